@@ -1,0 +1,7 @@
+// Jotlist program entry.
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  return 0;
+}

@@ -1,0 +1,102 @@
+// CdxIndex: the structural compound index (.CDX) of one table: its tags, their upkeep on
+// every record change, ordered cursors, seek, bulk build and verification.
+//
+// The index knows nothing of the table's files: it reads records through RecordSource and
+// is told of each change by the table. It owns the CDX file, its index lock and the
+// compiled key and FOR expressions of its tags.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/xbase/Defs.h"
+#include "store/xbase/Field.h"
+#include "store/xbase/Status.h"
+
+namespace xbase {
+
+// Gives the index read access to the table's records (record images as in the DBF,
+// byte 0 the deleted mark).
+class RecordSource {
+ public:
+  virtual ~RecordSource() = default;
+  virtual uint32_t RecordCount() = 0;
+  // Points `*image` at record `recno` (1-based); valid until the next call.
+  virtual Status ReadRecord(uint32_t recno, const uint8_t** image) = 0;
+};
+
+class CdxIndex {
+ public:
+  ~CdxIndex();
+  CdxIndex(const CdxIndex&) = delete;
+  CdxIndex& operator=(const CdxIndex&) = delete;
+
+  // Opens the CDX at `path` for a table laid out as `fields`. kNotFound when the file is
+  // missing; kCorrupt when its directory, a tag header or a root node fails the sanity
+  // checks or a tag expression does not compile against `fields`.
+  static Status Open(const std::string& path, std::span<const FieldDesc> fields, bool read_only,
+                     std::unique_ptr<CdxIndex>* out);
+
+  // Writes a new CDX at `path` (replacing any file there) holding `tags` in that order,
+  // each built from `records` by sorting (not key-by-key inserts). Reports 0..100 for each
+  // tag in turn through `progress`. The new file is written under a temporary name and
+  // renamed into place only when complete.
+  static Status Build(const std::string& path, std::span<const FieldDesc> fields,
+                      const std::vector<TagDefinition>& tags, RecordSource& records,
+                      const ProgressFn& progress, std::unique_ptr<CdxIndex>* out);
+
+  int TagCount() const;
+  // Tags are numbered from 0 here; the table's order n is tag n-1.
+  const TagDefinition& Tag(int tag) const;
+  std::vector<TagDefinition> Definitions() const;
+
+  // Keeps every tag up to date for one record change: `old_image` is the record as it
+  // was (nullptr for a new record), `new_image` as it is now. A key is removed when the
+  // old record met the tag's condition and inserted when the new one does.
+  Status Update(uint32_t recno, const uint8_t* old_image, const uint8_t* new_image);
+
+  // Empties every tag (after a zap), keeping the tag definitions.
+  Status Clear();
+
+  // Sanity check at open: structure plus, per tag, key count equal to the number of
+  // records meeting its condition. kCorrupt with the reason on failure.
+  Status QuickCheck(RecordSource& records);
+  // Full check: order, duplicates, conditions, counts, free list. One line per problem.
+  Status Verify(RecordSource& records, std::vector<std::string>* problems);
+
+  // True when another open has changed the file since this one last looked (change
+  // counter); cursors re-seek their position when it has.
+  bool ChangedElsewhere();
+
+  // A position in one tag.
+  class Cursor {
+   public:
+    virtual ~Cursor() = default;
+    virtual Status First() = 0;
+    virtual Status Last() = 0;
+    virtual Status Next() = 0;
+    virtual Status Prior() = 0;
+    // Positions on the first key >= `key`, comparing only the first key.size() bytes;
+    // `*exact` when that key starts with `key`. eof() when no key is >= `key`.
+    virtual Status Seek(std::string_view key, bool* exact) = 0;
+    // Positions on the entry of record `recno` whose record image is `image`; kNotFound
+    // when the record is not in the tag.
+    virtual Status Locate(uint32_t recno, const uint8_t* image) = 0;
+    virtual bool eof() const = 0;
+    virtual bool bof() const = 0;
+    virtual uint32_t recno() const = 0;
+    virtual std::string_view key() const = 0;
+  };
+  std::unique_ptr<Cursor> NewCursor(int tag);
+
+ private:
+  CdxIndex();
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace xbase
