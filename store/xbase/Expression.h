@@ -30,22 +30,31 @@ class Expression {
 
   // Compiles `text` against `fields` (names case-insensitive). On a syntax error the
   // status is kSyntax and its message names the 1-based character position; unknown
-  // fields or functions are kSyntax too; operand type errors are kTypeMismatch.
-  // `*out` is left unchanged on failure.
+  // fields or functions are kSyntax too; operand type errors are kTypeMismatch; a
+  // constant argument outside its function's domain (SUBSTR start below 1, STR length)
+  // and expressions too large to evaluate are kInvalidArgument. Memo fields cannot be
+  // used (kTypeMismatch). `*out` is left unchanged on failure.
   static Status Compile(std::string_view text, std::span<const FieldDesc> fields, Expression* out);
 
   bool valid() const { return impl_ != nullptr; }
   ValueType type() const;
-  // For character results: the largest length the expression can give (a key's width).
+  // The largest number of bytes EvalCharacter can write (a key's width): for character
+  // results the static width (field widths; UPPER/LOWER/TRIM keep it; SUBSTR/LEFT/RIGHT
+  // with a constant count give that count, at most the source's width; STR gives its
+  // length; + and - add widths); 8 for dates; 1 for logicals; 0 for numbers.
   uint32_t max_length() const;
   const std::string& text() const;
 
   // Evaluators. Calling one that does not match type() is a programming error
-  // (the result is false / empty / 0). None of them allocates.
+  // (the result is false / empty / 0). None of them allocates. They share the compiled
+  // program's scratch space, so one Expression must not be evaluated on two threads at
+  // once. String comparisons follow EXACT OFF: "abc" = "ab" holds, "ab" = "abc" does not.
   bool EvalLogical(const EvalContext& ctx) const;
   double EvalNumeric(const EvalContext& ctx) const;
-  // Writes the character result into `out` (room for max_length() bytes) and returns
-  // its length. For a date result writes "yyyymmdd" (8 bytes).
+  // Writes the result into `out` (room for max_length() bytes) and returns its length:
+  // the character value as it is (TRIM and friends may make it shorter than
+  // max_length(); callers building keys pad with blanks); for a date "yyyymmdd" (8
+  // blanks when empty); for a logical the key byte 'T' or 'F'; nothing for a number.
   uint32_t EvalCharacter(const EvalContext& ctx, uint8_t* out) const;
 
  private:
