@@ -1,0 +1,819 @@
+#include "store/TodoTable.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <cstring>
+
+#include "store/CodePage.h"
+#include "store/IndexRebuild.h"
+#include "store/xbase/Table.h"
+
+using xbase::Status;
+
+namespace {
+
+constexpr char kCannotCreate[] = "Unable to open or create JLIST.DBF";
+constexpr char kCannotOpenExclusive[] =
+    "Unable to open the Todo file (JLIST.DBF) for reindexing.\n"
+    "The file may be in use by another user";
+constexpr char kCannotOpen[] = "Unable to open the Todo file: JLIST.DBF";
+constexpr char kOpeningFiles[] = "Opening files...";
+constexpr char kCreatingIndexes[] = "Creating indexes...";
+constexpr char kUpgradeNotice[] =
+    "This version of Jotlist uses a new file structure\n"
+    "with the new PRIORITY field.\n"
+    "Your existing data files are from an older version.\n"
+    "\n"
+    "The program will now attempt to update the\n"
+    "files to the new version. The old files\n"
+    "will be saved as JLBAK.DBF and JLBAK.FPT";
+constexpr char kUpgradeDone[] = "File update was successful";
+constexpr char kUpgradeFailed[] = "There was an error updating the files.";
+
+// Rows kept decoded for the grid; a screenful is a few dozen.
+constexpr size_t kRowCacheLimit = 4096;
+
+QString TrimTrailing(QString text) {
+  qsizetype n = text.size();
+  while (n > 0 && text.at(n - 1) == QLatin1Char(' ')) --n;
+  text.truncate(n);
+  return text;
+}
+
+}  // namespace
+
+QString PadNoteLength(const QString& note) {
+  QString text;
+  text.reserve(note.size() + 8);
+  for (qsizetype i = 0; i < note.size(); ++i) {
+    const QChar c = note.at(i);
+    if (c == QLatin1Char('\r')) {
+      text += QLatin1String("\r\n");
+      if (i + 1 < note.size() && note.at(i + 1) == QLatin1Char('\n')) ++i;
+    } else if (c == QLatin1Char('\n')) {
+      text += QLatin1String("\r\n");
+    } else {
+      text += c;
+    }
+  }
+  if (text.isEmpty() || text.size() % 4 != 0) return text;
+  if (text.endsWith(QLatin1String("\r\n"))) {
+    text.insert(text.size() - 2, QLatin1Char(' '));
+  } else {
+    text += QLatin1Char(' ');
+  }
+  return text;
+}
+
+const std::vector<xbase::TagDefinition>& TodoTable::TaskTags() {
+  static const std::vector<xbase::TagDefinition> tags = {
+      {"DATETIME", "DATE+TIME", "not Deleted()"},
+      {"DESCRIPT", "upper(DESCRIPT)", "not Deleted()"},
+      {"DONE", "DONE", "not Deleted()"},
+      {"KEYS", "upper(KEYS)", "not Deleted()"},
+      {"PRIORITY", "upper(PRIORITY)+DATE+TIME", "not Deleted()"},
+  };
+  return tags;
+}
+
+TodoTable::TodoTable(TodoTableHost* host) : host_(host) {}
+
+TodoTable::~TodoTable() {
+  observers_.clear();
+  Close();
+}
+
+void TodoTable::SetDirectory(const QString& directory) {
+  directory_ = directory;
+  if (!directory_.isEmpty() && !directory_.endsWith(QLatin1Char('/'))) directory_ += QLatin1Char('/');
+}
+
+QString TodoTable::TablePath() const { return directory_ + QLatin1String(kTableName); }
+QString TodoTable::IndexPath() const { return directory_ + QLatin1String(kIndexName); }
+
+void TodoTable::Message(const QString& text) {
+  if (host_) host_->InfoBox(text);
+}
+
+// ---------------------------------------------------------------- files
+
+bool TodoTable::CreateTaskTable() {
+  using xbase::FieldType;
+  const std::vector<xbase::FieldSpec> fields = {
+      {kDate, FieldType::kCharacter, 8, 0},
+      {kTime, FieldType::kCharacter, 5, 0},
+      {kDescript, FieldType::kCharacter, kDescriptWidth, 0},
+      {kNote, FieldType::kMemo, 10, 0},
+      {kDone, FieldType::kLogical, 1, 0},
+      {kKeys, FieldType::kCharacter, kKeysWidth, 0},
+      {kPriority, FieldType::kCharacter, 1, 0},
+  };
+  const Status status = xbase::Table::Create(TablePath().toStdString(), fields);
+  return status.ok() && QFileInfo::exists(TablePath());
+}
+
+bool TodoTable::IsOldStructure() {
+  Close();
+  // The field list is read from the header itself: cheaper than an open, which would
+  // check the index too, and it works on files the engine would refuse.
+  QFile file(TablePath());
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray header = file.read(32);
+  if (header.size() != 32) return false;
+  const auto header_length = static_cast<qint64>(static_cast<uint8_t>(header[8]) |
+                                                 (static_cast<uint8_t>(header[9]) << 8));
+  if (header_length < 33) return false;
+  const QByteArray descriptors = file.read(header_length - 32);
+  QStringList names;
+  for (qsizetype at = 0; at + 32 <= descriptors.size(); at += 32) {
+    if (descriptors[at] == '\r') break;
+    const QByteArray raw = descriptors.mid(at, 11);
+    const qsizetype end = raw.indexOf('\0');
+    names << QString::fromLatin1(end < 0 ? raw : raw.left(end)).trimmed().toUpper();
+  }
+  for (const char* name : {kDate, kTime, kDescript, kNote, kDone, kKeys}) {
+    if (!names.contains(QLatin1String(name))) return false;
+  }
+  return !names.contains(QLatin1String(kPriority));
+}
+
+bool TodoTable::OpenTaskFiles(bool exclusive) {
+  Close();
+  if (!QFileInfo::exists(TablePath()) && !CreateTaskTable()) {
+    Message(QString::fromLatin1(kCannotCreate));
+    return false;
+  }
+  // Old files without PRIORITY are converted by the upgrader when one is installed.
+  if (upgrader_ && IsOldStructure()) {
+    Message(QString::fromLatin1(kUpgradeNotice));
+    const bool upgraded = upgrader_(*this);
+    Close();
+    Message(QString::fromLatin1(upgraded ? kUpgradeDone : kUpgradeFailed));
+  }
+  if (host_) host_->UpdateStatus(QString::fromLatin1(kOpeningFiles));
+
+  Status status = Open(exclusive);
+  // A missing index is built; so is one that failed its checks at open or lacks the
+  // task tags, which would otherwise leave the program without its orders.
+  if (status.ok() && !IndexUsable()) {
+    if (host_) host_->UpdateStatus(QString::fromLatin1(kCreatingIndexes));
+    status = Open(true);
+    if (status.ok()) {
+      bool built = false;
+      if (host_) {
+        built = host_->RunRebuild(*this, false);
+      } else {
+        built = IndexRebuild(*this).Run(false).ok();
+      }
+      status = Open(exclusive);
+      if (status.ok() && (!built || !IndexUsable())) {
+        status = Status::Corrupt("the index could not be built");
+      }
+    }
+  }
+  if (status.ok()) {
+    SetOrder(OrderOfTag(QStringLiteral("DATETIME")));
+    First();
+    return true;
+  }
+  CloseEngine();
+  Message(QString::fromLatin1(exclusive ? kCannotOpenExclusive : kCannotOpen));
+  return false;
+}
+
+Status TodoTable::Open(bool exclusive) {
+  CloseEngine();
+  std::unique_ptr<xbase::Table> table;
+  const auto mode = exclusive ? xbase::OpenMode::kExclusive : xbase::OpenMode::kShared;
+  XB_RETURN_IF_ERROR(xbase::Table::Open(TablePath().toStdString(), mode, &table));
+  engine_ = std::move(table);
+  exclusive_ = exclusive;
+  if (turbo_read_) engine_->SetTurboRead(true);
+  if (!filter_.isEmpty() && !engine_->SetFilter(ToCp1252(filter_)).ok()) filter_.clear();
+  InvalidateView(Pending::kFirst);
+  return Status::Ok();
+}
+
+Status TodoTable::Close() {
+  Status status;
+  if (Editing()) {
+    status = Post();
+    if (!status.ok()) Cancel();
+  }
+  CloseEngine();
+  return status;
+}
+
+void TodoTable::CloseEngine() {
+  if (!engine_) return;
+  if (engine_batch_) {
+    engine_->EndBatch();
+    engine_batch_ = false;
+  }
+  if (engine_->editing()) engine_->Cancel();
+  appending_ = false;
+  engine_.reset();
+  exclusive_ = false;
+  batch_deleted_.clear();
+  InvalidateView(Pending::kFirst);
+}
+
+bool TodoTable::IndexUsable() const {
+  return engine_ && engine_->index_state() == xbase::Table::IndexState::kOk && IndexHasTaskTags();
+}
+
+bool TodoTable::IndexHasTaskTags() const {
+  const auto& tags = TaskTags();
+  if (engine_->TagCount() < static_cast<int>(tags.size())) return false;
+  for (size_t i = 0; i < tags.size(); ++i) {
+    if (QString::fromStdString(engine_->TagName(static_cast<int>(i) + 1)).toUpper() !=
+        QLatin1String(tags[i].name.c_str())) {
+      return false;
+    }
+  }
+  return true;
+}
+
+Status TodoTable::DeleteIndexFile() {
+  if (!engine_) return Status::State("the task table is not open");
+  if (!exclusive_) return Status::NeedExclusive("the index file can be deleted only in exclusive use");
+  CloseEngine();
+  QFile index(IndexPath());
+  if (index.exists() && !index.remove()) {
+    const Status reopened = Open(true);
+    (void)reopened;
+    return Status::IoError("cannot delete " + IndexPath().toStdString());
+  }
+  return Open(true);
+}
+
+Status TodoTable::Pack(const xbase::ProgressFn& progress) {
+  if (!engine_) return Status::State("the task table is not open");
+  const Status status = engine_->Pack(progress);
+  InvalidateView(Pending::kFirst);
+  return status;
+}
+
+Status TodoTable::BuildTags(const xbase::ProgressFn& progress) {
+  if (!engine_) return Status::State("the task table is not open");
+  const Status status = engine_->Reindex(TaskTags(), progress);
+  InvalidateView(Pending::kFirst);
+  return status;
+}
+
+Status TodoTable::Zap(const xbase::ProgressFn& progress) {
+  if (!engine_) return Status::State("the task table is not open");
+  const Status status = engine_->Zap(progress);
+  InvalidateView(Pending::kFirst);
+  return status;
+}
+
+// ---------------------------------------------------------------- the view
+
+template <typename F>
+void TodoTable::Notify(F&& f) {
+  if (batch_depth_ > 0) return;
+  // A copy: an observer may add or remove observers while it is told.
+  const auto observers = observers_;
+  for (TodoTableObserver* observer : observers) f(*observer);
+}
+
+void TodoTable::NotifyCurrent() {
+  Notify([](TodoTableObserver& o) { o.CurrentChanged(); });
+}
+
+void TodoTable::AddObserver(TodoTableObserver* observer) {
+  if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
+    observers_.push_back(observer);
+  }
+}
+
+void TodoTable::RemoveObserver(TodoTableObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+void TodoTable::InvalidateView(Pending pending, uint32_t recno) {
+  Notify([](TodoTableObserver& o) { o.BeginReset(); });
+  view_valid_ = false;
+  view_.clear();
+  pos_ = 0;
+  bof_ = false;
+  pending_ = pending;
+  pending_recno_ = recno;
+  row_cache_.clear();
+  Notify([](TodoTableObserver& o) { o.EndReset(); });
+  NotifyCurrent();
+}
+
+void TodoTable::InvalidateKeepingCurrent() {
+  if (!view_valid_) {
+    InvalidateView(pending_, pending_recno_);
+  } else if (AtEnd()) {
+    InvalidateView(Pending::kEnd);
+  } else {
+    InvalidateView(Pending::kRecord, view_[pos_]);
+  }
+}
+
+Status TodoTable::BuildView() {
+  view_.clear();
+  if (!engine_) return Status::Ok();
+  Status status = engine_->GoTop();
+  while (status.ok() && !engine_->Eof()) {
+    // Record order shows deleted records too; the list never does.
+    if (!engine_->Deleted()) view_.push_back(engine_->RecNo());
+    status = engine_->Skip(1);
+  }
+  return status;
+}
+
+void TodoTable::EnsureView() {
+  if (view_valid_) return;
+  view_valid_ = true;
+  BuildView();
+  switch (pending_) {
+    case Pending::kFirst:
+      pos_ = 0;
+      break;
+    case Pending::kEnd:
+      pos_ = view_.size();
+      break;
+    case Pending::kRecord: {
+      const auto it = std::find(view_.begin(), view_.end(), pending_recno_);
+      pos_ = it == view_.end() ? 0 : static_cast<size_t>(it - view_.begin());
+      break;
+    }
+  }
+}
+
+int TodoTable::ViewCount() {
+  EnsureView();
+  return static_cast<int>(view_.size());
+}
+
+bool TodoTable::AtEnd() {
+  EnsureView();
+  return pos_ >= view_.size();
+}
+
+int TodoTable::CurrentRow() { return AtEnd() ? -1 : static_cast<int>(pos_); }
+
+uint32_t TodoTable::RecnoAt(int row) {
+  EnsureView();
+  if (row < 0 || static_cast<size_t>(row) >= view_.size()) return 0;
+  return view_[static_cast<size_t>(row)];
+}
+
+int TodoTable::RowOf(uint32_t recno) {
+  EnsureView();
+  if (pos_ < view_.size() && view_[pos_] == recno) return static_cast<int>(pos_);
+  if (engine_ && engine_->Order() == 0) {
+    // Record order: the view is sorted by record number.
+    const auto it = std::lower_bound(view_.begin(), view_.end(), recno);
+    if (it != view_.end() && *it == recno) return static_cast<int>(it - view_.begin());
+    return -1;
+  }
+  const auto it = std::find(view_.begin(), view_.end(), recno);
+  return it == view_.end() ? -1 : static_cast<int>(it - view_.begin());
+}
+
+void TodoTable::RemoveRow(size_t row) {
+  Notify([row](TodoTableObserver& o) { o.BeginRemoveRow(static_cast<int>(row)); });
+  view_.erase(view_.begin() + static_cast<std::ptrdiff_t>(row));
+  if (pos_ > row) --pos_;
+  Notify([](TodoTableObserver& o) { o.EndRemoveRow(); });
+}
+
+void TodoTable::InsertRow(size_t row, uint32_t recno) {
+  Notify([row](TodoTableObserver& o) { o.BeginInsertRow(static_cast<int>(row)); });
+  view_.insert(view_.begin() + static_cast<std::ptrdiff_t>(row), recno);
+  if (pos_ >= row) ++pos_;
+  Notify([](TodoTableObserver& o) { o.EndInsertRow(); });
+}
+
+// ---------------------------------------------------------------- navigation
+
+void TodoTable::First() {
+  if (Editing()) Post();
+  bof_ = false;
+  if (!view_valid_) {
+    pending_ = Pending::kFirst;
+  } else {
+    pos_ = 0;
+  }
+  NotifyCurrent();
+}
+
+void TodoTable::Next() {
+  if (Editing()) Post();
+  EnsureView();
+  bof_ = false;
+  if (pos_ < view_.size()) ++pos_;
+  NotifyCurrent();
+}
+
+void TodoTable::Prior() {
+  if (Editing()) Post();
+  EnsureView();
+  if (view_.empty()) return;
+  if (pos_ >= view_.size()) {
+    pos_ = view_.size() - 1;
+  } else if (pos_ == 0) {
+    bof_ = true;
+  } else {
+    --pos_;
+  }
+  NotifyCurrent();
+}
+
+void TodoTable::Last() {
+  if (Editing()) Post();
+  EnsureView();
+  bof_ = false;
+  pos_ = view_.empty() ? 0 : view_.size() - 1;
+  NotifyCurrent();
+}
+
+uint32_t TodoTable::RecordCount() { return engine_ ? engine_->RecordCount() : 0; }
+
+uint32_t TodoTable::RecordNumber() {
+  if (!view_valid_ && pending_ == Pending::kRecord) return pending_recno_;
+  if (AtEnd()) return RecordCount() + 1;
+  return view_[pos_];
+}
+
+Status TodoTable::GoToRecord(uint32_t recno) {
+  const int row = RowOf(recno);
+  if (row < 0) return Status::NotFound("record " + std::to_string(recno) + " is not in the list");
+  return GoToRow(row);
+}
+
+Status TodoTable::GoToRow(int row) {
+  EnsureView();
+  if (row < 0 || static_cast<size_t>(row) >= view_.size()) {
+    return Status::InvalidArgument("row " + std::to_string(row) + " is not in the list");
+  }
+  if (Editing() && static_cast<size_t>(row) != pos_) XB_RETURN_IF_ERROR(Post());
+  pos_ = static_cast<size_t>(row);
+  bof_ = false;
+  // Read afresh, so that a change made elsewhere shows.
+  row_cache_.erase(view_[pos_]);
+  const int current = static_cast<int>(pos_);
+  Notify([current](TodoTableObserver& o) { o.RowChanged(current); });
+  NotifyCurrent();
+  return Status::Ok();
+}
+
+// ---------------------------------------------------------------- records
+
+Status TodoTable::EngineAt(uint32_t recno) {
+  if (!engine_) return Status::State("the task table is not open");
+  if (!engine_->Eof() && engine_->RecNo() == recno) return Status::Ok();
+  if (engine_->editing()) return Status::State("a change of another record is pending");
+  return engine_->Go(recno);
+}
+
+Status TodoTable::EngineAtCurrent() {
+  if (AtEnd()) return Status::State("there is no current task");
+  return EngineAt(view_[pos_]);
+}
+
+int TodoTable::FieldIndex(const char* name) const {
+  return engine_ ? engine_->FieldIndex(name) : -1;
+}
+
+QString TodoTable::FieldText(const char* name) {
+  const int field = FieldIndex(name);
+  if (field < 0) return QString();
+  if (!Editing() && !EngineAtCurrent().ok()) return QString();
+  return TrimTrailing(FromCp1252(engine_->GetString(field)));
+}
+
+bool TodoTable::FieldBool(const char* name) {
+  const int field = FieldIndex(name);
+  if (field < 0) return false;
+  if (!Editing() && !EngineAtCurrent().ok()) return false;
+  return engine_->GetLogical(field);
+}
+
+QString TodoTable::Memo(const char* name) {
+  const int field = FieldIndex(name);
+  if (field < 0) return QString();
+  if (!Editing() && !EngineAtCurrent().ok()) return QString();
+  std::string text;
+  if (!engine_->GetMemo(field, &text).ok()) return QString();
+  return FromCp1252(text);
+}
+
+Status TodoTable::SetFieldText(const char* name, const QString& value) {
+  const int field = FieldIndex(name);
+  if (field < 0) return Status::NotFound(std::string("no field ") + name);
+  return engine_->SetString(field, ToCp1252(value));
+}
+
+Status TodoTable::SetFieldBool(const char* name, bool value) {
+  const int field = FieldIndex(name);
+  if (field < 0) return Status::NotFound(std::string("no field ") + name);
+  return engine_->SetLogical(field, value);
+}
+
+Status TodoTable::SetMemo(const char* name, const QString& text) {
+  const int field = FieldIndex(name);
+  if (field < 0) return Status::NotFound(std::string("no field ") + name);
+  return engine_->SetMemo(field, ToCp1252(text));
+}
+
+bool TodoTable::Editing() const { return engine_ && engine_->editing(); }
+
+Status TodoTable::Edit() {
+  if (Editing()) return Status::Ok();
+  XB_RETURN_IF_ERROR(EngineAtCurrent());
+  return engine_->Edit();
+}
+
+Status TodoTable::Append() {
+  if (!engine_) return Status::State("the task table is not open");
+  if (Editing()) XB_RETURN_IF_ERROR(Post());
+  XB_RETURN_IF_ERROR(engine_->Append());
+  appending_ = true;
+  return Status::Ok();
+}
+
+Status TodoTable::Post() {
+  if (!Editing()) return Status::State("no change is pending");
+  XB_RETURN_IF_ERROR(engine_->Post());
+  appending_ = false;
+  const uint32_t recno = engine_->RecNo();
+  row_cache_.erase(recno);
+  PlaceRecord(recno, true);
+  return Status::Ok();
+}
+
+void TodoTable::Cancel() {
+  if (engine_ && engine_->editing()) engine_->Cancel();
+  appending_ = false;
+}
+
+void TodoTable::PlaceRecord(uint32_t recno, bool make_current) {
+  EnsureView();
+  const int old_row = RowOf(recno);
+  bool passes = true;
+  if (!filter_.isEmpty() && EngineAt(recno).ok()) {
+    bool value = false;
+    passes = !engine_->EvalLogical(ToCp1252(filter_), &value).ok() || value;
+  }
+  if (!passes) {
+    if (old_row >= 0) {
+      const bool was_current = pos_ == static_cast<size_t>(old_row);
+      RemoveRow(static_cast<size_t>(old_row));
+      if (was_current && pos_ >= view_.size() && !view_.empty()) pos_ = view_.size() - 1;
+    }
+    NotifyCurrent();
+    return;
+  }
+
+  // Where the record belongs, counted in the view without it.
+  size_t place = 0;
+  if (engine_->Order() == 0) {
+    place = static_cast<size_t>(std::lower_bound(view_.begin(), view_.end(), recno) - view_.begin());
+    if (old_row >= 0 && static_cast<size_t>(old_row) < place) --place;
+  } else {
+    // The engine knows the key order: the record before it in the tag under the filter.
+    uint32_t before = 0;
+    if (EngineAt(recno).ok() && engine_->Skip(-1).ok() && !engine_->Bof() && !engine_->Eof()) {
+      before = engine_->RecNo();
+    }
+    if (before != 0) {
+      const int before_row = RowOf(before);
+      if (before_row < 0) {
+        // The list and the file disagree (records added elsewhere): read it again.
+        InvalidateView(Pending::kRecord, recno);
+        return;
+      }
+      place = static_cast<size_t>(before_row) + 1;
+      if (old_row >= 0 && old_row < before_row) --place;
+    }
+  }
+
+  if (old_row >= 0 && place == static_cast<size_t>(old_row)) {
+    Notify([old_row](TodoTableObserver& o) { o.RowChanged(old_row); });
+  } else {
+    if (old_row >= 0) RemoveRow(static_cast<size_t>(old_row));
+    InsertRow(place, recno);
+  }
+  if (make_current) {
+    pos_ = place;
+    bof_ = false;
+  }
+  NotifyCurrent();
+}
+
+Status TodoTable::Delete() {
+  if (Editing()) Cancel();
+  XB_RETURN_IF_ERROR(EngineAtCurrent());
+  const uint32_t recno = view_[pos_];
+  XB_RETURN_IF_ERROR(engine_->Delete());
+  row_cache_.erase(recno);
+  if (InBatch()) {
+    batch_deleted_.push_back(recno);
+    return Status::Ok();
+  }
+  RemoveRow(pos_);
+  if (pos_ >= view_.size() && !view_.empty()) pos_ = view_.size() - 1;
+  NotifyCurrent();
+  return Status::Ok();
+}
+
+bool TodoTable::IsDeleted() {
+  if (Editing()) return engine_->Deleted();
+  if (!EngineAtCurrent().ok()) return false;
+  return engine_->Deleted();
+}
+
+void TodoTable::ReadRowFromEngine(uint32_t recno, TaskRow* out) {
+  auto text = [this](const char* name) {
+    const int field = FieldIndex(name);
+    return field < 0 ? QString() : TrimTrailing(FromCp1252(engine_->GetString(field)));
+  };
+  out->recno = recno;
+  out->date = text(kDate);
+  out->time = text(kTime);
+  out->descript = text(kDescript);
+  out->keys = text(kKeys);
+  out->priority = text(kPriority);
+  const int done = FieldIndex(kDone);
+  out->done = done >= 0 && engine_->GetLogical(done);
+  out->deleted = engine_->Deleted();
+  out->show_priority.clear();
+  out->show_date.clear();
+  out->show_time.clear();
+  out->is_done.clear();
+  if (!suspend_display_ && calc_) calc_(*out);
+}
+
+bool TodoTable::ReadRow(int row, TaskRow* out) {
+  const uint32_t recno = RecnoAt(row);
+  if (recno == 0) return false;
+  const auto cached = row_cache_.find(recno);
+  if (cached != row_cache_.end()) {
+    *out = cached->second;
+    return true;
+  }
+  if (Editing()) {
+    // The pending record shows as it is being changed; others only when cached.
+    if (appending_ || static_cast<size_t>(row) != pos_) return false;
+    ReadRowFromEngine(recno, out);
+    return true;
+  }
+  if (!EngineAt(recno).ok()) return false;
+  ReadRowFromEngine(recno, out);
+  if (!suspend_display_) {
+    if (row_cache_.size() >= kRowCacheLimit) row_cache_.clear();
+    row_cache_.emplace(recno, *out);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- order, search, filter
+
+int TodoTable::CurrentOrder() const { return engine_ ? engine_->Order() : 0; }
+
+int TodoTable::SetOrder(int order) {
+  if (!engine_) return 0;
+  const int previous = engine_->Order();
+  if (order == previous || order < 0 || order > engine_->TagCount()) return previous;
+  if (Editing()) Post();
+  engine_->SetOrder(order);
+  InvalidateKeepingCurrent();
+  return previous;
+}
+
+int TodoTable::OrderOfTag(const QString& name) const {
+  return engine_ ? engine_->OrderOfTag(name.toStdString()) : 0;
+}
+
+QString TodoTable::TagName(int order) const {
+  return engine_ ? QString::fromStdString(engine_->TagName(order)) : QString();
+}
+
+bool TodoTable::Seek(const QString& key) {
+  if (!engine_ || engine_->Order() == 0) return false;
+  if (Editing()) Post();
+  bool found = false;
+  const Status status = engine_->Seek(ToCp1252(key), soft_seek_, &found);
+  if (!status.ok() || engine_->Eof()) {
+    InvalidateView(Pending::kEnd);
+    return false;
+  }
+  // The list holds only records that pass the filter; move on to the first that does.
+  if (!filter_.isEmpty()) {
+    bool passes = false;
+    while (!engine_->Eof() && engine_->EvalLogical(ToCp1252(filter_), &passes).ok() && !passes) {
+      found = false;
+      if (!engine_->Skip(1).ok()) break;
+    }
+    if (engine_->Eof() || !passes) {
+      InvalidateView(Pending::kEnd);
+      return false;
+    }
+  }
+  const uint32_t recno = engine_->RecNo();
+  if (!view_valid_) {
+    // No need to build the view now: it will find the record when it is built.
+    pending_ = Pending::kRecord;
+    pending_recno_ = recno;
+    NotifyCurrent();
+    return found;
+  }
+  const int row = RowOf(recno);
+  if (row < 0) {
+    InvalidateView(Pending::kRecord, recno);
+  } else {
+    pos_ = static_cast<size_t>(row);
+    bof_ = false;
+    NotifyCurrent();
+  }
+  return found;
+}
+
+Status TodoTable::SetFilter(const QString& expression) {
+  if (engine_) {
+    if (Editing()) Post();
+    XB_RETURN_IF_ERROR(engine_->SetFilter(ToCp1252(expression)));
+  }
+  filter_ = expression;
+  if (!view_valid_) {
+    if (pending_ == Pending::kEnd) pending_ = Pending::kFirst;
+    InvalidateView(pending_, pending_recno_);
+  } else if (AtEnd()) {
+    InvalidateView(Pending::kFirst);
+  } else {
+    InvalidateView(Pending::kRecord, view_[pos_]);
+  }
+  return Status::Ok();
+}
+
+bool TodoTable::EvalLogical(const QString& expression, Status* status) {
+  Status result = Editing() ? Status::Ok() : EngineAtCurrent();
+  bool value = false;
+  if (result.ok()) result = engine_->EvalLogical(ToCp1252(expression), &value);
+  if (status) *status = result;
+  return result.ok() && value;
+}
+
+// ---------------------------------------------------------------- batches
+
+void TodoTable::BeginBatch() {
+  if (batch_depth_ == 0) {
+    Notify([](TodoTableObserver& o) { o.BeginReset(); });
+    batch_depth_ = 1;
+    // Observers see an empty list while the batch runs.
+    for (TodoTableObserver* o : std::vector<TodoTableObserver*>(observers_)) o->EndReset();
+    if (engine_ && !engine_batch_) {
+      engine_->BeginBatch();
+      engine_batch_ = true;
+    }
+    return;
+  }
+  ++batch_depth_;
+}
+
+void TodoTable::EndBatch() {
+  if (batch_depth_ == 0) return;
+  if (--batch_depth_ > 0) return;
+  if (engine_ && engine_batch_) {
+    engine_->EndBatch();
+    engine_batch_ = false;
+  }
+  for (TodoTableObserver* o : std::vector<TodoTableObserver*>(observers_)) o->BeginReset();
+  if (view_valid_ && !batch_deleted_.empty()) {
+    std::sort(batch_deleted_.begin(), batch_deleted_.end());
+    std::vector<uint32_t> kept;
+    kept.reserve(view_.size());
+    size_t new_pos = std::string::npos;
+    for (size_t i = 0; i < view_.size(); ++i) {
+      const uint32_t recno = view_[i];
+      if (std::binary_search(batch_deleted_.begin(), batch_deleted_.end(), recno)) continue;
+      // The current task, or the first one after it that survives.
+      if (new_pos == std::string::npos && i >= pos_) new_pos = kept.size();
+      kept.push_back(recno);
+    }
+    view_ = std::move(kept);
+    pos_ = new_pos == std::string::npos ? view_.size() : new_pos;
+  }
+  batch_deleted_.clear();
+  row_cache_.clear();
+  Notify([](TodoTableObserver& o) { o.EndReset(); });
+  NotifyCurrent();
+}
+
+void TodoTable::SetTurboRead(bool on) {
+  turbo_read_ = on;
+  if (engine_) engine_->SetTurboRead(on);
+}
+
+void TodoTable::SetSuspendDisplayFields(bool on) {
+  suspend_display_ = on;
+  if (!on) row_cache_.clear();
+}

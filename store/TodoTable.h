@@ -1,0 +1,304 @@
+// TodoTable: the task table (JLIST.DBF with JLIST.FPT and JLIST.CDX in the program folder)
+// as the rest of the program uses it.
+//
+// The table keeps a view: the physical numbers of the records that pass the filter, in
+// the current order (the tag's key order, or record order for order 0). Navigation moves
+// within the view; an edit that changes a key or the filter result moves the record in
+// the view or drops it; the grid reads its rows from the view by row number. Observers
+// (the grid model, the main window) hear of every change of the view and of the current
+// record, except inside BeginBatch/EndBatch, after which they hear of one reset.
+//
+// Text crosses this class as QString and is stored as Windows-1252 bytes; text read from
+// a character field comes back without its trailing blanks.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "store/xbase/Defs.h"
+#include "store/xbase/Status.h"
+
+namespace xbase {
+class Table;
+}
+
+// What the table needs from the windows: messages for the user, the start-up status
+// panel and the index build with its progress window.
+class TodoTableHost {
+ public:
+  virtual ~TodoTableHost() = default;
+  // An "Information" box with `message`.
+  virtual void InfoBox(const QString& message) = 0;
+  // Shows `text` in the status panel and lets it repaint.
+  virtual void UpdateStatus(const QString& text) = 0;
+  // Lets pending window events run.
+  virtual void ProcessMessages() = 0;
+  // Rebuilds the indexes of `table`, which is open exclusive, packing first when
+  // `pack_first`; true when the indexes were built.
+  virtual bool RunRebuild(class TodoTable& table, bool pack_first) = 0;
+};
+
+// Hears of changes of the view. Begin/End pairs bracket the change itself, so a Qt model
+// can forward them as they are.
+class TodoTableObserver {
+ public:
+  virtual ~TodoTableObserver() = default;
+  virtual void BeginReset() {}
+  virtual void EndReset() {}
+  virtual void BeginInsertRow(int /*row*/) {}
+  virtual void EndInsertRow() {}
+  virtual void BeginRemoveRow(int /*row*/) {}
+  virtual void EndRemoveRow() {}
+  // The stored values of the task in `row` changed.
+  virtual void RowChanged(int /*row*/) {}
+  // Another task became current, or the list reached its end.
+  virtual void CurrentChanged() {}
+};
+
+// One task as the grid shows it: the stored fields (text without trailing blanks) and
+// the four display fields, which stay empty while SuspendDisplayFields is set.
+struct TaskRow {
+  uint32_t recno = 0;
+  QString date;      // DATE, yyyymmdd or empty
+  QString time;      // TIME, hh:nn or empty
+  QString descript;  // DESCRIPT
+  QString keys;      // KEYS
+  QString priority;  // PRIORITY
+  bool done = false;
+  bool deleted = false;
+  QString show_priority;
+  QString show_date;
+  QString show_time;
+  QString is_done;
+};
+
+// Note storage rule for texts stored by the task editor and the upgrade: line breaks
+// become CR LF; a text of at least one line whose length (breaks included) is a positive
+// multiple of 4 gets one blank at the end of its last line (before a final line break).
+QString PadNoteLength(const QString& note);
+
+class TodoTable {
+ public:
+  // The fixed file names, in the program folder.
+  static constexpr char kTableName[] = "JLIST.DBF";
+  static constexpr char kMemoName[] = "JLIST.FPT";
+  static constexpr char kIndexName[] = "JLIST.CDX";
+
+  // Field names, in creation order, and their widths.
+  static constexpr char kDate[] = "DATE";
+  static constexpr char kTime[] = "TIME";
+  static constexpr char kDescript[] = "DESCRIPT";
+  static constexpr char kNote[] = "NOTE";
+  static constexpr char kDone[] = "DONE";
+  static constexpr char kKeys[] = "KEYS";
+  static constexpr char kPriority[] = "PRIORITY";
+  static constexpr int kDescriptWidth = 50;
+  static constexpr int kKeysWidth = 60;
+
+  // The five index tags, in creation (and order number) order.
+  static const std::vector<xbase::TagDefinition>& TaskTags();
+
+  explicit TodoTable(TodoTableHost* host = nullptr);
+  ~TodoTable();
+  TodoTable(const TodoTable&) = delete;
+  TodoTable& operator=(const TodoTable&) = delete;
+
+  void SetHost(TodoTableHost* host) { host_ = host; }
+  // The folder of the files, ending in "/".
+  void SetDirectory(const QString& directory);
+  const QString& Directory() const { return directory_; }
+  QString TablePath() const;
+  QString IndexPath() const;
+
+  // Called by OpenTaskFiles when the table has the old structure (no PRIORITY field);
+  // it converts the files in place and gives success. Without one the old files are
+  // opened as they are.
+  using Upgrader = std::function<bool(TodoTable&)>;
+  void SetUpgrader(Upgrader upgrader) { upgrader_ = std::move(upgrader); }
+
+  // ---- files
+  // Creates JLIST.DBF (and JLIST.FPT) with the seven fields; no index. True when the
+  // table file exists afterwards.
+  bool CreateTaskTable();
+  // Opens the task files, shared or exclusive, creating the table and building a missing
+  // or damaged index on the way, and reporting every failure to the user through the
+  // host. Afterwards the order is DATETIME and the first task is current.
+  bool OpenTaskFiles(bool exclusive);
+  // True when the table file has DATE, TIME, DESCRIPT, NOTE, DONE and KEYS but not
+  // PRIORITY; false when it cannot be read. Closes the table first.
+  bool IsOldStructure();
+  // Opens the table without messages, index problems included (see IndexUsable()).
+  xbase::Status Open(bool exclusive);
+  // Stores a pending change first; a failed store is dropped and reported in the status.
+  xbase::Status Close();
+  bool Active() const { return engine_ != nullptr; }
+  bool Exclusive() const { return exclusive_; }
+  // True when the open found the index with the five tags and fit for use.
+  bool IndexUsable() const;
+
+  // Index maintenance; each needs the table open exclusive. Progress is in whole
+  // percentages: per tag in turn for a build, once over the table for a pack.
+  // Closes the table, deletes JLIST.CDX and opens the table again exclusive.
+  xbase::Status DeleteIndexFile();
+  xbase::Status Pack(const xbase::ProgressFn& progress = {});
+  xbase::Status BuildTags(const xbase::ProgressFn& progress = {});
+  xbase::Status Zap(const xbase::ProgressFn& progress = {});
+
+  // ---- navigation within the view
+  void First();
+  void Next();
+  void Prior();
+  void Last();
+  // No current task: past the last one, or an empty list.
+  bool AtEnd();
+  // At the first task after Prior could not move further back.
+  bool AtStart() const { return bof_; }
+  // Physical number of the current record; RecordCount() + 1 when there is none.
+  uint32_t RecordNumber();
+  // Makes that record current; it must be in the list (kNotFound otherwise, position
+  // unchanged).
+  xbase::Status GoToRecord(uint32_t recno);
+  // Records in the file, deleted ones included.
+  uint32_t RecordCount();
+
+  // The view by row: rows 0..ViewCount()-1.
+  int ViewCount();
+  // Row of the current task, -1 at the end.
+  int CurrentRow();
+  // Record number of a row, 0 for a row that does not exist.
+  uint32_t RecnoAt(int row);
+  // Row of a record, -1 when it is not in the list.
+  int RowOf(uint32_t recno);
+  xbase::Status GoToRow(int row);
+  // Reads the task of `row` without moving the current task. False when the row does not
+  // exist or cannot be read (a record that is not cached while an edit is pending).
+  bool ReadRow(int row, TaskRow* out);
+
+  // ---- fields of the current record (the pending one while editing or appending)
+  QString FieldText(const char* name);
+  bool FieldBool(const char* name);
+  QString Memo(const char* name);
+  // Field writers: need Edit or Append first (kState otherwise). Text is cut to the
+  // field's width.
+  xbase::Status SetFieldText(const char* name, const QString& value);
+  xbase::Status SetFieldBool(const char* name, bool value);
+  xbase::Status SetMemo(const char* name, const QString& text);
+
+  // ---- changes
+  // Locks the current record for a change (kRecordLocked when held elsewhere).
+  xbase::Status Edit();
+  // Starts a new blank record; it joins the list at Post.
+  xbase::Status Append();
+  // Stores the pending record; it becomes current at its place in the list, or leaves the
+  // list when it no longer passes the filter.
+  xbase::Status Post();
+  void Cancel();
+  bool Editing() const;
+  bool Inserting() const { return appending_; }
+  // Marks the current record deleted and moves to the following task (the previous one
+  // when it was the last). Inside a batch the record keeps its row until EndBatch, so
+  // that a walk with Next reaches the record after it.
+  xbase::Status Delete();
+  bool IsDeleted();
+
+  // ---- order and search
+  int CurrentOrder() const;
+  // Selects an order (0 record order) and gives the previous one; the current task stays
+  // current when it is in the new list. An order out of range changes nothing.
+  int SetOrder(int order);
+  int OrderOfTag(const QString& name) const;
+  QString TagName(int order) const;
+  // Finds the first task of the list whose key in the current order starts with `key`.
+  // With soft seek on, a miss makes the task with the next greater key current; else,
+  // like a soft miss past the last key, the list is left at its end.
+  bool Seek(const QString& key);
+  void SetSoftSeek(bool on) { soft_seek_ = on; }
+  bool SoftSeek() const { return soft_seek_; }
+
+  // ---- filter
+  // Sets the filter expression ("" for none); kept across Close and Open. On a compile
+  // error the previous filter stays and the status says why. The current task stays
+  // current when it passes, else the first task of the new list is.
+  xbase::Status SetFilter(const QString& expression);
+  const QString& CurrentFilter() const { return filter_; }
+  int FilterRecordCount() { return ViewCount(); }
+  // Value of a logical expression on the current record; false with `*status` set when
+  // it cannot be evaluated.
+  bool EvalLogical(const QString& expression, xbase::Status* status = nullptr);
+
+  // ---- batches, read-ahead, display fields
+  // Observers hear nothing between BeginBatch and EndBatch (they are told of a reset at
+  // both ends); file syncs are deferred to EndBatch. Batches nest.
+  void BeginBatch();
+  void EndBatch();
+  bool InBatch() const { return batch_depth_ > 0; }
+  void SetTurboRead(bool on);
+  bool SuspendDisplayFields() const { return suspend_display_; }
+  void SetSuspendDisplayFields(bool on);
+  // Computes the display fields of a row (the grid's calculated columns).
+  using CalcFields = std::function<void(TaskRow&)>;
+  void SetCalcFields(CalcFields calc) { calc_ = std::move(calc); row_cache_.clear(); }
+
+  void AddObserver(TodoTableObserver* observer);
+  void RemoveObserver(TodoTableObserver* observer);
+
+  // The engine table, for the tools that need more than the operations above; null
+  // while closed.
+  xbase::Table* engine() { return engine_.get(); }
+
+ private:
+  xbase::Status OpenEngine(bool exclusive);
+  void CloseEngine();
+  // The view is built when first needed after a change of order, filter or file, so that
+  // a run of such changes (as at start-up) walks the table once. Until then the current
+  // task is held as `pending_`.
+  enum class Pending { kFirst, kEnd, kRecord };
+  void InvalidateView(Pending pending, uint32_t recno = 0);
+  // Pending position for "keep the current task when it stays in the list".
+  void InvalidateKeepingCurrent();
+  void EnsureView();
+  xbase::Status BuildView();
+  // Puts the engine on `recno` unless it is there already.
+  xbase::Status EngineAt(uint32_t recno);
+  xbase::Status EngineAtCurrent();
+  int FieldIndex(const char* name) const;
+  void ReadRowFromEngine(uint32_t recno, TaskRow* out);
+  // After a record was stored: moves it to its place in the list or drops it.
+  void PlaceRecord(uint32_t recno, bool make_current);
+  void RemoveRow(size_t row);
+  void InsertRow(size_t row, uint32_t recno);
+  void NotifyCurrent();
+  template <typename F>
+  void Notify(F&& f);
+  bool IndexHasTaskTags() const;
+  void Message(const QString& text);
+
+  TodoTableHost* host_ = nullptr;
+  QString directory_;
+  Upgrader upgrader_;
+  CalcFields calc_;
+  std::unique_ptr<xbase::Table> engine_;
+  bool exclusive_ = false;
+  QString filter_;
+  bool soft_seek_ = false;
+  bool suspend_display_ = false;
+  bool turbo_read_ = false;
+  int batch_depth_ = 0;
+  bool engine_batch_ = false;
+  bool appending_ = false;
+  bool bof_ = false;
+  std::vector<uint32_t> view_;
+  size_t pos_ = 0;
+  bool view_valid_ = false;
+  Pending pending_ = Pending::kFirst;
+  uint32_t pending_recno_ = 0;
+  // Records deleted inside the batch; they leave the view at EndBatch.
+  std::vector<uint32_t> batch_deleted_;
+  std::unordered_map<uint32_t, TaskRow> row_cache_;
+  std::vector<TodoTableObserver*> observers_;
+};
