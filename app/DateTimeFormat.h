@@ -118,6 +118,11 @@ QString FormatDateTime(const QString& format, const QDate& date,
 QString FormatDateTime(const QString& format, const QTime& time,
                        const TFormatSettings& settings = FormatSettings());
 
+// Today's date; SetTodayForTests fixes it (an invalid date goes back to the clock).
+// Parsing uses it for a missing year and for the two-digit-year window.
+QDate Today();
+void SetTodayForTests(const QDate& date);
+
 // The short date ("ddddd") and the long time ("tt") text.
 QString DateToStr(const QDate& date, const TFormatSettings& settings = FormatSettings());
 QString TimeToStr(const QTime& time, const TFormatSettings& settings = FormatSettings());

@@ -4,9 +4,10 @@
 //
 // In tests, create a TScriptedResponder on the stack before the code under test
 // runs. While it lives no box is shown: each box is recorded (title, text, icon,
-// buttons) and answered from the responder's queue of scripted answers; with the
-// queue empty a box with one button gets that button and any other box gets the
-// default answer (No unless set), and the record is marked Unscripted.
+// buttons). A box with one button (InfoBox, ErrorBox) is answered with it; any
+// other box takes the next answer from the responder's queue of scripted answers,
+// or, with the queue empty, the default answer (No unless set), and its record is
+// then marked Unscripted.
 //
 //   TScriptedResponder boxes;
 //   boxes.Answer(QMessageBox::Yes);               // the first question gets Yes
@@ -56,7 +57,7 @@ struct TMessageRecord {
   QString Text;
   QMessageBox::StandardButtons Buttons;
   QMessageBox::StandardButton Answer = QMessageBox::NoButton;
-  bool Unscripted = false;  // answered without a scripted answer
+  bool Unscripted = false;  // a question answered by the default answer
 };
 
 // Answers message boxes in tests (see the top of this file). Not copyable.
@@ -67,7 +68,7 @@ class TScriptedResponder {
   TScriptedResponder(const TScriptedResponder&) = delete;
   TScriptedResponder& operator=(const TScriptedResponder&) = delete;
 
-  // Queues the answer for the next box that is not yet answered.
+  // Queues the answer for the next box with more than one button.
   void Answer(QMessageBox::StandardButton answer);
   void AnswerYes() { Answer(QMessageBox::Yes); }
   void AnswerNo() { Answer(QMessageBox::No); }

@@ -1,0 +1,169 @@
+#include "app/AppHelpers.h"
+
+#include "app/DateTimeFormat.h"
+#include "app/MessageBox.h"
+#include "store/Settings.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace {
+
+QString& ProgramDirectoryOverride() {
+  static QString directory;
+  return directory;
+}
+
+int& PixelsPerInchOverride() {
+  static int pixelsPerInch = 0;
+  return pixelsPerInch;
+}
+
+bool IsMainScreen(const QWidget* form) {
+  return QString::fromLatin1(form->metaObject()->className()).toUpper() == QLatin1StringView("TMAINSCREEN");
+}
+
+QWidget* FindMainScreen() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (IsMainScreen(w)) return w;
+  return nullptr;
+}
+
+QRect ScreenRect(const QWidget* form) {
+  const QScreen* screen = form->screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+}
+
+QString PlacementSectionOf(const QWidget* form) {
+  return TSettings::PlacementSection(QString::fromLatin1(form->metaObject()->className()), ScreenPixelsPerInch());
+}
+
+}  // namespace
+
+QString ProgramDirectory() {
+  QString directory = ProgramDirectoryOverride();
+  if (directory.isEmpty()) directory = QCoreApplication::applicationDirPath();
+  if (!directory.endsWith(QLatin1Char('/'))) directory += QLatin1Char('/');
+  return directory;
+}
+
+void SetProgramDirectoryForTests(const QString& directory) { ProgramDirectoryOverride() = directory; }
+
+QString TrimLeadingBlanks(const QString& text) {
+  qsizetype i = 0;
+  while (i < text.size() && text[i] == QLatin1Char(' ')) ++i;
+  return text.mid(i);
+}
+
+QString TrimTrailingBlanks(const QString& text) {
+  qsizetype n = text.size();
+  while (n > 0 && text[n - 1] == QLatin1Char(' ')) --n;
+  return text.left(n);
+}
+
+QString TrimBlanks(const QString& text) { return TrimLeadingBlanks(TrimTrailingBlanks(text)); }
+
+void SplitText(const QString& text, const QString& delimiter, QStringList& list) {
+  if (delimiter.isEmpty()) {
+    list << text;
+    return;
+  }
+  qsizetype start = 0;
+  for (qsizetype at = text.indexOf(delimiter); at >= 0; at = text.indexOf(delimiter, start)) {
+    list << text.mid(start, at - start);
+    start = at + delimiter.size();
+  }
+  list << text.mid(start);
+}
+
+void CenterForm(QWidget* form) {
+  if (form == nullptr) return;
+  const QRect own = form->frameGeometry();
+  QWidget* main = IsMainScreen(form) ? nullptr : FindMainScreen();
+  QPoint topLeft;
+  if (main == nullptr || main->isMaximized()) {
+    const QRect screen = ScreenRect(form);
+    topLeft = QPoint(screen.x() + (screen.width() - own.width()) / 2, screen.y() + (screen.height() - own.height()) / 2);
+  } else {
+    const QRect over = main->frameGeometry();
+    topLeft = QPoint(over.x() + (over.width() - own.width()) / 2, over.y() + (over.height() - own.height()) / 2);
+  }
+  form->move(topLeft);
+  const Qt::WindowFlags flags = form->windowFlags();
+  if (flags.testFlag(Qt::WindowMaximizeButtonHint) && !flags.testFlag(Qt::WindowSystemMenuHint)) {
+    const bool visible = form->isVisible();
+    form->setWindowFlags(flags | Qt::WindowSystemMenuHint);
+    if (visible) form->show();  // changing the flags hides a window
+  }
+}
+
+int ScreenPixelsPerInch() {
+  if (PixelsPerInchOverride() > 0) return PixelsPerInchOverride();
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? static_cast<int>(std::lround(screen->logicalDotsPerInchY())) : 96;
+}
+
+void SetScreenPixelsPerInchForTests(int pixelsPerInch) { PixelsPerInchOverride() = pixelsPerInch; }
+
+bool SaveFormPlacement(QWidget* form) {
+  if (form == nullptr) return false;
+  QRect normal = form->normalGeometry();
+  if (!normal.isValid()) normal = form->geometry();  // maximised before it was ever shown normally
+  TFormPlacement placement;
+  placement.Left = normal.x();
+  placement.Top = normal.y();
+  placement.Right = normal.x() + normal.width();
+  placement.Bottom = normal.y() + normal.height();
+  placement.Maximized = form->isMaximized();
+  const xbase::Status status = TSettings(ProgramDirectory()).SavePlacement(PlacementSectionOf(form), placement);
+  if (status.ok()) return true;
+  ErrorBox(QString::fromStdString(status.message()));
+  return false;
+}
+
+bool RestoreFormPlacement(QWidget* form) {
+  if (form == nullptr) return false;
+  const TFormPlacement placement =
+      TSettings(ProgramDirectory()).LoadPlacement(PlacementSectionOf(form), form->isMaximized());
+  // A hand-edited rectangle without width or height is taken as nothing stored:
+  // the window would otherwise come up too small to see.
+  if (placement.Bottom != 0 && placement.Right > placement.Left && placement.Bottom > placement.Top) {
+    QRect r(placement.Left, placement.Top, placement.Right - placement.Left, placement.Bottom - placement.Top);
+    const QRect screen = ScreenRect(form);
+    const int screenRight = screen.x() + screen.width();
+    const int screenBottom = screen.y() + screen.height();
+    if (r.x() + r.width() > screenRight) r.moveLeft(screenRight - r.width());
+    if (r.y() + r.height() > screenBottom) r.moveTop(screenBottom - r.height());
+    form->setGeometry(r);
+  } else {
+    CenterForm(form);
+  }
+  if (placement.Maximized) form->setWindowState(form->windowState() | Qt::WindowMaximized);
+  return SaveFormPlacement(form);
+}
+
+void PopupUnderButton(QWidget* button, QMenu* menu) {
+  if (button == nullptr || menu == nullptr) return;
+  menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+bool IsValidDate(const QString& text) {
+  QDate date;
+  return TryStrToDate(text, date);
+}
+
+bool IsValidTime(const QString& text) {
+  QTime time;
+  return TryStrToTime(text, time);
+}
+
+void UseWorkingDateFormats() { ApplyDateFormatSet(WorkingDateFormats()); }
+
+void RestoreUserDateFormats() { ApplyDateFormatSet(UserDateFormats()); }
