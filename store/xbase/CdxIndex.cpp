@@ -1,42 +1,605 @@
 #include "store/xbase/CdxIndex.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <unordered_set>
+
+#include "store/xbase/CdxBuilder.h"
+#include "store/xbase/CdxCore.h"
+#include "store/xbase/CdxFile.h"
+#include "store/xbase/CdxFormat.h"
+#include "store/xbase/CdxHeader.h"
+#include "store/xbase/CdxKeyMaker.h"
+#include "store/xbase/CdxNode.h"
+#include "store/xbase/CdxTag.h"
+
 namespace xbase {
 
-// Placeholder so the engine links while the index is written; every operation that
-// needs the index says so.
+namespace {
+
+using cdx::CdxFile;
+using cdx::CdxKeyMaker;
+using cdx::CdxTag;
+using cdx::Core;
+using cdx::IndexLock;
+using cdx::NodeEntries;
+using cdx::NodeHeader;
+using cdx::TagState;
+
+// Tags a directory leaf can list whatever their header offsets.
+constexpr size_t kMaxTags = 32;
+
+std::string Upper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+bool ValidTagName(std::string_view name) {
+  if (name.empty() || name.size() > cdx::kDirectoryKeyLength) return false;
+  const auto c0 = static_cast<unsigned char>(name[0]);
+  if (!std::isalpha(c0) && c0 != '_') return false;
+  for (char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (!std::isalnum(u) && u != '_') return false;
+  }
+  return true;
+}
+
+Status TagProblem(const TagState& t, const Status& s) {
+  std::string message = "tag " + t.def.name + ": " + s.message();
+  switch (s.code()) {
+    case Status::Code::kIoError: return Status::IoError(message);
+    case Status::Code::kInUse: return Status::InUse(message);
+    case Status::Code::kReadOnly: return Status::ReadOnly(message);
+    default: return Status::Corrupt(message);
+  }
+}
+
+// Reads the directory: (tag name, header offset) pairs in leaf order.
+Status ReadDirectory(CdxFile* file, uint32_t root,
+                     std::vector<std::pair<std::string, uint32_t>>* out) {
+  uint32_t zero = 0;
+  CdxTag dir(file, root, cdx::kDirectoryKeyLength, cdx::kCharacterPad, &zero);
+  uint32_t leaf = 0;
+  XB_RETURN_IF_ERROR(dir.EdgeLeaf(false, &leaf));
+  const uint64_t limit = file->size() / cdx::kPageSize + 1;
+  NodeEntries e;
+  NodeHeader h;
+  for (uint64_t steps = 0; leaf != cdx::kNoPage; ++steps) {
+    if (steps > limit) return Status::Corrupt("tag directory runs in a circle");
+    XB_RETURN_IF_ERROR(dir.LoadLeaf(leaf, &e, &h));
+    for (size_t i = 0; i < e.size(); ++i) {
+      std::string name(reinterpret_cast<const char*>(e.key(i)), e.key_length());
+      // Directory keys may be padded with blanks or NULs.
+      while (!name.empty() && (name.back() == ' ' || name.back() == '\0')) name.pop_back();
+      out->emplace_back(Upper(name), e.recno(i));
+    }
+    leaf = h.right;
+  }
+  return Status::Ok();
+}
+
+// Checks the node at `offset` decodes as what it claims to be.
+Status CheckNode(CdxFile* file, uint32_t offset, uint32_t key_length, uint8_t pad) {
+  const uint8_t* page = nullptr;
+  XB_RETURN_IF_ERROR(file->Read(offset, &page));
+  NodeEntries e;
+  if (cdx::ReadNodeHeader(page).leaf()) return cdx::DecodeLeaf(page, key_length, pad, &e);
+  XB_RETURN_IF_ERROR(cdx::DecodeInterior(page, key_length, &e));
+  if (e.empty()) return Status::Corrupt("interior node without entries");
+  return Status::Ok();
+}
+
+// Fails kCorrupt/kNotSupported unless the header describes a tag this engine can keep.
+Status CheckTagHeader(const cdx::HeaderFields& h) {
+  if (h.signature != cdx::kSignature) return Status::Corrupt("bad header signature");
+  if (h.key_length == 0 || h.key_length > cdx::kMaxKeyLength) {
+    return Status::Corrupt("bad key length " + std::to_string(h.key_length));
+  }
+  if ((h.options & cdx::kOptCompact) == 0) return Status::Corrupt("not a compact index tag");
+  if ((h.options & (cdx::kOptUnique | cdx::kOptBitVector)) != 0) {
+    return Status::NotSupported("unique and bit-vector tags are not maintained by this engine");
+  }
+  if (h.order != 0) return Status::NotSupported("descending tags are not maintained by this engine");
+  if (!h.plain_collation) {
+    return Status::NotSupported("tags with a collation sequence are not maintained by this engine");
+  }
+  return Status::Ok();
+}
+
+// A record source with no records (for emptying every tag).
+class NoRecords : public RecordSource {
+ public:
+  uint32_t RecordCount() override { return 0; }
+  Status ReadRecord(uint32_t, const uint8_t**) override {
+    return Status::NotFound("no records");
+  }
+};
+
+// ---- cursor
+
+class TagCursor : public CdxIndex::Cursor {
+ public:
+  TagCursor(Core* core, size_t tag) : core_(core), tag_(tag) {}
+
+  Status First() override {
+    IndexLock lock(core_);
+    XB_RETURN_IF_ERROR(lock.Acquire(false));
+    return ToEdge(false);
+  }
+
+  Status Last() override {
+    IndexLock lock(core_);
+    XB_RETURN_IF_ERROR(lock.Acquire(false));
+    return ToEdge(true);
+  }
+
+  Status Next() override {
+    IndexLock lock(core_);
+    XB_RETURN_IF_ERROR(lock.Acquire(false));
+    if (eof_) return Status::Ok();
+    if (!on_) return ToEdge(false);
+    if (generation_ != core_->generation) {
+      bool exact = false;
+      XB_RETURN_IF_ERROR(Reposition(&exact));
+      if (!exact) return Status::Ok();  // our entry is gone: we stand on its successor
+    }
+    return Step(true);
+  }
+
+  Status Prior() override {
+    IndexLock lock(core_);
+    XB_RETURN_IF_ERROR(lock.Acquire(false));
+    if (bof_) return Status::Ok();
+    if (!on_) return ToEdge(true);
+    if (generation_ != core_->generation) {
+      bool exact = false;
+      XB_RETURN_IF_ERROR(Reposition(&exact));
+      if (eof_) return ToEdge(true);  // everything from our entry on is gone
+    }
+    return Step(false);
+  }
+
+  Status Seek(std::string_view key, bool* exact) override {
+    *exact = false;
+    IndexLock lock(core_);
+    XB_RETURN_IF_ERROR(lock.Acquire(false));
+    CdxTag& tree = Tree();
+    const uint32_t prefix = static_cast<uint32_t>(std::min<size_t>(key.size(), tree.key_length()));
+    target_.assign(tree.key_length(), 0);
+    std::memcpy(target_.data(), key.data(), prefix);
+    XB_RETURN_IF_ERROR(SeekTo({target_.data(), prefix, 0}));
+    *exact = on_ && std::memcmp(key_.data(), target_.data(), prefix) == 0;
+    return Status::Ok();
+  }
+
+  Status Locate(uint32_t recno, const uint8_t* image) override {
+    IndexLock lock(core_);
+    XB_RETURN_IF_ERROR(lock.Acquire(false));
+    const TagState& t = core_->tags[tag_];
+    const EvalContext ctx{image, recno};
+    if (!t.maker.Meets(ctx)) return Status::NotFound("record not in tag " + t.def.name);
+    target_.assign(t.maker.key_length(), 0);
+    t.maker.MakeKey(ctx, target_.data());
+    const uint32_t klen = t.maker.key_length();
+    uint32_t leaf = 0;
+    XB_RETURN_IF_ERROR(Tree().FindLeaf({target_.data(), klen, recno}, nullptr, &leaf));
+    NodeEntries e;
+    NodeHeader h;
+    XB_RETURN_IF_ERROR(Tree().LoadLeaf(leaf, &e, &h));
+    const size_t pos = e.LowerBound(target_.data(), klen, recno);
+    if (pos == e.size() || cdx::CompareEntries(e.key(pos), e.recno(pos), target_.data(), recno, klen) != 0) {
+      return Status::NotFound("record " + std::to_string(recno) + " not in tag " + t.def.name);
+    }
+    leaf_ = leaf;
+    entries_ = std::move(e);
+    header_ = h;
+    pos_ = pos;
+    Land();
+    return Status::Ok();
+  }
+
+  bool eof() const override { return eof_; }
+  bool bof() const override { return bof_; }
+  uint32_t recno() const override { return on_ ? recno_ : 0; }
+  std::string_view key() const override {
+    return on_ ? std::string_view(reinterpret_cast<const char*>(key_.data()), key_.size())
+               : std::string_view();
+  }
+
+ private:
+  CdxTag& Tree() { return *core_->tags[tag_].tree; }
+
+  void Land() {
+    on_ = true;
+    eof_ = false;
+    bof_ = false;
+    key_.assign(entries_.key(pos_), entries_.key(pos_) + entries_.key_length());
+    recno_ = entries_.recno(pos_);
+    generation_ = core_->generation;
+  }
+
+  void OffEnd(bool at_end) {
+    on_ = false;
+    eof_ = at_end;
+    bof_ = !at_end;
+    generation_ = core_->generation;
+  }
+
+  Status Load(uint32_t leaf) {
+    XB_RETURN_IF_ERROR(Tree().LoadLeaf(leaf, &entries_, &header_));
+    leaf_ = leaf;
+    return Status::Ok();
+  }
+
+  // Moves on to the next non-empty leaf in `forward` direction; false at the end.
+  Status NextLeaf(bool forward, bool* found) {
+    *found = false;
+    const uint64_t limit = core_->file->size() / cdx::kPageSize + 1;
+    for (uint64_t steps = 0; steps <= limit; ++steps) {
+      const uint32_t next = forward ? header_.right : header_.left;
+      if (next == cdx::kNoPage) return Status::Ok();
+      XB_RETURN_IF_ERROR(Load(next));
+      if (!entries_.empty()) {
+        pos_ = forward ? 0 : entries_.size() - 1;
+        *found = true;
+        return Status::Ok();
+      }
+    }
+    return Status::Corrupt("leaf chain runs in a circle");
+  }
+
+  Status ToEdge(bool last) {
+    uint32_t leaf = 0;
+    XB_RETURN_IF_ERROR(Tree().EdgeLeaf(last, &leaf));
+    XB_RETURN_IF_ERROR(Load(leaf));
+    if (entries_.empty()) {
+      bool found = false;
+      XB_RETURN_IF_ERROR(NextLeaf(!last, &found));
+      if (!found) {
+        on_ = false;
+        eof_ = true;
+        bof_ = true;
+        generation_ = core_->generation;
+        return Status::Ok();
+      }
+    } else {
+      pos_ = last ? entries_.size() - 1 : 0;
+    }
+    Land();
+    return Status::Ok();
+  }
+
+  Status Step(bool forward) {
+    if (forward && pos_ + 1 < entries_.size()) {
+      ++pos_;
+    } else if (!forward && pos_ > 0) {
+      --pos_;
+    } else {
+      bool found = false;
+      XB_RETURN_IF_ERROR(NextLeaf(forward, &found));
+      if (!found) {
+        OffEnd(forward);
+        return Status::Ok();
+      }
+    }
+    Land();
+    return Status::Ok();
+  }
+
+  // Positions on the first entry >= target (eof when none).
+  Status SeekTo(const cdx::SeekTarget& target) {
+    uint32_t leaf = 0;
+    XB_RETURN_IF_ERROR(Tree().FindLeaf(target, nullptr, &leaf));
+    XB_RETURN_IF_ERROR(Load(leaf));
+    pos_ = entries_.LowerBound(target.key, target.prefix, target.recno);
+    if (pos_ == entries_.size()) {
+      bool found = false;
+      XB_RETURN_IF_ERROR(NextLeaf(true, &found));
+      if (!found) {
+        OffEnd(true);
+        return Status::Ok();
+      }
+    }
+    Land();
+    return Status::Ok();
+  }
+
+  // Finds the cursor's (key, record) again after the tree changed: on it when it is
+  // still there (`*exact`), else on its successor or at eof.
+  Status Reposition(bool* exact) {
+    const std::vector<uint8_t> key = key_;
+    const uint32_t recno = recno_;
+    XB_RETURN_IF_ERROR(SeekTo({key.data(), Tree().key_length(), recno}));
+    *exact = on_ && recno_ == recno && key_ == key;
+    return Status::Ok();
+  }
+
+  Core* core_;
+  size_t tag_;
+  uint32_t leaf_ = 0;
+  NodeEntries entries_;
+  NodeHeader header_;
+  size_t pos_ = 0;
+  bool on_ = false;
+  bool eof_ = false;
+  bool bof_ = false;
+  std::vector<uint8_t> key_;
+  uint32_t recno_ = 0;
+  uint64_t generation_ = 0;
+  std::vector<uint8_t> target_;
+};
+
+}  // namespace
+
 struct CdxIndex::Impl {
-  std::vector<TagDefinition> tags;
+  Core core;
 };
 
 CdxIndex::CdxIndex() : impl_(std::make_unique<Impl>()) {}
 CdxIndex::~CdxIndex() = default;
 
-Status CdxIndex::Open(const std::string&, std::span<const FieldDesc>, bool,
-                      std::unique_ptr<CdxIndex>*) {
-  return Status::NotSupported("compound index not available yet");
+std::string CdxIndex::StoredExpression(std::string_view text) {
+  return cdx::CanonicalExpression(text);
 }
 
-Status CdxIndex::Build(const std::string&, std::span<const FieldDesc>,
-                       const std::vector<TagDefinition>&, RecordSource&, const ProgressFn&,
-                       std::unique_ptr<CdxIndex>*) {
-  return Status::NotSupported("compound index not available yet");
+namespace {
+
+// Opens the file at `path` into `core` (which keeps its generation).
+Status OpenCore(const std::string& path, std::span<const FieldDesc> fields, bool read_only,
+                Core* core) {
+  std::unique_ptr<CdxFile> file;
+  XB_RETURN_IF_ERROR(CdxFile::Open(path, read_only, &file));
+  bool changed = false;
+  XB_RETURN_IF_ERROR(file->Lock(false, &changed));
+  struct Unlocker {
+    CdxFile* f;
+    ~Unlocker() { f->Unlock(); }
+  } unlocker{file.get()};
+
+  uint8_t header[cdx::kHeaderSize];
+  XB_RETURN_IF_ERROR(file->ReadRaw(0, sizeof header, header));
+  cdx::HeaderFields dir;
+  Status s = cdx::DecodeHeader(header, &dir);
+  if (!s.ok()) return Status::Corrupt("index directory: " + s.message());
+  if (dir.key_length != cdx::kDirectoryKeyLength || (dir.options & cdx::kOptCompact) == 0 ||
+      dir.signature != cdx::kSignature) {
+    return Status::Corrupt("index " + path + " has a bad directory header");
+  }
+  std::vector<std::pair<std::string, uint32_t>> names;
+  s = ReadDirectory(file.get(), dir.root, &names);
+  if (!s.ok()) return Status::Corrupt("index directory: " + s.message());
+  if (names.size() > 4 * kMaxTags) return Status::Corrupt("index directory lists too many tags");
+  // Tags are numbered in creation order, which is the order of their header offsets.
+  std::sort(names.begin(), names.end(),
+            [](const auto& a, const auto& b) { return a.second < b.second; });
+
+  std::vector<TagState> tags;
+  tags.reserve(names.size());
+  for (const auto& [name, offset] : names) {
+    if (!ValidTagName(name)) return Status::Corrupt("index directory holds a bad tag name");
+    for (const TagState& t : tags) {
+      if (t.def.name == name) return Status::Corrupt("tag " + name + " is listed twice");
+    }
+    if (offset % cdx::kPageSize != 0 || offset < cdx::kHeaderSize) {
+      return Status::Corrupt("tag " + name + " has a bad header offset");
+    }
+    uint8_t bytes[cdx::kHeaderSize];
+    s = file->ReadRaw(offset, sizeof bytes, bytes);
+    if (!s.ok()) return Status::Corrupt("tag " + name + ": " + s.message());
+    cdx::HeaderFields h;
+    s = cdx::DecodeHeader(bytes, &h);
+    if (s.ok()) s = CheckTagHeader(h);
+    if (!s.ok()) {
+      if (s.code() == Status::Code::kNotSupported) return Status::NotSupported("tag " + name + ": " + s.message());
+      return Status::Corrupt("tag " + name + ": " + s.message());
+    }
+    TagState t;
+    t.def.name = name;
+    t.def.key = h.key_expression;
+    t.def.for_condition = h.for_expression;
+    t.header_offset = offset;
+    s = CdxKeyMaker::Compile(h.key_expression, h.for_expression, fields, &t.maker);
+    if (!s.ok()) return Status::Corrupt("tag " + name + ": " + s.ToString());
+    if (t.maker.key_length() != h.key_length) {
+      return Status::Corrupt("tag " + name + ": key length " + std::to_string(h.key_length) +
+                             " does not match its expression");
+    }
+    s = CheckNode(file.get(), h.root, h.key_length, t.maker.pad());
+    if (!s.ok()) return Status::Corrupt("tag " + name + " root: " + s.message());
+    t.tree = std::make_unique<CdxTag>(file.get(), h.root, h.key_length, t.maker.pad(), &core->record_hint);
+    tags.push_back(std::move(t));
+  }
+  core->path = path;
+  core->fields.assign(fields.begin(), fields.end());
+  core->tags = std::move(tags);
+  core->file = std::move(file);
+  core->changed_elsewhere = false;
+  return Status::Ok();
 }
 
-int CdxIndex::TagCount() const { return static_cast<int>(impl_->tags.size()); }
-const TagDefinition& CdxIndex::Tag(int tag) const { return impl_->tags.at(tag); }
-std::vector<TagDefinition> CdxIndex::Definitions() const { return impl_->tags; }
+}  // namespace
 
-Status CdxIndex::Update(uint32_t, const uint8_t*, const uint8_t*) {
-  return Status::NotSupported("compound index not available yet");
+Status CdxIndex::Open(const std::string& path, std::span<const FieldDesc> fields, bool read_only,
+                      std::unique_ptr<CdxIndex>* out) {
+  std::unique_ptr<CdxIndex> index(new CdxIndex());
+  XB_RETURN_IF_ERROR(OpenCore(path, fields, read_only, &index->impl_->core));
+  *out = std::move(index);
+  return Status::Ok();
 }
-Status CdxIndex::Clear() { return Status::NotSupported("compound index not available yet"); }
-Status CdxIndex::QuickCheck(RecordSource&) {
-  return Status::NotSupported("compound index not available yet");
+
+Status CdxIndex::Build(const std::string& path, std::span<const FieldDesc> fields,
+                       const std::vector<TagDefinition>& tags, RecordSource& records,
+                       const ProgressFn& progress, std::unique_ptr<CdxIndex>* out) {
+  if (tags.size() > kMaxTags) {
+    return Status::InvalidArgument("at most " + std::to_string(kMaxTags) + " tags in one index");
+  }
+  std::vector<CdxKeyMaker> makers(tags.size());
+  std::vector<cdx::BuildTag> build(tags.size());
+  for (size_t i = 0; i < tags.size(); ++i) {
+    const std::string name = Upper(tags[i].name);
+    if (!ValidTagName(name)) return Status::InvalidArgument("bad tag name \"" + tags[i].name + "\"");
+    for (size_t j = 0; j < i; ++j) {
+      if (build[j].name == name) return Status::InvalidArgument("tag " + name + " given twice");
+    }
+    XB_RETURN_IF_ERROR(CdxKeyMaker::Compile(cdx::CanonicalExpression(tags[i].key),
+                                            cdx::CanonicalExpression(tags[i].for_condition),
+                                            fields, &makers[i]));
+    if (makers[i].key_text().size() + makers[i].for_text().size() + 2 > cdx::kPoolSize) {
+      return Status::InvalidArgument("expressions of tag " + name + " are too long");
+    }
+    build[i].name = name;
+    build[i].maker = &makers[i];
+  }
+  XB_RETURN_IF_ERROR(cdx::WriteIndexFile(path, build, records, progress));
+  std::unique_ptr<CdxIndex> index;
+  XB_RETURN_IF_ERROR(Open(path, fields, false, &index));
+  index->impl_->core.record_hint = records.RecordCount();
+  *out = std::move(index);
+  return Status::Ok();
 }
-Status CdxIndex::Verify(RecordSource&, std::vector<std::string>*) {
-  return Status::NotSupported("compound index not available yet");
+
+int CdxIndex::TagCount() const { return static_cast<int>(impl_->core.tags.size()); }
+
+const TagDefinition& CdxIndex::Tag(int tag) const {
+  return impl_->core.tags.at(static_cast<size_t>(tag)).def;
 }
-bool CdxIndex::ChangedElsewhere() { return false; }
-std::unique_ptr<CdxIndex::Cursor> CdxIndex::NewCursor(int) { return nullptr; }
+
+std::vector<TagDefinition> CdxIndex::Definitions() const {
+  std::vector<TagDefinition> out;
+  for (const TagState& t : impl_->core.tags) out.push_back(t.def);
+  return out;
+}
+
+void CdxIndex::SetSharedAccess(bool shared) { impl_->core.file->set_shared(shared); }
+
+Status CdxIndex::Sync() { return impl_->core.file->Sync(); }
+
+Status CdxIndex::Update(uint32_t recno, const uint8_t* old_image, const uint8_t* new_image) {
+  Core& core = impl_->core;
+  if (core.file->read_only()) return Status::ReadOnly("index " + core.path + " is open read-only");
+  if (recno == 0) return Status::InvalidArgument("record number 0");
+  IndexLock lock(&core);
+  XB_RETURN_IF_ERROR(lock.Acquire(true));
+  core.record_hint = std::max(core.record_hint, recno);
+  uint8_t old_key[cdx::kMaxKeyLength];
+  uint8_t new_key[cdx::kMaxKeyLength];
+  Status first_error;
+  bool changed = false;
+  for (TagState& t : core.tags) {
+    const uint32_t klen = t.maker.key_length();
+    const bool old_in = old_image != nullptr && t.maker.Meets({old_image, recno});
+    const bool new_in = new_image != nullptr && t.maker.Meets({new_image, recno});
+    if (old_in) t.maker.MakeKey({old_image, recno}, old_key);
+    if (new_in) t.maker.MakeKey({new_image, recno}, new_key);
+    if (old_in && new_in && std::memcmp(old_key, new_key, klen) == 0) continue;
+    Status s;
+    if (old_in) {
+      s = t.tree->Remove(old_key, recno);
+      changed = changed || s.ok();
+    }
+    if (s.ok() && new_in) {
+      s = t.tree->Insert(new_key, recno);
+      changed = changed || s.ok();
+    }
+    if (!s.ok() && first_error.ok()) first_error = TagProblem(t, s);
+  }
+  if (changed) {
+    ++core.generation;
+    Status s = core.file->BumpCounter();
+    if (!s.ok() && first_error.ok()) first_error = s;
+  }
+  return first_error;
+}
+
+Status CdxIndex::Clear() {
+  Core& core = impl_->core;
+  if (core.file->read_only()) return Status::ReadOnly("index " + core.path + " is open read-only");
+  std::vector<CdxKeyMaker> makers(core.tags.size());
+  std::vector<cdx::BuildTag> build(core.tags.size());
+  for (size_t i = 0; i < core.tags.size(); ++i) {
+    build[i].name = core.tags[i].def.name;
+    build[i].maker = &core.tags[i].maker;
+  }
+  NoRecords none;
+  XB_RETURN_IF_ERROR(cdx::WriteIndexFile(core.path, build, none, {}));
+  Core fresh;
+  XB_RETURN_IF_ERROR(OpenCore(core.path, core.fields, false, &fresh));
+  const bool shared = core.file->shared();
+  fresh.file->set_shared(shared);
+  core.file = std::move(fresh.file);
+  core.tags = std::move(fresh.tags);
+  for (TagState& t : core.tags) {
+    t.tree = std::make_unique<CdxTag>(core.file.get(), t.tree->root(), t.tree->key_length(),
+                                      t.tree->pad(), &core.record_hint);
+  }
+  core.record_hint = 0;
+  ++core.generation;
+  return Status::Ok();
+}
+
+Status CdxIndex::QuickCheck(RecordSource& records, const std::vector<TagDefinition>* expected) {
+  Core& core = impl_->core;
+  if (expected != nullptr) {
+    for (const TagDefinition& want : *expected) {
+      const auto it = std::find_if(core.tags.begin(), core.tags.end(), [&](const TagState& t) {
+        return t.def.name == Upper(want.name);
+      });
+      if (it == core.tags.end()) return Status::Corrupt("tag " + Upper(want.name) + " is missing");
+      if (Upper(it->def.key) != Upper(cdx::CanonicalExpression(want.key)) ||
+          Upper(it->def.for_condition) != Upper(cdx::CanonicalExpression(want.for_condition))) {
+        return Status::Corrupt("tag " + it->def.name + " has other expressions than expected");
+      }
+    }
+  }
+  IndexLock lock(&core);
+  XB_RETURN_IF_ERROR(lock.Acquire(false));
+  const uint32_t n = records.RecordCount();
+  core.record_hint = std::max(core.record_hint, n);
+  std::vector<uint64_t> keys(core.tags.size());
+  for (size_t t = 0; t < core.tags.size(); ++t) {
+    Status s = core.tags[t].tree->CountKeys(&keys[t]);
+    if (!s.ok()) return TagProblem(core.tags[t], s);
+  }
+  std::vector<uint64_t> meeting(core.tags.size());
+  for (uint32_t r = 1; r <= n; ++r) {
+    const uint8_t* image = nullptr;
+    XB_RETURN_IF_ERROR(records.ReadRecord(r, &image));
+    for (size_t t = 0; t < core.tags.size(); ++t) {
+      if (core.tags[t].maker.Meets({image, r})) ++meeting[t];
+    }
+  }
+  for (size_t t = 0; t < core.tags.size(); ++t) {
+    if (keys[t] != meeting[t]) {
+      return Status::Corrupt("tag " + core.tags[t].def.name + " holds " + std::to_string(keys[t]) +
+                             " keys for " + std::to_string(meeting[t]) + " records");
+    }
+  }
+  return Status::Ok();
+}
+
+Status CdxIndex::Verify(RecordSource& records, std::vector<std::string>* problems) {
+  problems->clear();
+  return cdx::VerifyIndex(impl_->core, records, problems);
+}
+
+bool CdxIndex::ChangedElsewhere() {
+  Core& core = impl_->core;
+  IndexLock lock(&core);
+  if (!lock.Acquire(false).ok()) {
+    bool changed = false;
+    return core.file->PeekChanged(&changed).ok() && changed;
+  }
+  const bool changed = core.changed_elsewhere;
+  core.changed_elsewhere = false;
+  return changed;
+}
+
+std::unique_ptr<CdxIndex::Cursor> CdxIndex::NewCursor(int tag) {
+  if (tag < 0 || tag >= TagCount()) return nullptr;
+  return std::make_unique<TagCursor>(&impl_->core, static_cast<size_t>(tag));
+}
 
 }  // namespace xbase

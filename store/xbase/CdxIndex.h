@@ -59,20 +59,46 @@ class CdxIndex {
   // old record met the tag's condition and inserted when the new one does.
   Status Update(uint32_t recno, const uint8_t* old_image, const uint8_t* new_image);
 
-  // Empties every tag (after a zap), keeping the tag definitions.
+  // Empties every tag (after a zap), keeping the tag definitions. The file is rewritten
+  // from scratch, so this needs exclusive use of the table.
   Status Clear();
 
+  // Makes the index's writes durable (fdatasync); the table calls it where it syncs its
+  // own files.
+  Status Sync();
+
   // Sanity check at open: structure plus, per tag, key count equal to the number of
-  // records meeting its condition. kCorrupt with the reason on failure.
-  Status QuickCheck(RecordSource& records);
-  // Full check: order, duplicates, conditions, counts, free list. One line per problem.
+  // records meeting its condition. With `expected`, every expected tag must be present
+  // with the same key and FOR expressions (names and expressions compared case-blind,
+  // FOR texts in the stored form). kCorrupt with the reason on failure.
+  Status QuickCheck(RecordSource& records, const std::vector<TagDefinition>* expected = nullptr);
+  // Full check: order, duplicates of (key, record), keys against the records, conditions,
+  // counts, sibling links, parent keys, compression, free list. One line per problem in
+  // `problems`; the status is kCorrupt when there is any, kIoError when the records could
+  // not be read.
   Status Verify(RecordSource& records, std::vector<std::string>* problems);
 
   // True when another open has changed the file since this one last looked (change
   // counter); cursors re-seek their position when it has.
   bool ChangedElsewhere();
 
-  // A position in one tag.
+  // Shared access (the default): every operation takes the index lock and looks at the
+  // change counter. The table turns it off while it holds the files exclusively, which
+  // spares those system calls.
+  void SetSharedAccess(bool shared);
+
+  // The form in which expressions are stored in the index: the bare words NOT, AND and
+  // OR become "!", ".AND." and ".OR." ("not Deleted()" is stored as "!Deleted()"),
+  // because other programs reject stored expressions using them; the rest is kept.
+  static std::string StoredExpression(std::string_view text);
+
+  // A position in one tag. A new cursor is on no entry (eof, bof both false, recno 0)
+  // until First, Last, Seek or Locate. Next past the last entry gives eof() and Prior
+  // before the first bof(), with recno() 0 and an empty key(); Next at eof and Prior at
+  // bof stay there, Prior at eof goes to the last entry and Next at bof to the first.
+  // An empty tag gives eof() and bof() together. A cursor keeps its place across changes
+  // made through its index or elsewhere: it finds its (key, record) again, and when that
+  // entry is gone Next goes to the entry that followed it and Prior to the one before.
   class Cursor {
    public:
     virtual ~Cursor() = default;

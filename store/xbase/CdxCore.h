@@ -1,0 +1,86 @@
+// CdxCore: the state of one open compound index shared by the index, its cursors and its
+// checker — the file, the tags with their compiled expressions and trees, and the lock
+// that every operation holds.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "store/xbase/CdxFile.h"
+#include "store/xbase/CdxIndex.h"
+#include "store/xbase/CdxKeyMaker.h"
+#include "store/xbase/CdxTag.h"
+#include "store/xbase/Defs.h"
+#include "store/xbase/Field.h"
+
+namespace xbase::cdx {
+
+struct TagState {
+  TagDefinition def;  // as stored: name upper case, expressions in stored form
+  uint32_t header_offset = 0;
+  CdxKeyMaker maker;
+  std::unique_ptr<CdxTag> tree;
+};
+
+// Everything an open index holds; cursors point here.
+struct Core {
+  std::string path;
+  std::vector<FieldDesc> fields;
+  std::unique_ptr<CdxFile> file;
+  std::vector<TagState> tags;
+  uint32_t record_hint = 0;  // the table's record count as far as the index knows it
+  uint64_t generation = 0;   // moves on whenever the trees change, here or elsewhere
+  bool changed_elsewhere = false;
+
+  // Takes the index lock; on a change made elsewhere re-reads the tag roots.
+  Status Acquire(bool exclusive) {
+    bool changed = false;
+    XB_RETURN_IF_ERROR(file->Lock(exclusive, &changed));
+    if (changed) {
+      changed_elsewhere = true;
+      ++generation;
+      Status s = ReloadRoots();
+      if (!s.ok()) {
+        file->Unlock();
+        return s;
+      }
+    }
+    return Status::Ok();
+  }
+
+  Status ReloadRoots() {
+    for (TagState& t : tags) {
+      uint8_t word[4];
+      XB_RETURN_IF_ERROR(file->ReadRaw(t.header_offset + kHdrRoot, sizeof word, word));
+      t.tree->set_root(Le32(word));
+    }
+    return Status::Ok();
+  }
+};
+
+// Holds the index lock for one operation.
+class IndexLock {
+ public:
+  explicit IndexLock(Core* core) : core_(core) {}
+  ~IndexLock() {
+    if (held_) core_->file->Unlock();
+  }
+  IndexLock(const IndexLock&) = delete;
+  IndexLock& operator=(const IndexLock&) = delete;
+  Status Acquire(bool exclusive) {
+    XB_RETURN_IF_ERROR(core_->Acquire(exclusive));
+    held_ = true;
+    return Status::Ok();
+  }
+
+ private:
+  Core* core_;
+  bool held_ = false;
+};
+
+// Full check of every tag, the directory and the free-page list (see CdxIndex::Verify).
+Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* problems);
+
+}  // namespace xbase::cdx
