@@ -1,0 +1,62 @@
+// File: an owned file descriptor with positioned reads and writes that report every
+// outcome as a Status. Movable, not copyable; closes on destruction.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "store/xbase/Status.h"
+
+namespace xbase {
+
+class File {
+ public:
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens an existing file. kNotFound when it does not exist, kIoError otherwise.
+  static Status Open(const std::string& path, bool writable, File* out);
+  // Creates a new file; kIoError when it exists already (never truncates).
+  static Status CreateNew(const std::string& path, File* out);
+  // Creates or truncates a scratch file (temporary files of our own).
+  static Status CreateTruncate(const std::string& path, File* out);
+
+  bool is_open() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  // After the file was renamed: the name used in messages.
+  void set_path(std::string path) { path_ = std::move(path); }
+
+  // Reads exactly `n` bytes at `offset`; kCorrupt when the file ends first.
+  Status Read(uint64_t offset, size_t n, void* buf) const;
+  // Writes all `n` bytes at `offset`.
+  Status Write(uint64_t offset, const void* buf, size_t n);
+  Status Size(uint64_t* size) const;
+  Status Truncate(uint64_t size);
+  // Flushes written data to the device (fdatasync).
+  Status Sync();
+
+  // Takes the whole-file open-mode lock (flock), never waiting; kInUse on conflict.
+  Status LockOpenMode(bool exclusive);
+
+  void Close();
+
+ private:
+  int fd_ = -1;
+  std::string path_;
+};
+
+// Small file-system helpers used around the table's files.
+bool FileExists(const std::string& path);
+Status RemoveFile(const std::string& path);  // ok when it does not exist
+Status RenameFile(const std::string& from, const std::string& to);
+// Makes renames and removals in the folder of `path` durable.
+Status SyncParentDirectory(const std::string& path);
+
+}  // namespace xbase

@@ -1,0 +1,217 @@
+#include "store/xbase/MemoFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "store/xbase/FptFormat.h"
+
+namespace xbase {
+
+namespace {
+
+uint32_t GetBE32(const uint8_t* p) {
+  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
+}
+
+void PutBE32(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v >> 24);
+  p[1] = static_cast<uint8_t>(v >> 16);
+  p[2] = static_cast<uint8_t>(v >> 8);
+  p[3] = static_cast<uint8_t>(v);
+}
+
+uint32_t FirstBlock(uint32_t block_size) {
+  return (fpt::kHeaderSize + block_size - 1) / block_size;
+}
+
+}  // namespace
+
+Status MemoFile::WriteEmpty(File* file, uint32_t block_size) {
+  // The header area is padded to a whole block, so block 1 starts at block_size when the
+  // blocks are bigger than the header.
+  std::vector<uint8_t> header(std::max<uint32_t>(fpt::kHeaderSize, block_size), 0);
+  PutBE32(&header[fpt::kOffNextFree], FirstBlock(block_size));
+  PutBE32(&header[fpt::kOffBlockSize], block_size);
+  return file->Write(0, header.data(), header.size());
+}
+
+Status MemoFile::CreateNew(const std::string& path) {
+  File file;
+  XB_RETURN_IF_ERROR(File::CreateNew(path, &file));
+  Status s = WriteEmpty(&file, fpt::kDefaultBlockSize);
+  if (s.ok()) s = file.Sync();
+  if (!s.ok()) {
+    file.Close();
+    RemoveFile(path);
+  }
+  return s;
+}
+
+Status MemoFile::Open(const std::string& path, bool writable, bool exclusive, MemoFile* out) {
+  MemoFile m;
+  XB_RETURN_IF_ERROR(File::Open(path, writable, &m.file_));
+  XB_RETURN_IF_ERROR(m.file_.Size(&m.size_));
+  if (m.size_ < fpt::kBlockHeaderSize) return Status::Corrupt(path + " is too short for a memo file");
+  uint8_t head[8];
+  XB_RETURN_IF_ERROR(m.file_.Read(0, sizeof head, head));
+  // The block size is a u16 at 6; some writers store it as a u32 at 4. Both agree when
+  // bytes 4-5 are zero.
+  uint32_t bs = (uint32_t{head[6]} << 8) | head[7];
+  if (bs == 0) bs = GetBE32(head + fpt::kOffBlockSize);
+  if (bs == 0 || bs > (1u << 20)) {
+    return Status::Corrupt(path + ": memo block size " + std::to_string(bs) + " is not usable");
+  }
+  m.block_size_ = bs;
+  m.first_block_ = FirstBlock(bs);
+  m.next_free_ = GetBE32(head + fpt::kOffNextFree);
+  m.writable_ = writable;
+  m.exclusive_ = exclusive;
+  *out = std::move(m);
+  return Status::Ok();
+}
+
+uint32_t MemoFile::BlocksFor(uint64_t length) const {
+  return static_cast<uint32_t>((length + block_size_ - 1) / block_size_);
+}
+
+Status MemoFile::RefreshSize() const { return file_.Size(&size_); }
+
+Status MemoFile::ReadHeader(uint32_t* next_free) {
+  uint8_t head[4];
+  XB_RETURN_IF_ERROR(file_.Read(fpt::kOffNextFree, sizeof head, head));
+  next_free_ = GetBE32(head);
+  *next_free = next_free_;
+  return Status::Ok();
+}
+
+Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
+  out->clear();
+  if (type != nullptr) *type = fpt::kTypeText;
+  if (block == 0) return Status::Ok();
+  const std::string where = "memo block " + std::to_string(block);
+  if (block < first_block_) return Status::Corrupt(where + " lies inside the memo file header");
+  const uint64_t offset = uint64_t{block} * block_size_;
+  if (offset + fpt::kBlockHeaderSize > size_) XB_RETURN_IF_ERROR(RefreshSize());
+  if (offset + fpt::kBlockHeaderSize > size_) {
+    return Status::Corrupt(where + " lies beyond the end of the memo file");
+  }
+  uint8_t head[fpt::kBlockHeaderSize];
+  XB_RETURN_IF_ERROR(file_.Read(offset, sizeof head, head));
+  const uint64_t length = GetBE32(head + 4);
+  const uint64_t end = offset + fpt::kBlockHeaderSize + length;
+  if (end > size_) XB_RETURN_IF_ERROR(RefreshSize());
+  if (end > size_) return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
+  if (type != nullptr) *type = GetBE32(head);
+  out->resize(length);
+  if (length == 0) return Status::Ok();
+  return file_.Read(offset + fpt::kBlockHeaderSize, length, out->data());
+}
+
+Status MemoFile::WriteTyped(std::string_view data, uint32_t type, uint32_t* block) {
+  if (!writable_) return Status::ReadOnly(file_.path() + " is open read-only");
+  if (data.empty()) {
+    *block = 0;  // an empty memo has no block at all
+    return Status::Ok();
+  }
+  const uint32_t old = *block;
+  if (old >= first_block_) {
+    if (!exclusive_) {
+      uint32_t ignored;
+      XB_RETURN_IF_ERROR(ReadHeader(&ignored));
+    }
+    const uint64_t offset = uint64_t{old} * block_size_;
+    uint8_t head[fpt::kBlockHeaderSize];
+    if (old < next_free_ && offset + sizeof head <= size_ &&
+        file_.Read(offset, sizeof head, head).ok()) {
+      const uint64_t old_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{GetBE32(head + 4)});
+      const uint64_t new_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{data.size()});
+      // Reuse only a run that lies wholly below the next free block (a sane old value).
+      if (new_blocks <= old_blocks && old + old_blocks <= next_free_) {
+        buffer_.assign(new_blocks * block_size_, 0);
+        PutBE32(buffer_.data(), type);
+        PutBE32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
+        std::memcpy(buffer_.data() + fpt::kBlockHeaderSize, data.data(), data.size());
+        XB_RETURN_IF_ERROR(file_.Write(offset, buffer_.data(), buffer_.size()));
+        size_ = std::max<uint64_t>(size_, offset + buffer_.size());
+        dirty_ = true;
+        return Status::Ok();
+      }
+    }
+  }
+  return Append(data, type, block);
+}
+
+Status MemoFile::Append(std::string_view data, uint32_t type, uint32_t* block) {
+  if (!writable_) return Status::ReadOnly(file_.path() + " is open read-only");
+  if (data.size() > fpt::kMaxFileSize) return Status::InvalidArgument("memo text is too long");
+  if (!exclusive_) {
+    uint32_t ignored;
+    XB_RETURN_IF_ERROR(ReadHeader(&ignored));
+  }
+  const uint64_t start = std::max(next_free_, first_block_);
+  const uint64_t blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{data.size()});
+  const uint64_t end = start + blocks;
+  if (end * block_size_ > fpt::kMaxFileSize) {
+    return Status::IoError(file_.path() + " is full (a memo file holds at most 4 GB)");
+  }
+  buffer_.assign(blocks * block_size_, 0);
+  PutBE32(buffer_.data(), type);
+  PutBE32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
+  std::memcpy(buffer_.data() + fpt::kBlockHeaderSize, data.data(), data.size());
+  // Data first, then the header that hands the blocks out: a crash in between leaves
+  // only unused bytes behind the next free block.
+  XB_RETURN_IF_ERROR(file_.Write(start * block_size_, buffer_.data(), buffer_.size()));
+  uint8_t head[4];
+  PutBE32(head, static_cast<uint32_t>(end));
+  XB_RETURN_IF_ERROR(file_.Write(fpt::kOffNextFree, head, sizeof head));
+  next_free_ = static_cast<uint32_t>(end);
+  size_ = std::max<uint64_t>(size_, end * block_size_);
+  dirty_ = true;
+  *block = static_cast<uint32_t>(start);
+  return Status::Ok();
+}
+
+Status MemoFile::Reset() {
+  if (!writable_) return Status::ReadOnly(file_.path() + " is open read-only");
+  // New header first; a crash before the truncation leaves only unused bytes behind it.
+  XB_RETURN_IF_ERROR(WriteEmpty(&file_, block_size_));
+  XB_RETURN_IF_ERROR(file_.Truncate(std::max<uint32_t>(fpt::kHeaderSize, block_size_)));
+  next_free_ = first_block_;
+  dirty_ = true;
+  return RefreshSize();
+}
+
+Status MemoFile::Sync() {
+  if (!dirty_) return Status::Ok();
+  XB_RETURN_IF_ERROR(file_.Sync());
+  dirty_ = false;
+  return Status::Ok();
+}
+
+Status MemoFile::CheckValue(uint32_t block, uint32_t next_free, uint32_t* blocks) {
+  *blocks = 0;
+  const std::string where = "memo block " + std::to_string(block);
+  if (block < first_block_) return Status::Corrupt(where + " lies inside the memo file header");
+  if (block >= next_free) return Status::Corrupt(where + " lies at or beyond the next free block");
+  const uint64_t offset = uint64_t{block} * block_size_;
+  if (offset + fpt::kBlockHeaderSize > size_) XB_RETURN_IF_ERROR(RefreshSize());
+  if (offset + fpt::kBlockHeaderSize > size_) {
+    return Status::Corrupt(where + " lies beyond the end of the memo file");
+  }
+  uint8_t head[fpt::kBlockHeaderSize];
+  XB_RETURN_IF_ERROR(file_.Read(offset, sizeof head, head));
+  const uint32_t type = GetBE32(head);
+  if (type > fpt::kTypeObject) {
+    return Status::Corrupt(where + " has an unknown block type " + std::to_string(type));
+  }
+  const uint64_t length = GetBE32(head + 4);
+  if (offset + fpt::kBlockHeaderSize + length > size_) {
+    return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
+  }
+  const uint64_t run = BlocksFor(fpt::kBlockHeaderSize + length);
+  if (block + run > next_free) return Status::Corrupt(where + " runs past the next free block");
+  *blocks = static_cast<uint32_t>(run);
+  return Status::Ok();
+}
+
+}  // namespace xbase
