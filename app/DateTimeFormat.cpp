@@ -295,6 +295,32 @@ bool EncodeDate(int year, int month, int day, QDate& date) {
   return true;
 }
 
+// The text that the short date format shows after its last day, month or year
+// letter, blanks trimmed ("9.01.2024 г." in some locales), so a date reads back
+// as it is shown.
+QString TrailingText(const TFormatSettings& settings) {
+  const QString& format = settings.ShortDateFormat;
+  int after = -1;
+  QChar quote;
+  for (int i = 0; i < format.size(); ++i) {
+    const QChar c = format[i];
+    if (!quote.isNull()) {
+      if (c == quote) quote = QChar();
+      continue;
+    }
+    if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
+      quote = c;
+      continue;
+    }
+    const char16_t u = AsciiUpper(c.unicode());
+    if (u == u'D' || u == u'M' || u == u'Y') after = i + 1;
+  }
+  if (after < 0 || after >= format.size()) return QString();
+  QString text = FormatDateTime(format.mid(after), kZeroDate, QTime(0, 0), settings).trimmed();
+  if (text.size() == 1 && text[0] == settings.DateSeparator) return QString();
+  return text;
+}
+
 bool ScanDate(TScanner& scan, QDate& date, const TFormatSettings& settings) {
   const TDateOrder order = DateOrderOf(settings.ShortDateFormat);
   int n1 = 0, n2 = 0, n3 = 0, l1 = 0, l2 = 0, l3 = 0;
@@ -329,6 +355,7 @@ bool ScanDate(TScanner& scan, QDate& date, const TFormatSettings& settings) {
       month = n1, day = n2;
   }
   scan.Char(settings.DateSeparator);  // a trailing separator is allowed
+  scan.Symbol(TrailingText(settings));   // and the text the short date format shows after the date
   scan.Blanks();
   return EncodeDate(year, month, day, date);
 }

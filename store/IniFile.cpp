@@ -33,7 +33,7 @@ QByteArray TrimmedBytes(QByteArrayView bytes) {
 // Values written by this program are UTF-8; a file written elsewhere in a single-byte
 // code page still reads (as Latin-1) instead of giving replacement characters.
 QString Decode(const QByteArray& bytes) {
-  QStringDecoder utf8(QStringDecoder::Utf8);
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = utf8(bytes);
   if (!utf8.hasError()) return text;
   return QString::fromLatin1(bytes);
