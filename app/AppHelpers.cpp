@@ -25,9 +25,13 @@ int& PixelsPerInchOverride() {
   return pixelsPerInch;
 }
 
-bool IsMainScreen(const QWidget* form) {
-  return QString::fromLatin1(form->metaObject()->className()).toUpper() == QLatin1StringView("TMAINSCREEN");
+// A class name without its namespace.
+QString ClassNameOf(const QWidget* form) {
+  const QString name = QString::fromLatin1(form->metaObject()->className());
+  return name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
 }
+
+bool IsMainScreen(const QWidget* form) { return ClassNameOf(form).toUpper() == QLatin1StringView("TMAINSCREEN"); }
 
 QWidget* FindMainScreen() {
   for (QWidget* w : QApplication::topLevelWidgets())
@@ -42,7 +46,7 @@ QRect ScreenRect(const QWidget* form) {
 }
 
 QString PlacementSectionOf(const QWidget* form) {
-  return TSettings::PlacementSection(QString::fromLatin1(form->metaObject()->className()), ScreenPixelsPerInch());
+  return TSettings::PlacementSection(ClassNameOf(form), ScreenPixelsPerInch());
 }
 
 }  // namespace

@@ -27,8 +27,8 @@ QString TrimBlanks(const QString& text);
 // appends the whole text.
 void SplitText(const QString& text, const QString& delimiter, QStringList& list);
 
-// Centres a form before it is shown: the main window (class TMainScreen) on the
-// screen; any other form on the screen when the main window is maximised (or
+// Centres a form before it is shown: the main window (class TMainScreen, found
+// among the top-level widgets by its class name without namespace) on the screen; any other form on the screen when the main window is maximised (or
 // there is none), else over the main window (halves rounded toward zero). A form
 // with a maximise button also gets the system menu.
 void CenterForm(QWidget* form);
@@ -39,8 +39,9 @@ int ScreenPixelsPerInch();
 void SetScreenPixelsPerInchForTests(int pixelsPerInch);
 
 // Writes the form's normal rectangle and maximised state to the placement section
-// of TODO.INI in the program folder (class name + "_Placement", + the resolution
-// when above 96 pixels per inch). A refused write is shown with ErrorBox
+// of TODO.INI in the program folder (class name without namespace + "_Placement",
+// + the resolution when above 96 pixels per inch). The rectangle is the window's
+// geometry without its frame; Right and Bottom are Left + width and Top + height. A refused write is shown with ErrorBox
 // ("Unable to write to <path>") and gives false.
 bool SaveFormPlacement(QWidget* form);
 // Reads the placement back: a stored rectangle is moved inside the screen's right
