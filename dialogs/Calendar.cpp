@@ -147,13 +147,17 @@ bool TCalendar::SelectCell(int col, int row) {
 }
 
 QRect TCalendar::CellRect(int col, int row) const {
-  return {col * (colWidth_ + kGridLineWidth), row * (rowHeight_ + kGridLineWidth), colWidth_, rowHeight_};
+  const int w = DefaultColWidth();
+  const int h = DefaultRowHeight();
+  return {col * (w + kGridLineWidth), row * (h + kGridLineWidth), w, h};
 }
 
 bool TCalendar::CellAt(const QPoint& pos, int* col, int* row) const {
-  if (colWidth_ <= 0 || rowHeight_ <= 0 || pos.x() < 0 || pos.y() < 0) return false;
-  const int c = pos.x() / (colWidth_ + kGridLineWidth);
-  const int r = pos.y() / (rowHeight_ + kGridLineWidth);
+  const int w = DefaultColWidth();
+  const int h = DefaultRowHeight();
+  if (w <= 0 || h <= 0 || pos.x() < 0 || pos.y() < 0) return false;
+  const int c = pos.x() / (w + kGridLineWidth);
+  const int r = pos.y() / (h + kGridLineWidth);
   if (c >= kColCount || r >= kRowCount) return false;
   *col = c;
   *row = r;
@@ -172,11 +176,9 @@ QSize TCalendar::minimumSizeHint() const {
           kRowCount * fm.height() + 6 * kGridLineWidth};
 }
 
-void TCalendar::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  colWidth_ = std::max(0, (width() - 6 * kGridLineWidth) / kColCount);
-  rowHeight_ = std::max(0, (height() - 6 * kGridLineWidth) / kRowCount);
-}
+int TCalendar::DefaultColWidth() const { return std::max(0, (width() - 6 * kGridLineWidth) / kColCount); }
+
+int TCalendar::DefaultRowHeight() const { return std::max(0, (height() - 6 * kGridLineWidth) / kRowCount); }
 
 void TCalendar::DrawCell(QPainter& painter, int col, int row) const {
   const QRect cell = CellRect(col, row);
@@ -230,10 +232,12 @@ void TCalendar::paintEvent(QPaintEvent*) {
   const QPalette& pal = palette();
   // Grid lines and whatever the whole cells leave over at the right and bottom.
   painter.fillRect(rect(), pal.color(QPalette::Window));
-  const int gridWidth = kColCount * colWidth_ + (kColCount - 1) * kGridLineWidth;
-  const int gridHeight = kRowCount * rowHeight_ + (kRowCount - 1) * kGridLineWidth;
+  const int colWidth = DefaultColWidth();
+  const int rowHeight = DefaultRowHeight();
+  const int gridWidth = kColCount * colWidth + (kColCount - 1) * kGridLineWidth;
+  const int gridHeight = kRowCount * rowHeight + (kRowCount - 1) * kGridLineWidth;
   painter.fillRect(QRect(0, 0, gridWidth, gridHeight), pal.color(QPalette::Mid));
-  if (colWidth_ <= 0 || rowHeight_ <= 0) return;
+  if (colWidth <= 0 || rowHeight <= 0) return;
   for (int row = 0; row < kRowCount; ++row)
     for (int col = 0; col < kColCount; ++col) DrawCell(painter, col, row);
 }

@@ -82,8 +82,9 @@ class TCalendar : public QWidget {
   // Returns whether the pick was accepted.
   bool SelectCell(int col, int row);
 
-  int DefaultColWidth() const { return colWidth_; }
-  int DefaultRowHeight() const { return rowHeight_; }
+  // Cell size: the client size less six grid lines, split seven ways.
+  int DefaultColWidth() const;
+  int DefaultRowHeight() const;
   // Where a cell is drawn, in widget coordinates.
   QRect CellRect(int col, int row) const;
   // The cell at a point; false when the point is on no cell.
@@ -98,7 +99,6 @@ class TCalendar : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
@@ -117,6 +117,4 @@ class TCalendar : public QWidget {
   int monthOffset_ = 1;
   int col_ = 0;
   int row_ = 1;
-  int colWidth_ = 0;
-  int rowHeight_ = 0;
 };

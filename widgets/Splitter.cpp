@@ -18,12 +18,18 @@ QSplitterHandle* TSplitter::createHandle() { return new TSplitterHandle(orientat
 
 void TSplitter::ApplyStretch() {
   // Only the last pane stretches when the splitter is resized.
-  for (int i = 0; i < count(); ++i) setStretchFactor(i, i == count() - 1 ? 1 : 0);
+  for (int i = 0; i < count(); ++i) {
+    const int stretch = i == count() - 1 ? 1 : 0;
+    const QSizePolicy policy = widget(i)->sizePolicy();
+    const int current = orientation() == Qt::Vertical ? policy.verticalStretch() : policy.horizontalStretch();
+    if (current != stretch) setStretchFactor(i, stretch);
+  }
 }
 
 void TSplitter::childEvent(QChildEvent* event) {
   QSplitter::childEvent(event);
-  if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved) ApplyStretch();
+  // A pane is in the splitter's list once it has been polished.
+  if (event->type() == QEvent::ChildPolished || event->type() == QEvent::ChildRemoved) ApplyStretch();
 }
 
 int TSplitter::BarPosition() const {
@@ -47,6 +53,7 @@ void TSplitter::ApplyWantedPosition() {
 }
 
 void TSplitter::resizeEvent(QResizeEvent* event) {
+  ApplyStretch();
   QSplitter::resizeEvent(event);
   ApplyWantedPosition();
 }

@@ -33,14 +33,18 @@ void TWhatsThisPopup::SetMaxWidth(int width) { maxWidth_ = std::max(80, width); 
 
 bool TWhatsThisPopup::Popup(QWidget* control, const QPoint& globalPos) {
   if (!control || control->whatsThis().isEmpty()) return false;
-  if (current_) current_->close();
-  const int context = HelpContextOf(control);
-  auto* window = new TPopupHelpWindow(control);
+  context_ = HelpContextOf(control);
+  // A pop-up still open is reused: closing it and opening another would let
+  // the window system's activation change close the new one at once.
+  TPopupHelpWindow* window = current_;
+  if (!window) {
+    window = new TPopupHelpWindow(control);
+    connect(window, &TPopupHelpWindow::linkActivated, this, [this] { ShowHelpContext(context_); });
+    current_ = window;
+  }
   window->setFont(control->window()->font());
   window->SetColor(color_);
-  window->SetContent(control->whatsThis(), context > 0 ? linkText_ : QString(), maxWidth_);
-  connect(window, &TPopupHelpWindow::linkActivated, this, [context] { ShowHelpContext(context); });
-  current_ = window;
+  window->SetContent(control->whatsThis(), context_ > 0 ? linkText_ : QString(), maxWidth_);
   window->ShowAt(globalPos);
   return true;
 }

@@ -40,7 +40,7 @@ class TWhatsThisPopup : public QObject {
 
   // Shows the what's-this text of `control` with the pop-up's top-left corner
   // at `globalPos`. Returns false, showing nothing, when the control has no
-  // text. A pop-up still open is closed first.
+  // text. A pop-up still open shows the new text instead.
   bool Popup(QWidget* control, const QPoint& globalPos);
   // As above, placed just below the control's middle.
   bool Popup(QWidget* control);
@@ -66,6 +66,7 @@ class TWhatsThisPopup : public QObject {
   QString linkText_;
   QColor color_;
   QPointer<TPopupHelpWindow> current_;
+  int context_ = 0;  // help context of the control shown
   QPointer<QWidget> menuControl_;
   QPoint menuPos_;
   QMenu* menu_ = nullptr;  // owned: deleted with the component
