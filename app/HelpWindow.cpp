@@ -1,0 +1,56 @@
+#include "app/HelpWindow.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/AppHelpers.h"
+
+THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName(QStringLiteral("HelpWindow"));
+  setWindowTitle(QStringLiteral("Jotlist Help"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  Browser = new QTextBrowser(this);
+  Browser->setObjectName(QStringLiteral("Browser"));
+  Browser->setOpenExternalLinks(false);
+  layout->addWidget(Browser);
+  resize(560, 480);
+}
+
+bool THelpWindow::InstallHelpFile(const QString& directory) {
+  const QString path = directory + QLatin1String(kHelpFileName);
+  if (QFileInfo::exists(path)) return true;
+  QFile shipped(QStringLiteral(":/help/JLIST.HTM"));
+  if (!shipped.open(QIODevice::ReadOnly)) return false;
+  const QByteArray content = shipped.readAll();
+  // Written under a temporary name and renamed, so a half-written file never shows.
+  const QString temporary = path + QLatin1String(".tmp");
+  QFile out(temporary);
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  const bool written = out.write(content) == content.size() && out.flush();
+  out.close();
+  if (!written || !QFile::rename(temporary, path)) {
+    QFile::remove(temporary);
+    return false;
+  }
+  return true;
+}
+
+bool THelpWindow::ShowContext(int context) {
+  const QString directory = ProgramDirectory();
+  InstallHelpFile(directory);
+  const QString path = directory + QLatin1String(kHelpFileName);
+  if (!QFileInfo::exists(path)) return false;
+  QUrl url = QUrl::fromLocalFile(path);
+  url.setFragment(QString::number(context));
+  if (Browser->source().path() != url.path()) Browser->setSource(QUrl::fromLocalFile(path));
+  Browser->scrollToAnchor(QString::number(context));
+  context_ = context;
+  show();
+  raise();
+  activateWindow();
+  return true;
+}

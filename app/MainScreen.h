@@ -1,0 +1,216 @@
+// TMainScreen: Jotlist's main window. It owns the task table for the whole run, shows
+// the tasks in a grid above the notes of the current task, and holds the window's state:
+// sort order, filter, key word list, report switches and the rebuild reminder.
+#pragma once
+
+#include <QMainWindow>
+#include <memory>
+
+#include "app/FilterExpression.h"
+#include "app/KeyWordList.h"
+#include "store/Settings.h"
+#include "store/TodoTable.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QToolButton;
+class TaskGridModel;
+class THelpWindow;
+class TSplitter;
+class TWhatsThisButton;
+class TWhatsThisPopup;
+
+class TMainScreen : public QMainWindow, private TodoTableHost {
+  Q_OBJECT
+
+ public:
+  static constexpr int kClientWidth = 618;
+  static constexpr int kClientHeight = 405;
+  static constexpr int kHelpContext = 1009;
+
+  explicit TMainScreen(QWidget* parent = nullptr);
+  ~TMainScreen() override;
+
+  // ---- start-up and close
+  // The start-up sequence; runs on the first activation only (later calls do nothing).
+  void FormActivate();
+  bool FirstActivation() const { return first_activation_; }
+  // How the program was asked to show its window: 2, 6 or 7 minimise the window after
+  // start-up, anything else shows it (10, show default, takes StartupShowState).
+  void SetShowCommand(int command, int startup_show_state = 1) {
+    show_command_ = command;
+    startup_show_state_ = startup_show_state;
+  }
+  // Restores a minimised window, or brings it to the front (asked by a second copy).
+  void BringToFront();
+
+  // ---- operations shared with the commands
+  // Shows the record-bound buttons exactly when the list has a current task.
+  void SetButtons();
+  // Builds the filter expression from the filter state and applies it.
+  void SetUpFilter();
+  // Ticks the sort items of the current order and remembers it in SortOrder.
+  void SetMainMenuSortChecks();
+  // Gives the task column the width the other columns leave.
+  void FitGrid();
+  void LoadPreferences();
+  void SavePreferences();
+  // Fills KeyWordList from all tasks in the current order.
+  void BuildKeyWordList();
+
+  // ---- commands
+  void RebuildIndexes1Click();
+  // Selects the order of `tag` ("DATETIME", "DESCRIPT", "PRIORITY", "KEYS").
+  void SortByTag(const QString& tag);
+  void OrderButtonClick();
+  void ShowDoneClick();
+  void FilterbuttonClick();
+  void FilterClearbuttonClick();
+  void HelpContents();
+  void AboutClick();
+  // Opens the help window at a context number.
+  void ShowHelp(int context);
+  // Pops up the key word menu of the current task at a screen point.
+  void DoKeyListMenu(const QPoint& global_pos);
+  // Stores the notes pane's text in the current task when it was changed.
+  void PostNotes();
+
+  // ---- task commands
+  void DeleteButtonClick();
+  void DoneToggleButtonClick();
+  void CloneButtonClick();
+  // Jump to date: the first task dated on or after the date picked in the calendar.
+  void CalendarButtonClick();
+  // Double-click on a grid cell: acts by the column's field.
+  void ActiveGridDblClick();
+  // The one-field edits of the pop-up menus.
+  void DateMenuCalendarClick();
+  void QuickDateItemClick(int tag);
+  void ClearDateClick();
+  void SetPriorityClick(const QString& code);
+  void DoQuickTime();
+  // Edit, assign one field of the current task, Post; a failure goes to the default
+  // error report.
+  bool SetCurrentField(const char* field, const QString& value);
+
+  // ---- state (the window's own, kept for the run)
+  TodoTable& Table() { return *table_; }
+  TaskGridModel* Model() const { return model_; }
+  TFilterState& FilterState() { return filter_; }
+  TKeyWordList& KeyWordList() { return key_words_; }
+  TPreferences& Preferences() { return preferences_; }
+  int SortOrder() const { return sort_order_; }
+  bool ReindexNeeded() const { return reindex_needed_; }
+  THelpWindow* HelpWindow() const { return help_window_; }
+
+  // ---- controls
+  QFrame* Panel1 = nullptr;
+  QToolButton* Editbutton = nullptr;
+  QToolButton* Newbutton = nullptr;
+  QToolButton* CloneButton = nullptr;
+  QToolButton* DeleteButton = nullptr;
+  QToolButton* Filterbutton = nullptr;
+  QToolButton* OrderButton = nullptr;
+  QToolButton* DoneToggleButton = nullptr;
+  QToolButton* Printbutton = nullptr;
+  QToolButton* CalendarButton = nullptr;
+  QWidget* TaskPanel = nullptr;
+  TSplitter* Splitter = nullptr;
+  QTableView* ActiveGrid = nullptr;
+  QLabel* NotesCaption = nullptr;
+  QPlainTextEdit* ActiveNotes = nullptr;
+  QFrame* Panel2 = nullptr;
+  QPushButton* ExitButton = nullptr;
+  QPushButton* Helpbutton = nullptr;
+  TWhatsThisButton* MouseHelpbutton = nullptr;
+  QPushButton* FilterClearbutton = nullptr;
+  QPushButton* ShowDone = nullptr;
+  // The start-up status panel with its caption.
+  QFrame* UpdateStatusPanel = nullptr;
+  QLabel* StatusCaption = nullptr;
+
+  // Main menu.
+  QMenu* FileMenu = nullptr;
+  QAction* RebuildIndexes1 = nullptr;
+  QMenu* SortMenu = nullptr;
+  QAction* mainmnuSortDateTime = nullptr;
+  QAction* mainmnuSortDescription = nullptr;
+  QAction* mainmnuSortPriority = nullptr;
+  QAction* mainmnuSortKeyWords = nullptr;
+  QMenu* DeleteMenu = nullptr;
+  QAction* AllMarkedDone1 = nullptr;
+  QAction* AllWithDatesBeforeToday1 = nullptr;
+  QAction* AllTasksMatchingCurrentFilter1 = nullptr;
+  QAction* AllTasksNOTMatchingCurrentFilter1 = nullptr;
+  QAction* AllTasks1 = nullptr;
+  QAction* Exit1 = nullptr;
+  QMenu* HelpMenu = nullptr;
+  QAction* Contents1 = nullptr;
+  QAction* About1 = nullptr;
+
+  // Pop-up menus.
+  QMenu* ButtonSortMenu = nullptr;
+  QAction* mnuSortDateTime = nullptr;
+  QAction* mnuSortDescription = nullptr;
+  QAction* mnuSortPriority = nullptr;
+  QAction* mnuSortKeyWords = nullptr;
+  QMenu* DateColumnMenu = nullptr;
+  QMenu* PriorityColumnMenu = nullptr;
+  QMenu* QuickDateMenu = nullptr;
+  TWhatsThisPopup* PopupHelp1 = nullptr;
+
+  // The two pictures of the Show DONE / Hide DONE button.
+  QPixmap Showbmp;
+  QPixmap Hidebmp;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // TodoTableHost
+  void InfoBox(const QString& message) override;
+  void UpdateStatus(const QString& text) override;
+  void ProcessMessages() override;
+  bool RunRebuild(TodoTable& table, bool pack_first) override;
+
+  void CreateControls();
+  void CreateMenus();
+  void CreatePopupMenus();
+  void SetWhatsThisTexts();
+  void SizeColumns();
+  void HideStatus();
+  void PlaceStatus();
+  // Follows the table's current task: grid selection and notes pane.
+  void TableCurrentChanged();
+  void GridCurrentChanged(const QModelIndex& current);
+  void NotesDoubleClick();
+  void SetSortChecks(QAction* date_time, QAction* description, QAction* priority, QAction* key_words);
+  void KeyWordChosen(const QString& caption);
+
+  std::unique_ptr<TodoTable> table_;
+  TaskGridModel* model_ = nullptr;
+  THelpWindow* help_window_ = nullptr;
+  TSettings settings_;
+  TPreferences preferences_;
+  TFilterState filter_;
+  TKeyWordList key_words_;
+  bool first_activation_ = true;
+  bool activating_ = false;
+  bool preferences_loaded_ = false;
+  bool reindex_needed_ = false;
+  int sort_order_ = 1;
+  int show_command_ = 1;
+  int startup_show_state_ = 1;
+  bool following_table_ = false;
+  bool closing_ = false;
+  // Record whose note the notes pane shows; 0 for none.
+  uint32_t notes_recno_ = 0;
+};
