@@ -72,6 +72,9 @@ bool TWhatsThisPopup::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::WhatsThis && watched->isWidgetType()) {
     auto* control = static_cast<QWidget*>(watched);
     if (!control->whatsThis().isEmpty()) {
+      // Pointer-help mode ends with this answer; left on, it would swallow the
+      // click meant to close the pop-up.
+      if (QWhatsThis::inWhatsThisMode()) QWhatsThis::leaveWhatsThisMode();
       Popup(control, static_cast<QHelpEvent*>(event)->globalPos());
       event->accept();
       return true;

@@ -132,6 +132,22 @@ TEST(WhatsThisPopupTest, ButtonEntersPointerHelpMode) {
   EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
 }
 
+TEST(WhatsThisPopupTest, PointerHelpModeClickShowsTheTextInsteadOfActing) {
+  Window w;
+  w.button->setWhatsThis(QStringLiteral("Click here to add a task"));
+  int pressed = 0;
+  QObject::connect(w.button, &QPushButton::clicked, [&pressed] { ++pressed; });
+  TWhatsThisPopup popup;
+  TWhatsThisPopup::EnterWhatsThisMode();
+  ASSERT_TRUE(QWhatsThis::inWhatsThisMode());
+  QTest::mouseClick(w.button, Qt::LeftButton, {}, QPoint(10, 10));
+  ASSERT_NE(popup.Current(), nullptr);
+  EXPECT_EQ(popup.Current()->Text(), QStringLiteral("Click here to add a task"));
+  EXPECT_EQ(pressed, 0) << "the control did not act";
+  EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+  popup.Current()->close();
+}
+
 TEST(HelpContextTest, ContextComesFromTheNearestMarkedAncestor) {
   QWidget window;
   QWidget inner(&window);
