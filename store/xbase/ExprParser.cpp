@@ -303,6 +303,19 @@ Status ExprParser::ParseRelation(uint32_t* out) {
                                     TypeName(lt) + " and " + TypeName(rt));
     }
     n.op = ExprOp::kContains;
+    const ExprNode& needle = program_->node(left);
+    if (needle.op == ExprOp::kConstC) {
+      if (needle.max_len == 0) {
+        // An empty text is in nothing.
+        n = ExprNode();
+        n.op = ExprOp::kConstL;
+        n.type = ValueType::kLogical;
+      } else {
+        n.op = ExprOp::kContainsLit;
+        n.lit = needle.offset;
+        n.lit_len = needle.max_len;
+      }
+    }
   } else {
     if (lt != rt) {
       return MismatchAt(op.pos, "cannot compare " + std::string(TypeName(lt)) + " with " +
@@ -315,6 +328,16 @@ Status ExprParser::ParseRelation(uint32_t* out) {
       case ValueType::kLogical: n.op = ExprOp::kCompareL; break;
     }
     n.sub = static_cast<uint8_t>(CmpOf(op.kind));
+    const ExprNode& l = program_->node(left);
+    const ExprNode& r = program_->node(right);
+    if (n.op == ExprOp::kCompareC && l.op == ExprOp::kFieldC && r.op == ExprOp::kConstC) {
+      // A field against a literal, the common filter term: straight on the record bytes.
+      n.op = ExprOp::kCompareFieldLit;
+      n.offset = l.offset;
+      n.max_len = l.max_len;
+      n.lit = r.offset;
+      n.lit_len = r.max_len;
+    }
   }
   *out = program_->Add(n);
   return Status::Ok();
@@ -625,7 +648,7 @@ Status ExprParser::BuildCall(int function, const Token& name, const std::vector<
   auto constant = [&](size_t k, int64_t* value) {
     if (!IsConstNumber(args[k].node)) return false;
     const double v = program_->node(args[k].node).num;
-    *value = static_cast<int64_t>(std::clamp(std::trunc(v), -1e15, 1e15));
+    *value = v == v ? static_cast<int64_t>(std::clamp(std::trunc(v), -1e15, 1e15)) : 0;
     return true;
   };
 
@@ -633,12 +656,28 @@ Status ExprParser::BuildCall(int function, const Token& name, const std::vector<
   n.type = ValueType::kCharacter;
   switch (info.id) {
     case kUpper:
-    case kLower:
+    case kLower: {
       XB_RETURN_IF_ERROR(expect(0, ValueType::kCharacter));
       n.op = info.id == kUpper ? ExprOp::kUpper : ExprOp::kLower;
       n.a = args[0].node;
-      n.max_len = program_->node(n.a).max_len;
-      return AddBuffered(n, name.pos, out);
+      const ExprNode& arg = program_->node(n.a);
+      n.max_len = arg.max_len;
+      if (arg.op != ExprOp::kFieldC) return AddBuffered(n, name.pos, out);
+      // UPPER(KEYS) written twice is computed once per evaluation.
+      const uint64_t key = (static_cast<uint64_t>(arg.offset) << 33) |
+                           (static_cast<uint64_t>(arg.max_len) << 1) |
+                           (info.id == kUpper ? 1u : 0u);
+      for (const auto& [k, node] : converted_fields_) {
+        if (k == key) {
+          program_->node(node).shared = true;
+          *out = node;
+          return Status::Ok();
+        }
+      }
+      XB_RETURN_IF_ERROR(AddBuffered(n, name.pos, out));
+      converted_fields_.emplace_back(key, *out);
+      return Status::Ok();
+    }
     case kTrim:
     case kRTrim:
     case kLTrim:

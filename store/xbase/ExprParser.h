@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "store/xbase/ExprLexer.h"
@@ -72,6 +73,8 @@ class ExprParser {
   ExprProgram* program_;
   size_t next_ = 0;
   int nesting_ = 0;
+  // UPPER/LOWER nodes of plain fields, for reuse: (field offset, width, which) -> node.
+  std::vector<std::pair<uint64_t, uint32_t>> converted_fields_;
 };
 
 }  // namespace xbase

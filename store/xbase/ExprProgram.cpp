@@ -1,6 +1,7 @@
 #include "store/xbase/ExprProgram.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -23,16 +24,38 @@ int64_t ToInt(double v) {
   return static_cast<int64_t>(v);
 }
 
+uint64_t LoadBigEndian64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap64(v);
+  return v;
+}
+
+// memcmp for the short values of keys and filters, without a library call.
+int CompareBytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
+  if (n > 32) return std::memcmp(a, b, n);
+  uint32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const uint64_t x = LoadBigEndian64(a + i);
+    const uint64_t y = LoadBigEndian64(b + i);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  for (; i < n; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
+  }
+  return 0;
+}
+
 // The `=` of character values with EXACT OFF: every byte of the right side matches the
 // start of the left side (so anything = "" holds).
 bool EqualNonExact(ExprStr a, ExprStr b) {
-  return a.n >= b.n && std::memcmp(a.p, b.p, b.n) == 0;
+  return a.n >= b.n && CompareBytes(a.p, b.p, b.n) == 0;
 }
 
 // Byte order of the two values, the shorter padded with blanks: the order of index keys.
 int ComparePadded(ExprStr a, ExprStr b) {
   const uint32_t m = std::min(a.n, b.n);
-  const int r = std::memcmp(a.p, b.p, m);
+  const int r = CompareBytes(a.p, b.p, m);
   if (r != 0) return r;
   for (uint32_t i = m; i < a.n; ++i) {
     if (a.p[i] != ' ') return a.p[i] < ' ' ? -1 : 1;
@@ -41,6 +64,19 @@ int ComparePadded(ExprStr a, ExprStr b) {
     if (b.p[i] != ' ') return b.p[i] < ' ' ? 1 : -1;
   }
   return 0;
+}
+
+bool CompareStrings(ExprCmp cmp, ExprStr a, ExprStr b) {
+  switch (cmp) {
+    case ExprCmp::kEq: return EqualNonExact(a, b);
+    case ExprCmp::kNe: return !EqualNonExact(a, b);
+    case ExprCmp::kExactEq: return a.n == b.n && CompareBytes(a.p, b.p, a.n) == 0;
+    case ExprCmp::kLt: return ComparePadded(a, b) < 0;
+    case ExprCmp::kLe: return ComparePadded(a, b) <= 0;
+    case ExprCmp::kGt: return ComparePadded(a, b) > 0;
+    case ExprCmp::kGe: return ComparePadded(a, b) >= 0;
+  }
+  return false;
 }
 
 bool OrderHolds(ExprCmp cmp, int order) {
@@ -66,7 +102,7 @@ int64_t Find(ExprStr needle, ExprStr hay) {
     const void* hit = std::memchr(p, first, static_cast<size_t>(last - p) + 1);
     if (hit == nullptr) return -1;
     p = static_cast<const uint8_t*>(hit);
-    if (std::memcmp(p + 1, needle.p + 1, needle.n - 1) == 0) return p - hay.p;
+    if (CompareBytes(p + 1, needle.p + 1, needle.n - 1) == 0) return p - hay.p;
     ++p;
   }
   return -1;
@@ -234,6 +270,12 @@ void ExprProgram::Finish(uint32_t root) {
   // One spare byte keeps data() a valid pointer even when no node needs scratch.
   scratch_.assign(scratch_size_ + 1, ' ');
   if (pool_.empty()) pool_.push_back('\0');
+  stamps_.assign(nodes_.size(), 0);
+  lengths_.assign(nodes_.size(), 0);
+}
+
+ExprStr ExprProgram::Literal(const ExprNode& n) const {
+  return {reinterpret_cast<const uint8_t*>(pool_.data()) + n.lit, n.lit_len};
 }
 
 bool ExprProgram::L(uint32_t i, const EvalContext& ctx) const {
@@ -253,15 +295,12 @@ bool ExprProgram::L(uint32_t i, const EvalContext& ctx) const {
       }
       return false;
     case ExprOp::kNot: return !L(n.a, ctx);
+    case ExprOp::kCompareFieldLit:
+      return CompareStrings(static_cast<ExprCmp>(n.sub), {ctx.record + n.offset, n.max_len},
+                            Literal(n));
     case ExprOp::kCompareC: {
       const ExprStr a = C(n.a, ctx);
-      const ExprStr b = C(n.b, ctx);
-      switch (static_cast<ExprCmp>(n.sub)) {
-        case ExprCmp::kEq: return EqualNonExact(a, b);
-        case ExprCmp::kNe: return !EqualNonExact(a, b);
-        case ExprCmp::kExactEq: return a.n == b.n && std::memcmp(a.p, b.p, a.n) == 0;
-        default: return OrderHolds(static_cast<ExprCmp>(n.sub), ComparePadded(a, b));
-      }
+      return CompareStrings(static_cast<ExprCmp>(n.sub), a, C(n.b, ctx));
     }
     case ExprOp::kCompareD: {
       const ExprStr a = C(n.a, ctx);
@@ -292,6 +331,7 @@ bool ExprProgram::L(uint32_t i, const EvalContext& ctx) const {
       if (needle.n == 0) return false;
       return Find(needle, C(n.b, ctx)) >= 0;
     }
+    case ExprOp::kContainsLit: return Find(Literal(n), C(n.b, ctx)) >= 0;
     case ExprOp::kEmptyC: return IsEmptyText(C(n.a, ctx));
     case ExprOp::kEmptyN: return N(n.a, ctx) == 0;
     case ExprOp::kEmptyL: return !L(n.a, ctx);
@@ -351,14 +391,19 @@ ExprStr ExprProgram::C(uint32_t i, const EvalContext& ctx) const {
       return {reinterpret_cast<const uint8_t*>(pool_.data()) + n.offset, n.max_len};
     case ExprOp::kFieldC: return {ctx.record + n.offset, n.max_len};
     case ExprOp::kIifC: return L(n.a, ctx) ? C(n.b, ctx) : C(n.c, ctx);
-    case ExprOp::kUpper: {
-      const ExprStr s = C(n.a, ctx);
-      UpperCopy(s.p, s.n, buf);
-      return {buf, s.n};
-    }
+    case ExprOp::kUpper:
     case ExprOp::kLower: {
+      if (n.shared && stamps_[i] == generation_) return {buf, lengths_[i]};
       const ExprStr s = C(n.a, ctx);
-      LowerCopy(s.p, s.n, buf);
+      if (n.op == ExprOp::kUpper) {
+        UpperCopy(s.p, s.n, buf);
+      } else {
+        LowerCopy(s.p, s.n, buf);
+      }
+      if (n.shared) {
+        stamps_[i] = generation_;
+        lengths_[i] = s.n;
+      }
       return {buf, s.n};
     }
     case ExprOp::kRTrim: {

@@ -6,7 +6,9 @@
 // own slice of the scratch area, which is sized at compile time from the node's maximum
 // result length. Each node's slice is written only by that node, and a node is evaluated
 // at most once per evaluation of its parent, so a child's view stays valid while its
-// parent is working. Evaluation is single-threaded: the scratch area is shared state.
+// parent is working. A node used twice (UPPER(KEYS) in two alternatives of a filter) is
+// computed once per evaluation and its result kept. Evaluation is single-threaded: the
+// scratch area is shared state.
 #pragma once
 
 #include <cstdint>
@@ -39,10 +41,12 @@ enum class ExprOp : uint8_t {
   kOr,   // args, short-circuit
   kNot,  // a
   kCompareC,  // a cmp b, cmp in sub (ExprCmp); EXACT OFF for "=" and its negation
+  kCompareFieldLit,  // record[offset, offset + max_len) cmp the literal; as kCompareC
   kCompareD,  // a cmp b on "yyyymmdd" values; "=" is exact
   kCompareN,
   kCompareL,
   kContains,  // a $ b
+  kContainsLit,  // the literal $ b; the literal is not empty
   kEmptyC,    // also dates
   kEmptyN,
   kEmptyL,
@@ -88,6 +92,8 @@ struct ExprNode {
   uint32_t max_len = 0;  // longest character result
   uint32_t buf = 0;     // scratch offset of nodes that build their result
   uint32_t aux = 0;     // STR decimals
+  uint32_t lit = 0, lit_len = 0;  // pool bytes of the literal of the *Lit nodes
+  bool shared = false;  // reached from several parents: its result is kept per evaluation
   double num = 0;       // constant value
 };
 
@@ -107,14 +113,24 @@ class ExprProgram {
   uint32_t root() const { return root_; }
 
   // Evaluation of the root. Pick the one matching the root's type.
-  bool EvalLogical(const EvalContext& ctx) const { return L(root_, ctx); }
-  double EvalNumeric(const EvalContext& ctx) const { return N(root_, ctx); }
-  ExprStr EvalString(const EvalContext& ctx) const { return C(root_, ctx); }
+  bool EvalLogical(const EvalContext& ctx) const {
+    ++generation_;
+    return L(root_, ctx);
+  }
+  double EvalNumeric(const EvalContext& ctx) const {
+    ++generation_;
+    return N(root_, ctx);
+  }
+  ExprStr EvalString(const EvalContext& ctx) const {
+    ++generation_;
+    return C(root_, ctx);
+  }
 
  private:
   bool L(uint32_t i, const EvalContext& ctx) const;
   double N(uint32_t i, const EvalContext& ctx) const;
   ExprStr C(uint32_t i, const EvalContext& ctx) const;
+  ExprStr Literal(const ExprNode& n) const;
 
   std::vector<ExprNode> nodes_;
   std::vector<uint32_t> args_;
@@ -122,6 +138,10 @@ class ExprProgram {
   std::string pool_;
   uint64_t scratch_size_ = 0;
   mutable std::vector<uint8_t> scratch_;
+  // Results of shared nodes: valid while stamp equals the evaluation's generation.
+  mutable uint64_t generation_ = 0;
+  mutable std::vector<uint64_t> stamps_;
+  mutable std::vector<uint32_t> lengths_;
   uint32_t root_ = 0;
 };
 

@@ -82,6 +82,48 @@ TEST(ExpressionFilter, FilterPiecesAndTheirNegation) {
   EXPECT_TRUE(Logical("!((.not.DONE).and.(\"HOME\"$UPPER(KEYS)))", r));
 }
 
+TEST(ExpressionFilter, RepeatedUpperOfAFieldFollowsEachRecord) {
+  // UPPER(KEYS) appears twice and is computed once per evaluation; the kept value must
+  // never leak into the next record.
+  const char* kText = "\"HOME\"$UPPER(KEYS) .or. \"WORK\"$UPPER(KEYS)";
+  Record r = TaskRecord();
+  const Expression e = MustCompile(kText, r);
+  const struct {
+    const char* keys;
+    bool pass;
+  } kRecords[] = {{"home", true}, {"work", true}, {"garden", false}, {"homework", true},
+                  {"", false},    {"Work", true}, {"wor k", false}};
+  for (const auto& k : kRecords) {
+    r.Set("KEYS", k.keys);
+    EXPECT_EQ(e.EvalLogical(EvalContext{r.data(), 1}), k.pass) << k.keys;
+  }
+  r.Set("KEYS", "ab").Set("DONE", "T");
+  EXPECT_EQ(Chars("IIF(DONE, UPPER(KEYS), LOWER(KEYS)) - UPPER(KEYS)", r),
+            "ABAB" + std::string(116, ' '));
+  EXPECT_EQ(Chars("LEFT(LOWER(KEYS), 2) + LEFT(UPPER(KEYS), 2) + LOWER(KEYS)", r),
+            "abAB" + std::string("ab") + std::string(58, ' '));
+}
+
+TEST(ExpressionCompare, FieldAgainstLiteralMatchesTheGeneralPath) {
+  // "DATE op literal" runs on the record bytes directly; "DATE+'' op literal" takes the
+  // general route. Both must agree for every operator and shape of value.
+  const char* kOps[] = {"=", "==", "<>", "#", "!=", "<", "<=", ">", ">="};
+  const char* kValues[] = {"", "2024", "20240305", "20240306", "2024030", "20240305 ",
+                           "202403051", "1", "\xE9"};
+  const char* kFields[] = {"20240305", "", "2024", "20240306", "\xE9"};
+  for (const char* field : kFields) {
+    Record r = TaskRecord();
+    r.Set("DATE", field);
+    for (const char* op : kOps) {
+      for (const char* value : kValues) {
+        const std::string lit = std::string(" ") + op + " \"" + value + "\"";
+        EXPECT_EQ(Logical("DATE" + lit, r), Logical("DATE+''" + lit, r))
+            << "[" << field << "] DATE" << lit;
+      }
+    }
+  }
+}
+
 TEST(ExpressionLogic, NotDeletedInEverySpellingAndCase) {
   Record live = TaskRecord();
   Record gone = TaskRecord();
