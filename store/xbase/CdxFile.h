@@ -34,6 +34,7 @@ class CdxFile {
   bool shared() const { return shared_; }
   // How long Lock keeps retrying while another program holds the lock.
   void set_lock_timeout_ms(int ms) { lock_timeout_ms_ = ms; }
+  int lock_timeout_ms() const { return lock_timeout_ms_; }
 
   // Takes the index lock (nested calls only count; a shared lock is upgraded when an
   // exclusive one is asked for) and, on the outermost call, re-reads the free-list head

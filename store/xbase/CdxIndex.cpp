@@ -475,6 +475,10 @@ std::vector<TagDefinition> CdxIndex::Definitions() const {
 
 void CdxIndex::SetSharedAccess(bool shared) { impl_->core.file->set_shared(shared); }
 
+void CdxIndex::SetLockTimeout(int milliseconds) {
+  impl_->core.file->set_lock_timeout_ms(milliseconds);
+}
+
 Status CdxIndex::Sync() { return impl_->core.file->Sync(); }
 
 Status CdxIndex::Update(uint32_t recno, const uint8_t* old_image, const uint8_t* new_image) {
@@ -527,8 +531,8 @@ Status CdxIndex::Clear() {
   XB_RETURN_IF_ERROR(cdx::WriteIndexFile(core.path, build, none, {}));
   Core fresh;
   XB_RETURN_IF_ERROR(OpenCore(core.path, core.fields, false, &fresh));
-  const bool shared = core.file->shared();
-  fresh.file->set_shared(shared);
+  fresh.file->set_shared(core.file->shared());
+  fresh.file->set_lock_timeout_ms(core.file->lock_timeout_ms());
   core.file = std::move(fresh.file);
   core.tags = std::move(fresh.tags);
   for (TagState& t : core.tags) {

@@ -86,6 +86,9 @@ class CdxIndex {
   // change counter. The table turns it off while it holds the files exclusively, which
   // spares those system calls.
   void SetSharedAccess(bool shared);
+  // How long an operation keeps retrying while another program holds the index lock
+  // before it fails with kInUse (3 seconds unless set).
+  void SetLockTimeout(int milliseconds);
 
   // The form in which expressions are stored in the index: the bare words NOT, AND and
   // OR become "!", ".AND." and ".OR." ("not Deleted()" is stored as "!Deleted()"),
