@@ -1,0 +1,271 @@
+#include "app/AppHelpers.h"
+
+#include "app/DateTimeFormat.h"
+#include "app/MessageBox.h"
+#include "store/IniFile.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+// Stand-ins named like the program's windows: the helpers go by class name.
+namespace apphelpers_test {
+
+class TMainScreen : public QWidget {
+  Q_OBJECT
+};
+
+class TPreviewForm : public QWidget {
+  Q_OBJECT
+};
+
+}  // namespace apphelpers_test
+
+namespace {
+
+using apphelpers_test::TMainScreen;
+using apphelpers_test::TPreviewForm;
+
+TEST(AppHelpersTest, TrimOnlyBlanks) {
+  EXPECT_EQ(TrimLeadingBlanks(QStringLiteral("  a b  ")), "a b  ");
+  EXPECT_EQ(TrimTrailingBlanks(QStringLiteral("  a b  ")), "  a b");
+  EXPECT_EQ(TrimBlanks(QStringLiteral("  a b  ")), "a b");
+  EXPECT_EQ(TrimBlanks(QStringLiteral("\t a \n")), "\t a \n") << "tabs and line breaks are not blanks";
+  EXPECT_EQ(TrimBlanks(QStringLiteral("    ")), "");
+  EXPECT_EQ(TrimLeadingBlanks(QString()), "");
+}
+
+TEST(AppHelpersTest, SplitTextKeepsEveryPiece) {
+  QStringList list{QStringLiteral("kept")};
+  SplitText(QStringLiteral("a,,b,"), QStringLiteral(","), list);
+  EXPECT_EQ(list, QStringList({"kept", "a", "", "b", ""}));
+  list.clear();
+  SplitText(QStringLiteral("one<>two<>three"), QStringLiteral("<>"), list);
+  EXPECT_EQ(list, QStringList({"one", "two", "three"}));
+  list.clear();
+  SplitText(QString(), QStringLiteral(","), list);
+  EXPECT_EQ(list, QStringList({""}));
+  list.clear();
+  SplitText(QStringLiteral("a,b"), QString(), list);
+  EXPECT_EQ(list, QStringList({"a,b"}));
+}
+
+TEST(AppHelpersTest, ProgramDirectoryEndsInASlash) {
+  SetProgramDirectoryForTests(QStringLiteral("/tmp/somewhere"));
+  EXPECT_EQ(ProgramDirectory(), "/tmp/somewhere/");
+  SetProgramDirectoryForTests(QString());
+  EXPECT_TRUE(ProgramDirectory().endsWith(QLatin1Char('/')));
+  EXPECT_EQ(ProgramDirectory(), QCoreApplication::applicationDirPath() + "/");
+}
+
+// Keeps the process-wide date settings as they were before each test.
+class DateSwitchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    savedSettings_ = FormatSettings();
+    savedUser_ = UserDateFormats();
+  }
+  void TearDown() override {
+    FormatSettings() = savedSettings_;
+    UserDateFormats() = savedUser_;
+  }
+
+ private:
+  TFormatSettings savedSettings_;
+  TDateFormatSet savedUser_;
+};
+
+TEST_F(DateSwitchTest, WorkingAndUserFormatsTakeTurns) {
+  CaptureUserDateFormats(QLocale(QStringLiteral("de_DE")));
+  // Capturing leaves the working formats in force, with the locale's names.
+  EXPECT_EQ(FormatSettings().ShortDateFormat, "mm/dd/yyyy");
+  EXPECT_EQ(FormatSettings().LongMonthNames[2], QString::fromUtf8("März"));
+  EXPECT_TRUE(IsValidDate(QStringLiteral("12/31/2024")));
+  EXPECT_FALSE(IsValidDate(QStringLiteral("31.12.2024")));
+  EXPECT_TRUE(IsValidTime(QStringLiteral("2:30 pm")));
+
+  RestoreUserDateFormats();
+  EXPECT_EQ(FormatSettings().ShortDateFormat, "dd.mm.yyyy");
+  EXPECT_EQ(FormatSettings().DateSeparator, QLatin1Char('.'));
+  EXPECT_TRUE(IsValidDate(QStringLiteral("31.12.2024")));
+  EXPECT_FALSE(IsValidDate(QStringLiteral("12/31/2024")));
+  EXPECT_EQ(FormatDateTime(QStringLiteral("ddddd"), QDate(2024, 3, 5)), "05.03.2024");
+
+  UseWorkingDateFormats();
+  EXPECT_EQ(FormatDateTime(QStringLiteral("ddddd"), QDate(2024, 3, 5)), "03/05/2024");
+  EXPECT_EQ(FormatDateTime(QStringLiteral("dd mmmm yyyy"), QDate(2024, 3, 5)), QString::fromUtf8("05 März 2024"))
+      << "month names stay the locale's";
+  EXPECT_FALSE(IsValidDate(QString()));
+  EXPECT_FALSE(IsValidTime(QString()));
+}
+
+TEST_F(DateSwitchTest, TheEditorsNarrowedUserFormatIsWhatRestoreBrings) {
+  CaptureUserDateFormats(QLocale(QStringLiteral("en_US")));
+  EXPECT_EQ(UserDateFormats().ShortDateFormat, "m/d/yyyy");
+  UserDateFormats().ShortDateFormat = ReduceShortDateFormat(UserDateFormats().ShortDateFormat);
+  RestoreUserDateFormats();
+  EXPECT_EQ(CurrentDateFormatSet().ShortDateFormat, "m/d/yyyy");
+  EXPECT_EQ(FormatDateTime(QStringLiteral("t"), QTime(14, 30)), "2:30 PM");
+  UseWorkingDateFormats();
+  EXPECT_EQ(CurrentDateFormatSet().ShortDateFormat, WorkingDateFormats().ShortDateFormat);
+}
+
+TEST(AppHelpersTest, CenterFormOverTheMainWindowRoundsTowardZero) {
+  TMainScreen main;
+  main.setGeometry(100, 80, 301, 200);
+  main.show();
+  QDialog form;
+  form.resize(100, 50);
+  CenterForm(&form);
+  const QRect over = main.frameGeometry();
+  EXPECT_EQ(form.frameGeometry().topLeft(),
+            QPoint(over.x() + (over.width() - 100) / 2, over.y() + (over.height() - 50) / 2));
+
+  QDialog wide;
+  wide.resize(over.width() + 101, 50);  // wider than the main window: an odd negative half
+  CenterForm(&wide);
+  EXPECT_EQ(wide.frameGeometry().x(), over.x() - 50);
+
+  main.setWindowState(Qt::WindowMaximized);
+  CenterForm(&form);
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(form.frameGeometry().topLeft(),
+            QPoint(screen.x() + (screen.width() - 100) / 2, screen.y() + (screen.height() - 50) / 2));
+}
+
+TEST(AppHelpersTest, CenterFormPutsTheMainWindowOnTheScreenAndAddsTheSystemMenu) {
+  TMainScreen main;
+  main.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint);
+  main.resize(200, 100);
+  CenterForm(&main);
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(main.frameGeometry().topLeft(),
+            QPoint(screen.x() + (screen.width() - 200) / 2, screen.y() + (screen.height() - 100) / 2));
+  EXPECT_TRUE(main.windowFlags().testFlag(Qt::WindowSystemMenuHint));
+}
+
+TEST(AppHelpersTest, PopupUnderButtonOpensAtTheButtonsBottomLeft) {
+  QWidget window;
+  window.setGeometry(50, 60, 300, 200);
+  QPushButton button(QStringLiteral("Sort"), &window);
+  button.setGeometry(20, 30, 80, 25);
+  window.show();
+  QMenu menu;
+  menu.addAction(QStringLiteral("By Date"));
+  PopupUnderButton(&button, &menu);
+  EXPECT_TRUE(menu.isVisible());
+  EXPECT_EQ(menu.pos(), button.mapToGlobal(QPoint(0, 25)));
+  menu.close();
+}
+
+// Placement tests run against a temporary program folder and a chosen resolution.
+class PlacementTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir_.isValid());
+    SetProgramDirectoryForTests(dir_.path());
+  }
+  void TearDown() override {
+    SetProgramDirectoryForTests(QString());
+    SetScreenPixelsPerInchForTests(0);
+  }
+  TIniFile Ini() const { return TIniFile(dir_.filePath(QStringLiteral("TODO.INI"))); }
+  QRect Screen() const { return QGuiApplication::primaryScreen()->geometry(); }
+
+  QTemporaryDir dir_;
+};
+
+TEST_F(PlacementTest, SavedUnderTheClassNameAndTheResolutionAbove96) {
+  SetScreenPixelsPerInchForTests(120);
+  TPreviewForm form;
+  form.setGeometry(10, 20, 300, 200);
+  ASSERT_TRUE(SaveFormPlacement(&form));
+  EXPECT_EQ(Ini().ReadInteger(QStringLiteral("TPreviewForm_Placement120"), QStringLiteral("Left"), -1), 10);
+  EXPECT_EQ(Ini().ReadInteger(QStringLiteral("TPreviewForm_Placement120"), QStringLiteral("Top"), -1), 20);
+  EXPECT_EQ(Ini().ReadInteger(QStringLiteral("TPreviewForm_Placement120"), QStringLiteral("Right"), -1), 310);
+  EXPECT_EQ(Ini().ReadInteger(QStringLiteral("TPreviewForm_Placement120"), QStringLiteral("Bottom"), -1), 220);
+  EXPECT_EQ(Ini().ReadString(QStringLiteral("TPreviewForm_Placement120"), QStringLiteral("Maximized"), {}), "0");
+  EXPECT_FALSE(Ini().SectionExists(QStringLiteral("TPreviewForm_Placement")));
+
+  SetScreenPixelsPerInchForTests(96);
+  form.setGeometry(30, 40, 100, 100);
+  ASSERT_TRUE(SaveFormPlacement(&form));
+  EXPECT_EQ(Ini().ReadInteger(QStringLiteral("TPreviewForm_Placement"), QStringLiteral("Left"), -1), 30);
+  EXPECT_EQ(Ini().ReadInteger(QStringLiteral("TPreviewForm_Placement120"), QStringLiteral("Left"), -1), 10)
+      << "each resolution keeps its own placement";
+}
+
+TEST_F(PlacementTest, RestoreMovesARectangleBackInsideTheScreen) {
+  const QRect screen = Screen();
+  const QString section = QStringLiteral("TPreviewForm_Placement");
+  SetScreenPixelsPerInchForTests(96);
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Left"), screen.width() - 100).ok());
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Top"), screen.height() - 50).ok());
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Right"), screen.width() + 300).ok());
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Bottom"), screen.height() + 150).ok());
+  TPreviewForm form;
+  ASSERT_TRUE(RestoreFormPlacement(&form));
+  EXPECT_EQ(form.geometry(), QRect(screen.x() + screen.width() - 400, screen.y() + screen.height() - 200, 400, 200));
+  EXPECT_FALSE(form.isMaximized());
+  // Saved again at once: the file now holds the corrected rectangle.
+  EXPECT_EQ(Ini().ReadInteger(section, QStringLiteral("Right"), -1), screen.x() + screen.width());
+
+  // Wider than the screen: the width is kept, the right edges meet.
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Left"), 0).ok());
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Right"), screen.width() + 500).ok());
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Top"), 0).ok());
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Bottom"), 100).ok());
+  ASSERT_TRUE(Ini().WriteBool(section, QStringLiteral("Maximized"), true).ok());
+  TPreviewForm wide;
+  ASSERT_TRUE(RestoreFormPlacement(&wide));
+  EXPECT_EQ(wide.geometry().width(), screen.width() + 500);
+  EXPECT_EQ(wide.geometry().x() + wide.geometry().width(), screen.x() + screen.width());
+  EXPECT_TRUE(wide.isMaximized());
+}
+
+TEST_F(PlacementTest, NothingStoredCentresTheWindowAndStoresIt) {
+  SetScreenPixelsPerInchForTests(120);
+  TMainScreen main;
+  main.resize(400, 300);
+  ASSERT_TRUE(RestoreFormPlacement(&main));
+  const QRect screen = Screen();
+  EXPECT_EQ(main.frameGeometry().topLeft(),
+            QPoint(screen.x() + (screen.width() - 400) / 2, screen.y() + (screen.height() - 300) / 2));
+  EXPECT_EQ(Ini().ReadInteger(QStringLiteral("TMainScreen_Placement120"), QStringLiteral("Bottom"), 0),
+            main.geometry().y() + 300);
+
+  // A hand-edited rectangle with no height counts as nothing stored.
+  const QString section = QStringLiteral("TMainScreen_Placement120");
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Top"), 500).ok());
+  ASSERT_TRUE(Ini().WriteInteger(section, QStringLiteral("Bottom"), 500).ok());
+  TMainScreen other;
+  other.resize(200, 100);
+  ASSERT_TRUE(RestoreFormPlacement(&other));
+  EXPECT_EQ(other.size(), QSize(200, 100));
+  EXPECT_EQ(other.frameGeometry().y(), screen.y() + (screen.height() - 100) / 2);
+}
+
+TEST_F(PlacementTest, RefusedWriteIsReported) {
+  // A program folder below a plain file cannot hold a settings file, even for root.
+  QFile blocker(dir_.filePath(QStringLiteral("blocker")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  SetProgramDirectoryForTests(dir_.filePath(QStringLiteral("blocker")));
+  TScriptedResponder boxes;
+  TPreviewForm form;
+  EXPECT_FALSE(SaveFormPlacement(&form));
+  ASSERT_EQ(boxes.Count(), 1);
+  EXPECT_EQ(boxes.Last().Text, "Unable to write to " + dir_.filePath(QStringLiteral("blocker/TODO.INI")) + ".");
+  EXPECT_EQ(boxes.Last().Icon, QMessageBox::Critical);
+}
+
+}  // namespace
+
+#include "AppHelpersTest.moc"
