@@ -733,8 +733,8 @@ struct Table::Impl final : public RecordSource {
   }
 
   // ---- index building
-  void AdoptIndex(std::unique_ptr<CdxIndex> index) {
-    const int keep_order = order;
+  // Takes `index` as the table's index, keeping order `keep_order` when it still exists.
+  void AdoptIndex(std::unique_ptr<CdxIndex> index, int keep_order) {
     cursor.reset();  // before the index it walks
     cdx = std::move(index);
     cdx->SetSharedAccess(shared());
@@ -764,7 +764,7 @@ struct Table::Impl final : public RecordSource {
   Status BuildIndex(const std::vector<TagDefinition>& defs, const ProgressFn& progress) {
     std::unique_ptr<CdxIndex> built;
     XB_RETURN_IF_ERROR(CdxIndex::Build(index_path, header.fields, defs, *this, progress, &built));
-    AdoptIndex(std::move(built));
+    AdoptIndex(std::move(built), order);
     return SetIndexFlag(true);
   }
 
@@ -1390,6 +1390,7 @@ Status Table::Impl::Pack(const ProgressFn& fn) {
 
   // 3. Swap the files. The old index goes first (it would describe the wrong records);
   // renaming the packed table to its marked name is the commit point.
+  const int keep_order = order;
   cursor.reset();
   order = 0;
   cdx.reset();
@@ -1430,7 +1431,7 @@ Status Table::Impl::Pack(const ProgressFn& fn) {
       index_state = IndexState::kDamaged;
       index_problem = s.message();
     } else {
-      AdoptIndex(std::move(reopened));
+      AdoptIndex(std::move(reopened), keep_order);
     }
   } else if ((header.flags & dbf::kFlagStructuralIndex) != 0) {
     index_state = IndexState::kMissing;
