@@ -1,5 +1,14 @@
 // Expression: the xBase expression subset used by index keys and record filters,
 // compiled once against a table's fields and evaluated per record without allocating.
+//
+// The language: field names (any case, optionally behind an alias "x." / "x->" or the
+// word FIELD, which is dropped); strings in "..", '..' or [..]; numbers; .T. .F. .Y. .N.;
+// unary + -; ^ **; * / %; + - (numbers, strings, date +/- days, date - date); the
+// relations = == <> # != < <= > >= $; NOT .NOT. !; AND .AND.; OR .OR. (short-circuit);
+// and the functions UPPER LOWER TRIM RTRIM LTRIM ALLTRIM SUBSTR LEFT RIGHT DELETED RECNO
+// EMPTY IIF DTOS STR VAL LEN AT, each also by a unique prefix of four letters or more.
+// Strings compare as bytes (Windows-1252, unsigned); "=" is the non-exact comparison
+// (EXACT OFF). Division or modulus by zero gives 0.
 #pragma once
 
 #include <cstdint>
