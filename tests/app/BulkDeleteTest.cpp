@@ -128,9 +128,10 @@ TEST_F(BulkDeleteTest, BeforeTodayKeepsTodayLaterAndUndated) {
   EXPECT_EQ(boxes.Last().Text, "All tasks with dates before today have been deleted (2 records)");
   EXPECT_EQ(Shown(), (std::set<QString>{"today", "tomorrow", "undated", "malformed"}));
 
-  // Deleted records met again by a second walk count again, as the walk ignores the mark.
+  // Tasks deleted by the first walk are not deleted and counted a second time.
   boxes.AnswerYes();
-  EXPECT_EQ(bulk_.DeleteAllBeforeToday(), 2);
+  EXPECT_EQ(bulk_.DeleteAllBeforeToday(), 0);
+  EXPECT_EQ(boxes.Last().Text, "No tasks with dates before today have been deleted");
 }
 
 TEST_F(BulkDeleteTest, OneDeletionReportsOneRecord) {
