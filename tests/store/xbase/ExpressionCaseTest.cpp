@@ -115,8 +115,8 @@ TEST(ExpressionCase, EvaluationDoesNotAllocate) {
   testing::Record r = testing::TaskRecord();
   r.Set("DATE", "20240306").Set("PRIORITY", "A").Set("KEYS", "home").Set("DESCRIPT", "call");
   const char* kTexts[] = {
-      "(DATE >=\"20240305\" and DATE <=\"20240312\").and.(PRIORITY=\"A\").and.(.not.DONE).and."
-      "(\"HOME\"$UPPER(KEYS).or.\"WORK\"$UPPER(KEYS)).and.(\"CALL\"$upper(DESCRIPT))",
+      ("(DATE >=\"20240305\" and DATE <=\"20240312\").and.(PRIORITY=\"A\").and.(.not.DONE).and."
+       "(\"HOME\"$UPPER(KEYS).or.\"WORK\"$UPPER(KEYS)).and.(\"CALL\"$upper(DESCRIPT))"),
       "upper(PRIORITY)+DATE+TIME",
       "STR(RECNO(), 8, 2) + ALLTRIM(KEYS) - LOWER(DESCRIPT)",
       "IIF(EMPTY(TIME), SUBSTR(DATE, 3), RIGHT(KEYS, 4))",
