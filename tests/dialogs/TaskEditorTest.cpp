@@ -1,0 +1,525 @@
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include "app/AppHelpers.h"
+#include "app/DateTimeFormat.h"
+#include "app/KeyWordList.h"
+#include "app/MessageBox.h"
+#include "dialogs/CallTaskEdit.h"
+#include "dialogs/DateSelector.h"
+#include "dialogs/SetTimeDialog.h"
+#include "dialogs/TaskEditor.h"
+#include "store/IndexRebuild.h"
+#include "store/TodoTable.h"
+#include "widgets/BevelPanel.h"
+
+namespace {
+
+class TableHost : public TodoTableHost {
+ public:
+  void InfoBox(const QString& message) override { ::InfoBox(message); }
+  void UpdateStatus(const QString&) override {}
+  void ProcessMessages() override {}
+  bool RunRebuild(TodoTable& table, bool pack_first) override { return IndexRebuild(table).Run(pack_first).ok(); }
+};
+
+struct Task {
+  QString date;
+  QString time;
+  QString descript;
+  QString keys;
+  QString note;
+  QString priority = QStringLiteral("B");
+  bool done = false;
+};
+
+// Runs `script` on the modal dialog of type D once it is on screen (polling, since the code
+// under test lets events run before it shows the dialog).
+template <typename D>
+void WhenShown(std::function<void(D&)> script) {
+  auto* timer = new QTimer(qApp);
+  auto tries = std::make_shared<int>(0);
+  QObject::connect(timer, &QTimer::timeout, [timer, tries, script] {
+    auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || !dialog->isVisible()) {
+      if (++*tries < 1000) return;
+      ADD_FAILURE() << "the dialog never showed";
+    }
+    timer->stop();
+    timer->deleteLater();
+    if (dialog != nullptr) script(*dialog);
+  });
+  timer->start(5);
+}
+
+// Puts the dialog in the foreground, so that focus moves and shortcuts work off screen.
+void Activate(QWidget& dialog) {
+  QApplication::setActiveWindow(&dialog);
+  dialog.activateWindow();
+  EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+}
+
+class TaskEditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_settings_ = FormatSettings();
+    saved_user_ = UserDateFormats();
+    SetTodayForTests(QDate(2024, 3, 5));  // a Tuesday
+    UseUserFormats(QStringLiteral("m/d/yyyy"), QLatin1Char('/'), QStringLiteral("h:mm AMPM"));
+    ASSERT_TRUE(dir_.isValid());
+    table_.SetDirectory(dir_.path());
+    table_.SetHost(&host_);
+    ASSERT_TRUE(table_.OpenTaskFiles(false));
+  }
+  void TearDown() override {
+    table_.Close();
+    FormatSettings() = saved_settings_;
+    UserDateFormats() = saved_user_;
+    SetTodayForTests(QDate());
+  }
+
+  // The user's own formats, as start-up captures them (short date widened to yyyy).
+  static void UseUserFormats(const QString& shortDate, QChar separator, const QString& shortTime) {
+    UserDateFormats() = {WidenShortDateFormat(shortDate, separator), separator, QLatin1Char(':'),
+                         QStringLiteral("AM"), QStringLiteral("PM")};
+    FormatSettings().ShortTimeFormat = shortTime;
+    UseWorkingDateFormats();
+  }
+
+  uint32_t AddTask(const Task& t) {
+    EXPECT_TRUE(table_.Append().ok());
+    table_.SetFieldText(TodoTable::kDate, t.date);
+    table_.SetFieldText(TodoTable::kTime, t.time);
+    table_.SetFieldText(TodoTable::kDescript, t.descript);
+    table_.SetFieldText(TodoTable::kKeys, t.keys);
+    table_.SetMemo(TodoTable::kNote, t.note);
+    table_.SetFieldText(TodoTable::kPriority, t.priority);
+    table_.SetFieldBool(TodoTable::kDone, t.done);
+    EXPECT_TRUE(table_.Post().ok());
+    return table_.RecordNumber();
+  }
+
+  // Runs CallTaskEdit while `script` works the editor. A script that leaves the editor open
+  // (a failed assertion) has it closed after a while, so the test fails instead of hanging.
+  TTaskEditResult Edit(TTaskEditMode mode, std::function<void(TTaskEditor&)> script) {
+    WhenShown<TTaskEditor>(std::move(script));
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [] {
+      ADD_FAILURE() << "the editor was left open";
+      while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(-1);
+    });
+    watchdog.start(10000);
+    return CallTaskEdit(mode, table_, words_, nullptr);
+  }
+
+  static void ExpectWorkingFormatsInForce() {
+    EXPECT_EQ(FormatSettings().ShortDateFormat, "mm/dd/yyyy");
+    EXPECT_EQ(FormatSettings().DateSeparator, QLatin1Char('/'));
+  }
+
+  QTemporaryDir dir_;
+  TableHost host_;
+  TodoTable table_;
+  TKeyWordList words_;
+  TScriptedResponder boxes_;
+
+ private:
+  TFormatSettings saved_settings_;
+  TDateFormatSet saved_user_;
+};
+
+TEST_F(TaskEditorTest, DialogLayoutTabOrderAndTexts) {
+  TTaskEditor editor({});
+  EXPECT_EQ(editor.windowTitle(), "Task Editor");
+  EXPECT_EQ(editor.size(), QSize(392, 376));
+  EXPECT_EQ(editor.font().pixelSize(), 11);
+  EXPECT_EQ(editor.Task->maxLength(), 50);
+  EXPECT_TRUE(editor.pMedium->isChecked());
+  for (const QWidget* control : editor.findChildren<QWidget*>()) {
+    if (control->isWindow()) continue;  // the pop-up menus
+    EXPECT_TRUE(editor.rect().contains(control->mapTo(&editor, control->rect().bottomRight())))
+        << control->objectName().toStdString() << " runs outside the dialog";
+  }
+
+  // Tab walks the fields in order; the four helper buttons are never reached.
+  QStringList order;
+  QWidget* w = editor.Task;
+  do {
+    if (!w->isWindow() && (w->focusPolicy() & Qt::TabFocus)) order << w->objectName();
+    w = w->nextInFocusChain();
+  } while (w != editor.Task);
+  EXPECT_EQ(order, QStringList({"Task", "IsDone", "KeyWords", "DateEdit", "TimeEdit", "pHigh", "pMedium", "pLow",
+                                "Notes", "OKButton", "CancelButton", "Helpbutton", "WhatsThisButton"}));
+
+  EXPECT_EQ(editor.QuickTimeButton->toolTip(), "Click for Quick Time Set");
+  EXPECT_EQ(editor.TimeEdit->whatsThis(), "Enter the time here (HH:MMam/pm)");
+  const QStringList keyHelp = editor.KeyWords->whatsThis().split(QLatin1Char('\n'));
+  ASSERT_EQ(keyHelp.size(), 5);
+  EXPECT_TRUE(keyHelp[1].isEmpty() && keyHelp[3].isEmpty());
+  EXPECT_TRUE(keyHelp[2].endsWith("'Joe' or \"Betty'."));
+}
+
+TEST_F(TaskEditorTest, DateAndTimeChecksFollowTheUserFormats) {
+  struct Case {
+    QString shortDate;  // the user's format as the locale gives it, in our letters
+    QChar separator;
+    QString shortTime;
+    QString typedDate, shownDate;  // shown empty: refused
+    QString typedTime, shownTime;
+    QString dateMessage;
+  };
+  const Case cases[] = {
+      {"d-mmm-yy", '-', "h:mm AMPM", "7-4-2024", "7-04-2024", "2:30 pm", "2:30 PM", ""},
+      {"d-mmm-yy", '-', "h:mm AMPM", "7-Apr-2024", "", "14:30", "2:30 PM",
+       "Please use the date format d-mm-yyyy\r   Example: 5-03-2024"},
+      {"dd.mm.yy", '.', "hh:mm", "31.12.24", "31.12.2024", "9:05", "09:05", ""},
+      {"dd.mm.yy", '.', "hh:mm", "31/12/2024", "", "25:00", "",
+       "Please use the date format dd.mm.yyyy\r   Example: 05.03.2024"},
+      {"m/d/yyyy", '/', "h:mm AMPM", "2/30/2024", "", "12:00 am", "12:00 AM",
+       "Please use the date format m/d/yyyy\r   Example: 3/5/2024"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE((c.shortDate + " " + c.typedDate + " " + c.typedTime).toStdString());
+    UseUserFormats(c.shortDate, c.separator, c.shortTime);
+    UserDateFormats().ShortDateFormat = ReduceShortDateFormat(UserDateFormats().ShortDateFormat);
+    RestoreUserDateFormats();
+    TTaskEditor editor({});
+    boxes_.Clear();
+    editor.DateEdit->setText(c.typedDate);
+    editor.TimeEdit->setText(c.typedTime);
+    editor.OKButtonClick();
+    EXPECT_EQ(editor.DateEdit->text(), c.shownDate);
+    EXPECT_EQ(editor.TimeEdit->text(), c.shownTime);
+    const bool valid = !c.shownDate.isEmpty() && !c.shownTime.isEmpty();
+    EXPECT_EQ(editor.InputValid(), valid);
+    EXPECT_EQ(editor.result(), valid ? QDialog::Accepted : 0);
+    QStringList texts = boxes_.Texts();
+    if (!c.dateMessage.isEmpty()) {
+      ASSERT_FALSE(texts.isEmpty());
+      EXPECT_EQ(texts.takeFirst(), c.dateMessage);
+    }
+    if (c.shownTime.isEmpty()) {
+      ASSERT_EQ(texts.size(), 1);
+      const QString prefix = "Invalid time. Please use your Windows Time format\r   Example: ";
+      EXPECT_TRUE(texts[0].startsWith(prefix)) << texts[0].toStdString();
+      EXPECT_TRUE(IsValidTime(texts[0].mid(prefix.size()))) << "the example is a time in the user's format";
+    } else {
+      EXPECT_TRUE(texts.isEmpty());
+    }
+    UseWorkingDateFormats();
+  }
+  // Empty fields mean no date and no time.
+  TTaskEditor editor({});
+  editor.OKButtonClick();
+  EXPECT_TRUE(editor.InputValid());
+}
+
+TEST_F(TaskEditorTest, EditShowsTheTaskInTheUserFormatsAndStoresItBack) {
+  UseUserFormats("d-mmm-yy", '-', "h:mm AMPM");
+  const uint32_t recno = AddTask({"20240305", "14:30", "Dentist", "Health Town", "bring card", "A", true});
+  const TTaskEditResult result = Edit(TTaskEditMode::Edit, [](TTaskEditor& e) {
+    EXPECT_EQ(e.TaskLabel->text(), "Editing Task");
+    EXPECT_EQ(e.Task->text(), "Dentist");
+    EXPECT_TRUE(e.IsDone->isChecked());
+    EXPECT_EQ(e.KeyWords->text(), "Health Town");
+    EXPECT_EQ(e.DateEdit->text(), "5-03-2024");  // d-MMM-yy is shown as d-mm-yyyy
+    EXPECT_EQ(e.TimeEdit->text(), "2:30 PM");
+    EXPECT_TRUE(e.pHigh->isChecked());
+    EXPECT_EQ(e.Notes->toPlainText(), "bring card");
+    EXPECT_EQ(e.DateFormat->toolTip(), "(use format d-mm-yyyy)");
+    const QString timeHint = e.TimeFormat->toolTip();
+    EXPECT_TRUE(timeHint.startsWith("(use format ") && timeHint.endsWith(")"));
+    EXPECT_TRUE(IsValidTime(timeHint.mid(12, timeHint.size() - 13))) << timeHint.toStdString();
+    EXPECT_EQ(QApplication::focusWidget(), e.Task);
+    e.DateEdit->setText("7-4-24");
+    e.TimeEdit->setText("9:15 am");
+    e.pLow->setChecked(true);
+    e.IsDone->setChecked(false);
+    e.KeyWords->setText("Health Shop");
+    e.OKButton->click();
+  });
+  EXPECT_EQ(result, TTaskEditResult::Saved);
+  EXPECT_FALSE(table_.Editing());
+  ASSERT_TRUE(table_.GoToRecord(recno).ok());
+  EXPECT_EQ(table_.FieldText(TodoTable::kDate), "20240407");
+  EXPECT_EQ(table_.FieldText(TodoTable::kTime), "09:15");
+  EXPECT_EQ(table_.FieldText(TodoTable::kPriority), "C");
+  EXPECT_FALSE(table_.FieldBool(TodoTable::kDone));
+  EXPECT_EQ(table_.FieldText(TodoTable::kDescript), "Dentist");
+  EXPECT_EQ(words_.Words(), QStringList({"Health", "Shop"}));
+  // The editor's narrowed format lived only while it was open.
+  EXPECT_EQ(UserDateFormats().ShortDateFormat, "d-mmm-yyyy");
+  ExpectWorkingFormatsInForce();
+  EXPECT_EQ(boxes_.Count(), 0);
+}
+
+TEST_F(TaskEditorTest, EmptyDateAndTimeAreStoredEmpty) {
+  const uint32_t recno = AddTask({"20240305", "08:00", "Call", "", "", "B", false});
+  Edit(TTaskEditMode::Edit, [](TTaskEditor& e) {
+    e.DateEdit->clear();
+    e.TimeEdit->clear();
+    e.OKButton->click();
+  });
+  ASSERT_TRUE(table_.GoToRecord(recno).ok());
+  EXPECT_EQ(table_.FieldText(TodoTable::kDate), "");
+  EXPECT_EQ(table_.FieldText(TodoTable::kTime), "");
+}
+
+TEST_F(TaskEditorTest, AddModeStartsBlankAndAppends) {
+  words_.BreakStringIntoWords("Work");
+  const TTaskEditResult result = Edit(TTaskEditMode::Add, [](TTaskEditor& e) {
+    EXPECT_EQ(e.TaskLabel->text(), "Adding Task");
+    EXPECT_EQ(e.Task->text(), "{Task description}");
+    EXPECT_EQ(e.Task->selectedText(), "{Task description}") << "typing replaces the placeholder";
+    EXPECT_FALSE(e.IsDone->isChecked());
+    EXPECT_TRUE(e.KeyWords->text().isEmpty() && e.DateEdit->text().isEmpty() && e.TimeEdit->text().isEmpty());
+    EXPECT_TRUE(e.pMedium->isChecked());
+    // Longer than the 60-character field: cut when stored, and the list gets the stored words.
+    e.KeyWords->setText(QString(55, 'k') + " Errands");
+    e.OKButton->click();
+  });
+  EXPECT_EQ(result, TTaskEditResult::Saved);
+  EXPECT_EQ(table_.RecordCount(), 1u);
+  table_.First();
+  EXPECT_EQ(table_.FieldText(TodoTable::kDescript), "{Task description}");
+  EXPECT_EQ(table_.FieldText(TodoTable::kPriority), "B");
+  EXPECT_EQ(table_.FieldText(TodoTable::kDate), "");
+  EXPECT_EQ(table_.FieldText(TodoTable::kKeys), QString(55, 'k') + " Erra");
+  EXPECT_EQ(words_.Words(), QStringList({"Work", QString(55, 'k'), "Erra"}));
+}
+
+TEST_F(TaskEditorTest, TextTheCodePageCannotHoldIsStoredAsQuestionMarks) {
+  Edit(TTaskEditMode::Add, [](TTaskEditor& e) {
+    e.Task->setText(QString::fromUtf8("Café \u2615 \u0141\u00f3d\u017a"));
+    e.OKButton->click();
+  });
+  table_.First();
+  EXPECT_EQ(table_.FieldText(TodoTable::kDescript), QString::fromUtf8("Café ? ?ód?"));
+}
+
+TEST_F(TaskEditorTest, PriorityOpensOnExactCodesOnlyAndStoresOneOfThem) {
+  struct Case {
+    QString stored;
+    QRadioButton* TTaskEditor::*shown;
+    QString saved;
+  };
+  const Case cases[] = {{"", &TTaskEditor::pMedium, "B"},
+                        {"a", &TTaskEditor::pMedium, "B"},
+                        {"A", &TTaskEditor::pHigh, "A"},
+                        {"C", &TTaskEditor::pLow, "C"},
+                        {"x", &TTaskEditor::pMedium, "B"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored.toStdString());
+    const uint32_t recno = AddTask({"", "", "task", "", "", c.stored});
+    Edit(TTaskEditMode::Edit, [&c](TTaskEditor& e) {
+      EXPECT_TRUE((e.*c.shown)->isChecked());
+      e.OKButton->click();
+    });
+    ASSERT_TRUE(table_.GoToRecord(recno).ok());
+    EXPECT_EQ(table_.FieldText(TodoTable::kPriority), c.saved);
+  }
+}
+
+TEST_F(TaskEditorTest, NotesAreStoredWithCrLfAndPadded) {
+  struct Case {
+    QString typed;
+    QString stored;
+  };
+  const Case cases[] = {
+      {"abc\ndef", "abc\r\ndef "},    // 8 characters with CR LF: a blank joins the last line
+      {"abc\nde", "abc\r\nde"},       // 7: unchanged
+      {"ab\n", "ab \r\n"},            // 4, ending in a break: the blank goes before it
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed.toStdString());
+    const uint32_t recno = AddTask({"", "", "noted", "", "old note"});
+    Edit(TTaskEditMode::Edit, [&c](TTaskEditor& e) {
+      EXPECT_EQ(e.Notes->toPlainText(), "old note");
+      e.Notes->setPlainText(c.typed);
+      e.OKButton->click();
+    });
+    ASSERT_TRUE(table_.GoToRecord(recno).ok());
+    EXPECT_EQ(table_.Memo(TodoTable::kNote), c.stored);
+  }
+}
+
+TEST_F(TaskEditorTest, CancelStoresNothingButAPendingNoteWasPostedFirst) {
+  const uint32_t recno = AddTask({"20240305", "", "Shop", "Home", "milk", "A"});
+  ASSERT_TRUE(table_.Edit().ok());  // a note being typed in the notes pane
+  ASSERT_TRUE(table_.SetMemo(TodoTable::kNote, "milk, eggs").ok());
+  for (bool escape : {false, true}) {
+    const TTaskEditResult result = Edit(TTaskEditMode::Edit, [escape](TTaskEditor& e) {
+      EXPECT_EQ(e.Notes->toPlainText(), "milk, eggs");
+      e.Task->setText("Shop for the party");
+      e.pLow->setChecked(true);
+      // Leaving the date for Cancel does not check it.
+      Activate(e);
+      e.DateEdit->setFocus();
+      QTest::keyClicks(e.DateEdit, "not a date");
+      if (escape)
+        QTest::keyClick(e.DateEdit, Qt::Key_Escape);
+      else
+        QTest::mouseClick(e.CancelButton, Qt::LeftButton);
+    });
+    EXPECT_EQ(result, TTaskEditResult::Cancelled);
+  }
+  EXPECT_EQ(boxes_.Count(), 0);
+  EXPECT_FALSE(table_.Editing());
+  ASSERT_TRUE(table_.GoToRecord(recno).ok());
+  EXPECT_EQ(table_.Memo(TodoTable::kNote), "milk, eggs");
+  EXPECT_EQ(table_.FieldText(TodoTable::kDescript), "Shop");
+  EXPECT_EQ(table_.FieldText(TodoTable::kPriority), "A");
+  EXPECT_EQ(table_.FieldText(TodoTable::kDate), "20240305");
+  ExpectWorkingFormatsInForce();
+}
+
+TEST_F(TaskEditorTest, LeavingABadDateReportsItAndRefocusesAndCtrlSSaves) {
+  UseUserFormats("dd.MM.yy", '.', "hh:mm");
+  Edit(TTaskEditMode::Add, [this](TTaskEditor& e) {
+    Activate(e);
+    e.DateEdit->setFocus();
+    QTest::keyClicks(e.DateEdit, "3/4/2024");
+    QTest::keyClick(e.DateEdit, Qt::Key_Tab);
+    EXPECT_EQ(boxes_.Texts(), QStringList({"Please use the date format dd.mm.yyyy\r   Example: 05.03.2024"}));
+    EXPECT_TRUE(e.DateEdit->text().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), e.DateEdit);
+    QTest::keyClicks(e.DateEdit, "3.4.24");
+    QTest::keyClick(e.DateEdit, Qt::Key_Tab);
+    EXPECT_EQ(e.DateEdit->text(), "03.04.2024");
+    EXPECT_EQ(QApplication::focusWidget(), e.TimeEdit);
+    QTest::keyClicks(e.TimeEdit, "7:5");
+    QTest::keyClick(e.Notes, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(e.TimeEdit->text(), "07:05");
+  });
+  EXPECT_EQ(boxes_.Count(), 1);
+  table_.First();
+  EXPECT_EQ(table_.FieldText(TodoTable::kDate), "20240403");
+  EXPECT_EQ(table_.FieldText(TodoTable::kTime), "07:05");
+}
+
+TEST_F(TaskEditorTest, QuickDatesAndKeyWordMenu) {
+  UseUserFormats("dd.MM.yy", '.', "hh:mm");
+  words_.BreakStringIntoWords("Work home R&D");
+  Edit(TTaskEditMode::Add, [](TTaskEditor& e) {
+    // Captions are built under the working formats, the chosen date goes in under the user's.
+    const QList<QAction*> dates = e.QuickDateMenu->actions();
+    ASSERT_EQ(dates.size(), 17);
+    EXPECT_EQ(dates[0]->text(), "Today\t03/05/2024");
+    EXPECT_EQ(dates[2]->text(), "Thursday\t03/07/2024");
+    EXPECT_EQ(dates[8]->objectName(), "WeekFromTommorrow");
+    EXPECT_EQ(dates[9]->text(), "A Week from Thursday\t03/14/2024");
+    EXPECT_EQ(dates[16]->text(), "30 Days From Today\t04/04/2024");
+    e.QuickDateMenu->findChild<QAction*>("WeekFromToday")->trigger();
+    EXPECT_EQ(e.DateEdit->text(), "12.03.2024");
+
+    const QList<QAction*> words = e.KeyListMenu->actions();
+    ASSERT_EQ(words.size(), 3);
+    EXPECT_EQ(words[2]->text(), "R&&D");  // shown with its ampersand
+    words[1]->trigger();
+    EXPECT_EQ(e.KeyWords->text(), "home");
+    words[2]->trigger();
+    EXPECT_EQ(e.KeyWords->text(), "home R&D");
+    e.OKButton->click();
+  });
+  table_.First();
+  EXPECT_EQ(table_.FieldText(TodoTable::kDate), "20240312");
+  EXPECT_EQ(table_.FieldText(TodoTable::kKeys), "home R&D");
+}
+
+TEST_F(TaskEditorTest, CalendarAndQuickTimeButtonsStartFromTheFieldsAndFillThem) {
+  Edit(TTaskEditMode::Add, [](TTaskEditor& e) {
+    e.DateEdit->setText("4/20/2024");
+    WhenShown<TDateSelector>([](TDateSelector& s) {
+      EXPECT_EQ(s.SelectedDate(), QDate(2024, 4, 20));
+      s.NextMonth->click();
+      s.OKButton->click();
+    });
+    e.CalendarButtonClick();
+    EXPECT_EQ(e.DateEdit->text(), "5/20/2024");
+    WhenShown<TDateSelector>([](TDateSelector& s) {
+      s.NextYear->click();
+      s.CancelButton->click();
+    });
+    e.CalendarButtonClick();
+    EXPECT_EQ(e.DateEdit->text(), "5/20/2024");
+
+    e.TimeEdit->setText("2:30 pm");
+    WhenShown<TSetTimeDialog>([](TSetTimeDialog& t) {
+      EXPECT_EQ(t.SelectedTime(), QTime(14, 30));
+      emit t.HourCell(9)->clicked();
+      t.OKButton->click();
+    });
+    e.QuickTimeButtonClick();
+    EXPECT_EQ(e.TimeEdit->text(), "9:30 AM");
+    e.OKButton->click();
+  });
+  table_.First();
+  EXPECT_EQ(table_.FieldText(TodoTable::kDate), "20240520");
+  EXPECT_EQ(table_.FieldText(TodoTable::kTime), "09:30");
+}
+
+TEST_F(TaskEditorTest, ARecordLockedElsewhereIsReportedAndFormatsComeBack) {
+  UseUserFormats("dd.MM.yy", '.', "hh:mm");
+  const uint32_t recno = AddTask({"", "", "Shared task", "", ""});
+  TodoTable other;
+  other.SetDirectory(dir_.path());
+  other.SetHost(&host_);
+  ASSERT_TRUE(other.OpenTaskFiles(false));
+  ASSERT_TRUE(other.GoToRecord(recno).ok());
+  ASSERT_TRUE(other.Edit().ok());
+  ASSERT_TRUE(table_.GoToRecord(recno).ok());
+
+  const TTaskEditResult result = Edit(TTaskEditMode::Edit, [](TTaskEditor& e) {
+    e.Task->setText("Changed here");
+    e.OKButton->click();
+  });
+  EXPECT_EQ(result, TTaskEditResult::SaveFailed);
+  EXPECT_EQ(boxes_.Texts(), QStringList({"Error:Unable to save changes"}));
+  EXPECT_EQ(UserDateFormats().ShortDateFormat, "dd.mm.yyyy");
+  ExpectWorkingFormatsInForce();
+  other.Cancel();
+  EXPECT_EQ(table_.FieldText(TodoTable::kDescript), "Shared task");
+}
+
+TEST_F(TaskEditorTest, AClosingAsksSaveChanges) {
+  for (bool yes : {true, false}) {
+    if (yes)
+      boxes_.AnswerYes();
+    else
+      boxes_.AnswerNo();
+    const TTaskEditResult result = Edit(TTaskEditMode::Add, [yes](TTaskEditor& e) {
+      e.Task->setText(yes ? "kept" : "dropped");
+      e.close();
+    });
+    EXPECT_EQ(result, yes ? TTaskEditResult::Saved : TTaskEditResult::Cancelled);
+  }
+  EXPECT_EQ(boxes_.Texts(), QStringList({"Save changes", "Save changes"}));
+  EXPECT_EQ(boxes_.Last().Title, "Jotlist");
+  EXPECT_EQ(table_.RecordCount(), 1u);
+  table_.First();
+  EXPECT_EQ(table_.FieldText(TodoTable::kDescript), "kept");
+}
+
+TEST_F(TaskEditorTest, EditWithNoCurrentTaskShowsNothing) {
+  ASSERT_TRUE(table_.AtEnd());
+  EXPECT_EQ(CallTaskEdit(TTaskEditMode::Edit, table_, words_, nullptr), TTaskEditResult::NoTask);
+  EXPECT_EQ(table_.RecordCount(), 0u);
+  EXPECT_EQ(UserDateFormats().ShortDateFormat, "m/d/yyyy");
+}
+
+}  // namespace
