@@ -1,6 +1,7 @@
 #include "store/xbase/CdxFile.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,11 +14,13 @@ namespace xbase::cdx {
 
 namespace {
 
-// Beyond this many cached pages the cache is dropped at the next lock.
-constexpr size_t kMaxCachedPages = size_t{1} << 16;
+// Offsets in the file are 32-bit: no index file is larger.
+constexpr uint64_t kMaxFileSize = uint64_t{1} << 32;
+// The mapping grows in steps of this many bytes.
+constexpr uint64_t kMapStep = uint64_t{1} << 20;
 
-std::string ErrnoText(const std::string& what, const std::string& path) {
-  return what + " " + path + ": " + std::strerror(errno);
+std::string ErrnoText(const std::string& what, const std::string& path, int error = errno) {
+  return what + " " + path + ": " + std::strerror(error);
 }
 
 bool IsNone(uint32_t offset) { return offset == 0 || offset == kNoPage; }
@@ -28,6 +31,7 @@ CdxFile::CdxFile(std::string path, int fd, bool read_only)
     : path_(std::move(path)), fd_(fd), read_only_(read_only) {}
 
 CdxFile::~CdxFile() {
+  if (base_ != nullptr) ::munmap(base_, kMaxFileSize);
   if (fd_ >= 0) ::close(fd_);
 }
 
@@ -38,6 +42,10 @@ Status CdxFile::Open(const std::string& path, bool read_only, std::unique_ptr<Cd
     return Status::IoError(ErrnoText("cannot open", path));
   }
   std::unique_ptr<CdxFile> file(new CdxFile(path, fd, read_only));
+  // One address range for the largest file, so page pointers never move as it grows.
+  void* base = ::mmap(nullptr, kMaxFileSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (base == MAP_FAILED) return Status::IoError(ErrnoText("cannot reserve memory for", path));
+  file->base_ = static_cast<uint8_t*>(base);
   XB_RETURN_IF_ERROR(file->RefreshSize());
   if (file->size_ < kHeaderSize) return Status::Corrupt("index file " + path + " is too short");
   XB_RETURN_IF_ERROR(file->ReadHeaderWords(&file->free_head_, &file->counter_));
@@ -48,8 +56,30 @@ Status CdxFile::Open(const std::string& path, bool read_only, std::unique_ptr<Cd
 Status CdxFile::RefreshSize() {
   struct stat st;
   if (::fstat(fd_, &st) != 0) return Status::IoError(ErrnoText("cannot stat", path_));
-  size_ = static_cast<uint64_t>(st.st_size);
+  // Offsets are 32-bit: whatever lies beyond cannot be part of the index.
+  size_ = std::min<uint64_t>(static_cast<uint64_t>(st.st_size), kMaxFileSize - kPageSize);
+  return Map(size_);
+}
+
+Status CdxFile::Map(uint64_t length) {
+  if (length <= mapped_) return Status::Ok();
+  const uint64_t want = std::min(kMaxFileSize, (length + kMapStep - 1) / kMapStep * kMapStep);
+  const int prot = read_only_ ? PROT_READ : PROT_READ | PROT_WRITE;
+  // Mapping past the end of the file is allowed; only the bytes before it are touched.
+  void* p = ::mmap(base_, want, prot, MAP_SHARED | MAP_FIXED, fd_, 0);
+  if (p == MAP_FAILED) return Status::IoError(ErrnoText("cannot map", path_));
+  mapped_ = want;
   return Status::Ok();
+}
+
+Status CdxFile::Grow(uint64_t length) {
+  if (read_only_) return Status::ReadOnly("index " + path_ + " is open read-only");
+  if (length <= size_) return Status::Ok();
+  if (length > kMaxFileSize - kPageSize) return Status::IoError("index file " + path_ + " is full");
+  const int error = ::posix_fallocate(fd_, static_cast<off_t>(size_), static_cast<off_t>(length - size_));
+  if (error != 0) return Status::IoError(ErrnoText("cannot lengthen", path_, error));
+  size_ = length;
+  return Map(size_);
 }
 
 Status CdxFile::ReadHeaderWords(uint32_t* free_head, uint32_t* counter) {
@@ -96,7 +126,6 @@ Status CdxFile::Lock(bool exclusive, bool* changed_elsewhere) {
     ++lock_depth_;
     return Status::Ok();
   }
-  if (cached_pages_ > kMaxCachedPages) DropCache();
   if (!shared_) {
     lock_depth_ = 1;
     lock_exclusive_ = exclusive;
@@ -106,21 +135,18 @@ Status CdxFile::Lock(bool exclusive, bool* changed_elsewhere) {
   uint32_t head = 0;
   uint32_t counter = 0;
   Status s = ReadHeaderWords(&head, &counter);
+  if (s.ok()) {
+    free_head_ = head;
+    if (counter != counter_) {
+      counter_ = counter;
+      free_list_usable_ = true;
+      *changed_elsewhere = true;
+      s = RefreshSize();  // another open may have added pages
+    }
+  }
   if (!s.ok()) {
     SetLock(F_UNLCK);
     return s;
-  }
-  free_head_ = head;
-  if (counter != counter_) {
-    counter_ = counter;
-    DropCache();
-    free_list_usable_ = true;
-    *changed_elsewhere = true;
-    s = RefreshSize();
-    if (!s.ok()) {
-      SetLock(F_UNLCK);
-      return s;
-    }
   }
   lock_depth_ = 1;
   lock_exclusive_ = exclusive;
@@ -140,31 +166,14 @@ Status CdxFile::ReadRaw(uint64_t offset, size_t len, uint8_t* out) {
     XB_RETURN_IF_ERROR(RefreshSize());
     if (offset + len > size_) return Status::Corrupt("index file " + path_ + " ends too early");
   }
-  size_t done = 0;
-  while (done < len) {
-    const ssize_t n = ::pread(fd_, out + done, len - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return Status::IoError(ErrnoText("cannot read", path_));
-    }
-    if (n == 0) return Status::Corrupt("index file " + path_ + " ends too early");
-    done += static_cast<size_t>(n);
-  }
+  std::memcpy(out, base_ + offset, len);
   return Status::Ok();
 }
 
 Status CdxFile::WriteRaw(uint64_t offset, const uint8_t* data, size_t len) {
   if (read_only_) return Status::ReadOnly("index " + path_ + " is open read-only");
-  size_t done = 0;
-  while (done < len) {
-    const ssize_t n = ::pwrite(fd_, data + done, len - done, static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return Status::IoError(ErrnoText("cannot write", path_));
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (offset + len > size_) size_ = offset + len;
+  if (offset + len > size_) XB_RETURN_IF_ERROR(Grow((offset + len + kPageSize - 1) / kPageSize * kPageSize));
+  if (base_ + offset != data) std::memmove(base_ + offset, data, len);
   return Status::Ok();
 }
 
@@ -172,17 +181,13 @@ Status CdxFile::Read(uint32_t offset, const uint8_t** page) {
   if (offset % kPageSize != 0 || offset < kHeaderSize) {
     return Status::Corrupt("index page offset " + std::to_string(offset) + " is not a node page");
   }
-  const size_t number = offset / kPageSize;
-  if (number < cache_.size() && cache_[number]) {
-    *page = cache_[number]->data();
-    return Status::Ok();
+  if (uint64_t{offset} + kPageSize > size_) {
+    XB_RETURN_IF_ERROR(RefreshSize());
+    if (uint64_t{offset} + kPageSize > size_) {
+      return Status::Corrupt("index page " + std::to_string(offset) + " lies beyond the end of the file");
+    }
   }
-  auto buffer = std::make_unique<Page>();
-  XB_RETURN_IF_ERROR(ReadRaw(offset, kPageSize, buffer->data()));
-  if (number >= cache_.size()) cache_.resize(number + 1);
-  *page = buffer->data();
-  cache_[number] = std::move(buffer);
-  ++cached_pages_;
+  *page = base_ + offset;
   return Status::Ok();
 }
 
@@ -190,15 +195,7 @@ Status CdxFile::Write(uint32_t offset, const uint8_t* page) {
   if (offset % kPageSize != 0 || offset < kHeaderSize) {
     return Status::Corrupt("index page offset " + std::to_string(offset) + " is not a node page");
   }
-  XB_RETURN_IF_ERROR(WriteRaw(offset, page, kPageSize));
-  const size_t number = offset / kPageSize;
-  if (number >= cache_.size()) cache_.resize(number + 1);
-  if (!cache_[number]) {
-    cache_[number] = std::make_unique<Page>();
-    ++cached_pages_;
-  }
-  if (cache_[number]->data() != page) std::memcpy(cache_[number]->data(), page, kPageSize);
-  return Status::Ok();
+  return WriteRaw(offset, page, kPageSize);
 }
 
 Status CdxFile::Allocate(uint32_t* offset) {
@@ -208,11 +205,10 @@ Status CdxFile::Allocate(uint32_t* offset) {
     // inside the file, blank but for the link to a sound next page.
     const uint32_t head = free_head_;
     bool sound = head % kPageSize == 0 && head >= kHeaderSize && uint64_t{head} + kPageSize <= size_;
-    Page page{};
-    if (sound) sound = ReadRaw(head, kPageSize, page.data()).ok();
     uint32_t next = 0;
     if (sound) {
-      next = Le32(page.data());
+      const uint8_t* page = base_ + head;
+      next = Le32(page);
       for (uint32_t i = 4; i < kPageSize && sound; ++i) sound = page[i] == 0;
       sound = sound && (IsNone(next) || (next % kPageSize == 0 && next >= kHeaderSize &&
                                          uint64_t{next} + kPageSize <= size_ && next != head));
@@ -228,9 +224,8 @@ Status CdxFile::Allocate(uint32_t* offset) {
     free_list_usable_ = false;  // not ours to follow: leave it as it is
   }
   const uint64_t end = (size_ + kPageSize - 1) / kPageSize * kPageSize;
-  if (end + kPageSize > 0xFFFFFE00ull) return Status::IoError("index file " + path_ + " is full");
+  XB_RETURN_IF_ERROR(Grow(end + kPageSize));
   *offset = static_cast<uint32_t>(end);
-  size_ = end + kPageSize;
   return Status::Ok();
 }
 
@@ -267,11 +262,6 @@ Status CdxFile::Sync() {
   if (read_only_) return Status::Ok();
   if (::fdatasync(fd_) != 0) return Status::IoError(ErrnoText("cannot sync", path_));
   return Status::Ok();
-}
-
-void CdxFile::DropCache() {
-  cache_.clear();
-  cached_pages_ = 0;
 }
 
 }  // namespace xbase::cdx

@@ -1,5 +1,6 @@
-// CdxFile: the pages of one open compound index file — reading through a page cache,
-// writing through to the file, page allocation with the file's free-page list, the
+// CdxFile: the pages of one open compound index file — read and written through a shared
+// mapping of the file (so every read sees the file as it is, whatever another process
+// wrote under the index lock), page allocation with the file's free-page list, the
 // directory header's change counter and the index lock that other programs respect.
 #pragma once
 
@@ -39,18 +40,18 @@ class CdxFile {
   // Takes the index lock (nested calls only count; a shared lock is upgraded when an
   // exclusive one is asked for) and, on the outermost call, re-reads the free-list head
   // and the change counter. When the counter shows a change made by another open, the
-  // page cache is dropped and `*changed_elsewhere` set. kInUse when the lock stays taken
-  // elsewhere; kReadOnly for an exclusive lock on a read-only open.
+  // file length is looked up again and `*changed_elsewhere` set. kInUse when the lock
+  // stays taken elsewhere; kReadOnly for an exclusive lock on a read-only open.
   Status Lock(bool exclusive, bool* changed_elsewhere);
   void Unlock();
 
-  // Reads one page through the cache. The pointer stays valid until the cache is dropped
-  // (only Lock does that), its bytes change when the page is written. kCorrupt when
-  // `offset` is not a page inside the file.
+  // Points at one page of the file. The pointer stays valid while the file is open; the
+  // bytes change when the page is written. kCorrupt when `offset` is not a node page
+  // inside the file.
   Status Read(uint32_t offset, const uint8_t** page);
-  // Reads `len` bytes at `offset` past the cache; kCorrupt when they lie beyond the end.
+  // Copies `len` bytes at `offset`; kCorrupt when they lie beyond the end.
   Status ReadRaw(uint64_t offset, size_t len, uint8_t* out);
-  // Writes one page (and keeps the cached copy current).
+  // Writes one page inside the file.
   Status Write(uint32_t offset, const uint8_t* page);
 
   // A page for a new node: the head of the free-page list when the list is sound, else
@@ -68,11 +69,15 @@ class CdxFile {
   Status PeekChanged(bool* changed);
 
   Status Sync();
-  void DropCache();
 
  private:
   CdxFile(std::string path, int fd, bool read_only);
   Status RefreshSize();
+  // Maps the file at least up to `length` into the reserved address range.
+  Status Map(uint64_t length);
+  // Lengthens the file to `length` with its blocks allocated, so that writing through
+  // the mapping never meets a full disk.
+  Status Grow(uint64_t length);
   Status ReadHeaderWords(uint32_t* free_head, uint32_t* counter);
   Status WriteRaw(uint64_t offset, const uint8_t* data, size_t len);
   Status SetLock(short type);
@@ -88,8 +93,8 @@ class CdxFile {
   bool free_list_usable_ = true;
   int lock_depth_ = 0;
   bool lock_exclusive_ = false;
-  std::vector<std::unique_ptr<Page>> cache_;  // by page number
-  size_t cached_pages_ = 0;
+  uint8_t* base_ = nullptr;  // reserved address range for the largest possible file
+  uint64_t mapped_ = 0;      // bytes of the file mapped at base_
 };
 
 }  // namespace xbase::cdx

@@ -181,23 +181,13 @@ class TagCursor : public CdxIndex::Cursor {
     const TagState& t = core_->tags[tag_];
     const EvalContext ctx{image, recno};
     if (!t.maker.Meets(ctx)) return Status::NotFound("record not in tag " + t.def.name);
-    target_.assign(t.maker.key_length(), 0);
-    t.maker.MakeKey(ctx, target_.data());
     const uint32_t klen = t.maker.key_length();
-    uint32_t leaf = 0;
-    XB_RETURN_IF_ERROR(Tree().FindLeaf({target_.data(), klen, recno}, nullptr, &leaf));
-    NodeEntries e;
-    NodeHeader h;
-    XB_RETURN_IF_ERROR(Tree().LoadLeaf(leaf, &e, &h));
-    const size_t pos = e.LowerBound(target_.data(), klen, recno);
-    if (pos == e.size() || cdx::CompareEntries(e.key(pos), e.recno(pos), target_.data(), recno, klen) != 0) {
+    target_.assign(klen, 0);
+    t.maker.MakeKey(ctx, target_.data());
+    XB_RETURN_IF_ERROR(SeekTo({target_.data(), klen, recno}));
+    if (!on_ || recno_ != recno || key_ != target_) {
       return Status::NotFound("record " + std::to_string(recno) + " not in tag " + t.def.name);
     }
-    leaf_ = leaf;
-    entries_ = std::move(e);
-    header_ = h;
-    pos_ = pos;
-    Land();
     return Status::Ok();
   }
 
@@ -228,9 +218,22 @@ class TagCursor : public CdxIndex::Cursor {
     generation_ = core_->generation;
   }
 
+  // Takes a copy of the leaf (the file may change under it) and starts decoding it.
   Status Load(uint32_t leaf) {
-    XB_RETURN_IF_ERROR(Tree().LoadLeaf(leaf, &entries_, &header_));
+    const uint8_t* page = nullptr;
+    XB_RETURN_IF_ERROR(core_->file->Read(leaf, &page));
+    std::memcpy(raw_.data(), page, cdx::kPageSize);
+    header_ = cdx::ReadNodeHeader(raw_.data());
+    Status s = decoder_.Start(raw_.data(), Tree().key_length(), Tree().pad(), &entries_);
+    if (!s.ok()) return Status::Corrupt("index node " + std::to_string(leaf) + ": " + s.message());
     leaf_ = leaf;
+    return Status::Ok();
+  }
+
+  // Makes entry `i` of the loaded leaf readable.
+  Status Decode(size_t i) {
+    Status s = decoder_.DecodeTo(i + 1);
+    if (!s.ok()) return Status::Corrupt("index node " + std::to_string(leaf_) + ": " + s.message());
     return Status::Ok();
   }
 
@@ -242,8 +245,9 @@ class TagCursor : public CdxIndex::Cursor {
       const uint32_t next = forward ? header_.right : header_.left;
       if (next == cdx::kNoPage) return Status::Ok();
       XB_RETURN_IF_ERROR(Load(next));
-      if (!entries_.empty()) {
-        pos_ = forward ? 0 : entries_.size() - 1;
+      if (decoder_.count() > 0) {
+        pos_ = forward ? 0 : decoder_.count() - 1;
+        XB_RETURN_IF_ERROR(Decode(pos_));
         *found = true;
         return Status::Ok();
       }
@@ -255,7 +259,7 @@ class TagCursor : public CdxIndex::Cursor {
     uint32_t leaf = 0;
     XB_RETURN_IF_ERROR(Tree().EdgeLeaf(last, &leaf));
     XB_RETURN_IF_ERROR(Load(leaf));
-    if (entries_.empty()) {
+    if (decoder_.count() == 0) {
       bool found = false;
       XB_RETURN_IF_ERROR(NextLeaf(!last, &found));
       if (!found) {
@@ -266,17 +270,19 @@ class TagCursor : public CdxIndex::Cursor {
         return Status::Ok();
       }
     } else {
-      pos_ = last ? entries_.size() - 1 : 0;
+      pos_ = last ? decoder_.count() - 1 : 0;
+      XB_RETURN_IF_ERROR(Decode(pos_));
     }
     Land();
     return Status::Ok();
   }
 
   Status Step(bool forward) {
-    if (forward && pos_ + 1 < entries_.size()) {
+    if (forward && pos_ + 1 < decoder_.count()) {
+      XB_RETURN_IF_ERROR(Decode(pos_ + 1));
       ++pos_;
     } else if (!forward && pos_ > 0) {
-      --pos_;
+      --pos_;  // entries before the position are decoded already
     } else {
       bool found = false;
       XB_RETURN_IF_ERROR(NextLeaf(forward, &found));
@@ -289,13 +295,21 @@ class TagCursor : public CdxIndex::Cursor {
     return Status::Ok();
   }
 
-  // Positions on the first entry >= target (eof when none).
+  // Positions on the first entry >= target (eof when none), decoding the leaf only as
+  // far as that entry.
   Status SeekTo(const cdx::SeekTarget& target) {
     uint32_t leaf = 0;
     XB_RETURN_IF_ERROR(Tree().FindLeaf(target, nullptr, &leaf));
     XB_RETURN_IF_ERROR(Load(leaf));
-    pos_ = entries_.LowerBound(target.key, target.prefix, target.recno);
-    if (pos_ == entries_.size()) {
+    const uint32_t klen = Tree().key_length();
+    size_t i = 0;
+    for (; i < decoder_.count(); ++i) {
+      XB_RETURN_IF_ERROR(Decode(i));
+      const int c = std::memcmp(entries_.key(i), target.key, target.prefix);
+      if (c > 0 || (c == 0 && (target.prefix < klen || entries_.recno(i) >= target.recno))) break;
+    }
+    pos_ = i;
+    if (pos_ == decoder_.count()) {
       bool found = false;
       XB_RETURN_IF_ERROR(NextLeaf(true, &found));
       if (!found) {
@@ -320,6 +334,8 @@ class TagCursor : public CdxIndex::Cursor {
   Core* core_;
   size_t tag_;
   uint32_t leaf_ = 0;
+  cdx::Page raw_{};
+  cdx::LeafDecoder decoder_;
   NodeEntries entries_;
   NodeHeader header_;
   size_t pos_ = 0;

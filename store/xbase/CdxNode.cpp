@@ -1,6 +1,7 @@
 #include "store/xbase/CdxNode.h"
 
 #include <algorithm>
+#include <bit>
 #include <string>
 
 namespace xbase::cdx {
@@ -17,6 +18,39 @@ int BitsFor(uint64_t v) {
 namespace {
 
 uint64_t MaskOf(int bits) { return bits >= 64 ? ~uint64_t{0} : (uint64_t{1} << bits) - 1; }
+
+uint64_t Load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// Length of the run of `pad` bytes that ends `key`.
+uint32_t TrailingPad(const uint8_t* key, uint32_t length, uint8_t pad) {
+  const uint64_t pattern = uint64_t{pad} * 0x0101010101010101ull;
+  uint32_t n = 0;
+  while (n + 8 <= length && Load64(key + length - n - 8) == pattern) n += 8;
+  while (n < length && key[length - 1 - n] == pad) ++n;
+  return n;
+}
+
+// Length of the prefix `a` and `b` share, at most `limit`.
+uint32_t SharedPrefix(const uint8_t* a, const uint8_t* b, uint32_t limit) {
+  uint32_t n = 0;
+  while (n + 8 <= limit) {
+    const uint64_t x = Load64(a + n) ^ Load64(b + n);
+    if (x != 0) {
+      if constexpr (std::endian::native == std::endian::little) {
+        return n + static_cast<uint32_t>(std::countr_zero(x)) / 8;
+      } else {
+        return n + static_cast<uint32_t>(std::countl_zero(x)) / 8;
+      }
+    }
+    n += 8;
+  }
+  while (n < limit && a[n] == b[n]) ++n;
+  return n;
+}
 
 }  // namespace
 
@@ -100,11 +134,10 @@ void NodeEntries::Reserve(size_t n) {
   children_.reserve(n);
 }
 
-uint8_t* NodeEntries::AppendSlot(uint32_t recno, uint32_t child) {
-  keys_.resize(keys_.size() + key_length_);
-  recnos_.push_back(recno);
-  children_.push_back(child);
-  return keys_.data() + keys_.size() - key_length_;
+void NodeEntries::Resize(size_t n) {
+  keys_.resize(n * key_length_);
+  recnos_.resize(n);
+  children_.resize(n);
 }
 
 size_t NodeEntries::LowerBound(const uint8_t* key, uint32_t prefix, uint32_t recno) const {
@@ -125,14 +158,10 @@ size_t NodeEntries::LowerBound(const uint8_t* key, uint32_t prefix, uint32_t rec
 
 // ---- decoding
 
-Status DecodeLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, NodeEntries* out,
-                  LeafWidths* widths) {
+Status CheckLeafHeader(const uint8_t* page, LeafWidths* widths, size_t* count) {
   const NodeHeader h = ReadNodeHeader(page);
   if (!h.leaf()) return Status::Corrupt("node is not a leaf");
-  const uint32_t n = h.key_count;
   const uint64_t record_mask = Le32(page + kLeafRecordMask);
-  const uint8_t dup_mask = page[kLeafDupMask];
-  const uint8_t trail_mask = page[kLeafTrailMask];
   const int rb = page[kLeafRecordBits];
   const int db = page[kLeafDupBits];
   const int tb = page[kLeafTrailBits];
@@ -140,40 +169,120 @@ Status DecodeLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, NodeEnt
   if (e < 1 || e > 8 || rb + db + tb > 8 * e || rb > 32 || db > 8 || tb > 8) {
     return Status::Corrupt("leaf entry widths out of range");
   }
-  if (record_mask != MaskOf(rb) || dup_mask != MaskOf(db) || trail_mask != MaskOf(tb)) {
+  if (record_mask != MaskOf(rb) || page[kLeafDupMask] != MaskOf(db) ||
+      page[kLeafTrailMask] != MaskOf(tb)) {
     return Status::Corrupt("leaf masks do not match their bit counts");
   }
-  const uint32_t entries_end = kLeafEntries + n * static_cast<uint32_t>(e);
-  if (entries_end > kPageSize) return Status::Corrupt("leaf key count too large");
-  if (widths != nullptr) {
-    widths->record_bits = static_cast<uint8_t>(rb);
-    widths->dup_bits = static_cast<uint8_t>(db);
-    widths->trail_bits = static_cast<uint8_t>(tb);
-    widths->entry_bytes = static_cast<uint8_t>(e);
+  if (kLeafEntries + uint32_t{h.key_count} * static_cast<uint32_t>(e) > kPageSize) {
+    return Status::Corrupt("leaf key count too large");
   }
+  widths->record_bits = static_cast<uint8_t>(rb);
+  widths->dup_bits = static_cast<uint8_t>(db);
+  widths->trail_bits = static_cast<uint8_t>(tb);
+  widths->entry_bytes = static_cast<uint8_t>(e);
+  *count = h.key_count;
+  return Status::Ok();
+}
+
+LeafEntry ReadLeafEntry(const uint8_t* page, size_t i, const LeafWidths& w) {
+  const uint32_t at = kLeafEntries + static_cast<uint32_t>(i) * w.entry_bytes;
+  uint64_t v = 0;
+  if (at + 8 <= kPageSize) {
+    std::memcpy(&v, page + at, 8);
+    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+    if (w.entry_bytes < 8) v &= (uint64_t{1} << (8 * w.entry_bytes)) - 1;
+  } else {
+    for (int b = w.entry_bytes - 1; b >= 0; --b) v = (v << 8) | page[at + static_cast<uint32_t>(b)];
+  }
+  LeafEntry entry;
+  entry.recno = static_cast<uint32_t>(v & MaskOf(w.record_bits));
+  entry.dup = static_cast<uint32_t>((v >> w.record_bits) & MaskOf(w.dup_bits));
+  entry.trail = static_cast<uint32_t>((v >> (w.record_bits + w.dup_bits)) & MaskOf(w.trail_bits));
+  return entry;
+}
+
+void WriteLeafEntry(uint8_t* page, size_t i, const LeafWidths& w, const LeafEntry& entry) {
+  const uint64_t v = uint64_t{entry.recno} | (uint64_t{entry.dup} << w.record_bits) |
+                     (uint64_t{entry.trail} << (w.record_bits + w.dup_bits));
+  uint8_t* p = page + kLeafEntries + i * w.entry_bytes;
+  for (uint32_t b = 0; b < w.entry_bytes; ++b) p[b] = static_cast<uint8_t>(v >> (8 * b));
+}
+
+Status LeafDecoder::Start(const uint8_t* page, uint32_t key_length, uint8_t pad,
+                          NodeEntries* out) {
+  page_ = page;
+  out_ = out;
+  key_length_ = key_length;
+  pad_ = pad;
   out->Reset(key_length);
-  out->Reserve(n);
-  uint32_t end = kPageSize;
-  for (uint32_t i = 0; i < n; ++i) {
-    const uint8_t* p = page + kLeafEntries + i * static_cast<uint32_t>(e);
+  count_ = 0;
+  done_ = 0;
+  size_t count = 0;
+  XB_RETURN_IF_ERROR(CheckLeafHeader(page, &widths_, &count));
+  entries_end_ = kLeafEntries + static_cast<uint32_t>(count) * widths_.entry_bytes;
+  record_mask_ = MaskOf(widths_.record_bits);
+  dup_mask_ = static_cast<uint32_t>(MaskOf(widths_.dup_bits));
+  trail_mask_ = static_cast<uint32_t>(MaskOf(widths_.trail_bits));
+  count_ = count;
+  key_end_ = kPageSize;
+  out->Reserve(count_);
+  return Status::Ok();
+}
+
+Status LeafDecoder::DecodeTo(size_t end) {
+  end = std::min(end, count_);
+  if (end <= done_) return Status::Ok();
+  const uint32_t klen = key_length_;
+  const uint32_t e = widths_.entry_bytes;
+  const uint32_t rb = widths_.record_bits;
+  const uint32_t db = widths_.dup_bits;
+  const uint64_t entry_mask = e >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * e)) - 1;
+  NodeEntries& out = *out_;
+  out.Resize(end);
+  for (size_t i = done_; i < end; ++i) {
+    const uint32_t at = kLeafEntries + static_cast<uint32_t>(i) * e;
     uint64_t v = 0;
-    for (int b = e - 1; b >= 0; --b) v = (v << 8) | p[b];
-    const uint32_t rec = static_cast<uint32_t>(v & record_mask);
-    const uint32_t dup = static_cast<uint32_t>((v >> rb) & dup_mask);
-    const uint32_t trail = static_cast<uint32_t>((v >> (rb + db)) & trail_mask);
-    if (dup + trail > key_length) return Status::Corrupt("leaf entry counts exceed the key length");
-    const uint32_t stored = key_length - dup - trail;
-    if (end < entries_end + stored) return Status::Corrupt("leaf keys overlap its entries");
-    uint8_t* slot = out->AppendSlot(rec, 0);
-    if (i == 0) {
-      std::memset(slot, pad, dup);
+    if (at + 8 <= kPageSize) {
+      std::memcpy(&v, page_ + at, 8);
+      if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+      v &= entry_mask;
     } else {
-      std::memcpy(slot, out->key(i - 1), dup);
+      for (int b = static_cast<int>(e) - 1; b >= 0; --b) v = (v << 8) | page_[at + static_cast<uint32_t>(b)];
     }
-    std::memcpy(slot + dup, page + end - stored, stored);
-    std::memset(slot + dup + stored, pad, trail);
-    end -= stored;
+    const uint32_t dup = static_cast<uint32_t>(v >> rb) & dup_mask_;
+    const uint32_t trail = static_cast<uint32_t>(v >> (rb + db)) & trail_mask_;
+    if (dup + trail > klen) {
+      out.Resize(i);
+      done_ = i;
+      return Status::Corrupt("leaf entry counts exceed the key length");
+    }
+    const uint32_t stored = klen - dup - trail;
+    if (key_end_ < entries_end_ + stored) {
+      out.Resize(i);
+      done_ = i;
+      return Status::Corrupt("leaf keys overlap its entries");
+    }
+    key_end_ -= stored;
+    uint8_t* slot = out.mutable_key(i);
+    if (i == 0) {
+      std::memset(slot, pad_, dup);
+    } else {
+      std::memcpy(slot, slot - klen, dup);
+    }
+    std::memcpy(slot + dup, page_ + key_end_, stored);
+    std::memset(slot + dup + stored, pad_, trail);
+    out.set_recno(i, static_cast<uint32_t>(v & record_mask_));
   }
+  done_ = end;
+  return Status::Ok();
+}
+
+Status DecodeLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, NodeEntries* out,
+                  LeafWidths* widths) {
+  LeafDecoder decoder;
+  XB_RETURN_IF_ERROR(decoder.Start(page, key_length, pad, out));
+  XB_RETURN_IF_ERROR(decoder.DecodeTo(decoder.count()));
+  if (widths != nullptr) *widths = decoder.widths();
   return Status::Ok();
 }
 
@@ -235,13 +344,8 @@ void LeafPacker::Reset() {
 
 bool LeafPacker::Add(const uint8_t* key, uint32_t recno) {
   const uint32_t klen = key_length_;
-  uint32_t trail = 0;
-  while (trail < klen && key[klen - 1 - trail] == pad_) ++trail;
-  uint32_t dup = 0;
-  if (count_ > 0) {
-    const uint32_t limit = klen - trail;
-    while (dup < limit && key[dup] == previous_[dup]) ++dup;
-  }
+  const uint32_t trail = TrailingPad(key, klen, pad_);
+  const uint32_t dup = count_ > 0 ? SharedPrefix(key, previous_, klen - trail) : 0;
   const uint32_t stored = klen - dup - trail;
   const uint32_t e = widths_.entry_bytes;
   const uint32_t entries_end = kLeafEntries + static_cast<uint32_t>(count_ + 1) * e;
@@ -282,18 +386,158 @@ bool EncodeLeaf(const NodeEntries& e, size_t begin, size_t end, uint8_t pad, Lea
   return true;
 }
 
+// ---- changing one entry of a leaf in place
+
+Status LocateInLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, const uint8_t* key,
+                    uint32_t recno, LeafSpot* spot) {
+  LeafWidths w;
+  size_t n = 0;
+  XB_RETURN_IF_ERROR(CheckLeafHeader(page, &w, &n));
+  const uint32_t klen = key_length;
+  const uint32_t entries_end = kLeafEntries + static_cast<uint32_t>(n) * w.entry_bytes;
+  *spot = LeafSpot{};
+  spot->widths = w;
+  spot->count = n;
+  spot->index = n;
+  bool found = false;
+  uint32_t lcp = 0;  // shared prefix of `key` and the entry before the current one
+  int cmp = -1;      // how that entry compares with `key`
+  uint32_t end = kPageSize;
+  for (size_t i = 0; i < n; ++i) {
+    const LeafEntry e = ReadLeafEntry(page, i, w);
+    if (e.dup + e.trail > klen) return Status::Corrupt("leaf entry counts exceed the key length");
+    const uint32_t stored = klen - e.dup - e.trail;
+    if (end < entries_end + stored) return Status::Corrupt("leaf keys overlap its entries");
+    const uint32_t start = end - stored;
+    if (!found) {
+      uint32_t here = lcp;
+      int c = cmp;
+      if (i == 0 || e.dup <= lcp) {
+        // The key agrees with `key` for its first dup bytes (copied from an entry that
+        // agreed that far); compare the rest: stored bytes, then pad bytes.
+        uint32_t j = i == 0 ? 0 : e.dup;
+        c = 0;
+        for (; j < klen; ++j) {
+          const uint8_t b = j < e.dup ? pad : (j < e.dup + stored ? page[start + (j - e.dup)] : pad);
+          if (b != key[j]) {
+            c = b < key[j] ? -1 : 1;
+            break;
+          }
+        }
+        here = j;
+      }
+      if (c > 0 || (c == 0 && e.recno >= recno)) {
+        found = true;
+        spot->index = i;
+        spot->equal = c == 0 && e.recno == recno;
+        spot->before_lcp = i == 0 ? 0 : lcp;
+        spot->at_lcp = here;
+        spot->key_top = end;
+      } else {
+        lcp = here;
+        cmp = c;
+      }
+    }
+    end = start;
+  }
+  if (!found) {
+    spot->before_lcp = n == 0 ? 0 : lcp;
+    spot->key_top = end;
+  }
+  spot->key_start = end;
+  if (uint32_t{Le16(page + kLeafFreeSpace)} != end - entries_end) {
+    spot->exact_free = false;
+  }
+  return Status::Ok();
+}
+
+bool InsertIntoLeaf(uint8_t* page, uint32_t key_length, uint8_t pad, const LeafSpot& spot,
+                    const uint8_t* key, uint32_t recno) {
+  const LeafWidths& w = spot.widths;
+  const uint32_t klen = key_length;
+  const uint32_t e = w.entry_bytes;
+  const size_t n = spot.count;
+  const size_t p = spot.index;
+  if (!spot.exact_free || recno > MaskOf(w.record_bits) || n + 1 > 0xFFFF) return false;
+  const uint32_t trail = TrailingPad(key, klen, pad);
+  const uint32_t dup = p == 0 ? 0 : std::min(spot.before_lcp, klen - trail);
+  const uint32_t stored = klen - dup - trail;
+  const uint32_t free = spot.key_start - (kLeafEntries + static_cast<uint32_t>(n) * e);
+  const uint32_t key_start = spot.key_start;
+  uint32_t new_key_start = 0;
+  if (p < n) {
+    const LeafEntry next = ReadLeafEntry(page, p, w);
+    const uint32_t next_dup = std::min(spot.at_lcp, klen - next.trail);
+    if (next_dup < next.dup) return false;  // only with unusual first entries: re-encode
+    const uint32_t k = next_dup - next.dup;  // bytes the next key no longer stores
+    const uint32_t next_stored = klen - next.dup - next.trail;
+    const int64_t delta = int64_t{stored} - int64_t{k};
+    if (int64_t{e} + delta > int64_t{free}) return false;
+    const uint32_t top = spot.key_top;
+    // Keys after the next one move by delta, the next one's remaining bytes make room for
+    // the new key's bytes, which end where the previous key's begin.
+    const uint32_t tail_end = top - next_stored;
+    std::memmove(page + key_start - delta, page + key_start, tail_end - key_start);
+    std::memmove(page + top - stored - (next_stored - k), page + top - next_stored + k, next_stored - k);
+    std::memcpy(page + top - stored, key + dup, stored);
+    new_key_start = static_cast<uint32_t>(int64_t{key_start} - delta);
+    if (delta < 0) std::memset(page + key_start, 0, static_cast<size_t>(-delta));
+    std::memmove(page + kLeafEntries + (p + 1) * e, page + kLeafEntries + p * e, (n - p) * e);
+    WriteLeafEntry(page, p + 1, w, {next.recno, next_dup, next.trail});
+  } else {
+    if (e + stored > free) return false;
+    new_key_start = key_start - stored;
+    std::memcpy(page + new_key_start, key + dup, stored);
+  }
+  WriteLeafEntry(page, p, w, {recno, dup, trail});
+  const uint32_t entries_end = kLeafEntries + static_cast<uint32_t>(n + 1) * e;
+  PutLe16(page + kNodeKeyCount, static_cast<uint16_t>(n + 1));
+  PutLe16(page + kLeafFreeSpace, static_cast<uint16_t>(new_key_start - entries_end));
+  return true;
+}
+
+bool RemoveFromLeaf(uint8_t* page, uint32_t key_length, const LeafSpot& spot, const uint8_t* key) {
+  const LeafWidths& w = spot.widths;
+  const uint32_t klen = key_length;
+  const uint32_t e = w.entry_bytes;
+  const size_t n = spot.count;
+  const size_t p = spot.index;
+  if (!spot.exact_free || !spot.equal || p + 1 >= n) return false;
+  const LeafEntry gone = ReadLeafEntry(page, p, w);
+  const LeafEntry next = ReadLeafEntry(page, p + 1, w);
+  // The next key now follows the previous one: it shares with it what both shared with
+  // the removed key, and stores the bytes in between again.
+  const uint32_t next_dup = p == 0 ? 0 : std::min(spot.before_lcp, next.dup);
+  const uint32_t k = next.dup - next_dup;
+  const uint32_t gone_stored = klen - gone.dup - gone.trail;
+  const uint32_t next_stored = klen - next.dup - next.trail;
+  const int64_t delta = int64_t{gone_stored} - int64_t{k};  // key bytes freed
+  const uint32_t free = spot.key_start - (kLeafEntries + static_cast<uint32_t>(n) * e);
+  if (delta < 0 && int64_t{free} + e < -delta) return false;
+  // The entry array shrinks first: the keys may then grow into its old last slot.
+  std::memmove(page + kLeafEntries + p * e, page + kLeafEntries + (p + 1) * e, (n - p - 1) * e);
+  std::memset(page + kLeafEntries + (n - 1) * e, 0, e);
+  WriteLeafEntry(page, p, w, {next.recno, next_dup, next.trail});
+  const uint32_t top = spot.key_top;
+  const uint32_t key_start = spot.key_start;
+  const uint32_t tail_end = top - gone_stored - next_stored;
+  std::memmove(page + top - next_stored, page + top - gone_stored - next_stored, next_stored);
+  std::memmove(page + key_start + delta, page + key_start, tail_end - key_start);
+  std::memcpy(page + top - next_stored - k, key + next_dup, k);
+  const uint32_t new_key_start = static_cast<uint32_t>(int64_t{key_start} + delta);
+  if (delta > 0) std::memset(page + key_start, 0, static_cast<size_t>(delta));
+  const uint32_t entries_end = kLeafEntries + static_cast<uint32_t>(n - 1) * e;
+  PutLe16(page + kNodeKeyCount, static_cast<uint16_t>(n - 1));
+  PutLe16(page + kLeafFreeSpace, static_cast<uint16_t>(new_key_start - entries_end));
+  return true;
+}
+
 uint32_t LeafEntryCost(const NodeEntries& e, size_t i, bool first, uint8_t pad,
                        uint32_t entry_bytes) {
   const uint32_t klen = e.key_length();
   const uint8_t* key = e.key(i);
-  uint32_t trail = 0;
-  while (trail < klen && key[klen - 1 - trail] == pad) ++trail;
-  uint32_t dup = 0;
-  if (!first) {
-    const uint8_t* prev = e.key(i - 1);
-    const uint32_t limit = klen - trail;
-    while (dup < limit && key[dup] == prev[dup]) ++dup;
-  }
+  const uint32_t trail = TrailingPad(key, klen, pad);
+  const uint32_t dup = first ? 0 : SharedPrefix(key, e.key(i - 1), klen - trail);
   return entry_bytes + (klen - dup - trail);
 }
 

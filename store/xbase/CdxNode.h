@@ -87,8 +87,10 @@ class NodeEntries {
   void AppendRange(const NodeEntries& other, size_t begin, size_t end);
   // Room for `n` entries without reallocating.
   void Reserve(size_t n);
-  // Writable key slot of a new entry appended at the end (used while decoding).
-  uint8_t* AppendSlot(uint32_t recno, uint32_t child);
+  // Makes room for `n` entries in all (new entries blank), for decoders that fill them.
+  void Resize(size_t n);
+  uint8_t* mutable_key(size_t i) { return keys_.data() + i * key_length_; }
+  void set_recno(size_t i, uint32_t recno) { recnos_[i] = recno; }
 
   // Index of the first entry >= (key, recno), comparing only the first `prefix` bytes of
   // the keys; with prefix < key_length an entry whose prefix equals `key` counts as
@@ -102,8 +104,73 @@ class NodeEntries {
   std::vector<uint32_t> children_;
 };
 
-// Decodes a leaf, checking every count and offset against the page (kCorrupt on any
-// inconsistency). `widths` receives the leaf's own widths when not null.
+// Checks a leaf's header: leaf bit, widths, masks and key count against the page.
+Status CheckLeafHeader(const uint8_t* page, LeafWidths* widths, size_t* count);
+
+// One leaf entry's three numbers.
+struct LeafEntry {
+  uint32_t recno = 0;
+  uint32_t dup = 0;
+  uint32_t trail = 0;
+};
+LeafEntry ReadLeafEntry(const uint8_t* page, size_t i, const LeafWidths& widths);
+void WriteLeafEntry(uint8_t* page, size_t i, const LeafWidths& widths, const LeafEntry& entry);
+
+// Where (key, recno) falls in a leaf, found from the entries' counts and stored bytes
+// without decoding the keys.
+struct LeafSpot {
+  LeafWidths widths;
+  size_t count = 0;         // entries in the leaf
+  size_t index = 0;         // first entry >= (key, recno); count when none
+  bool equal = false;       // that entry is (key, recno)
+  uint32_t before_lcp = 0;  // bytes `key` shares with entry index-1
+  uint32_t at_lcp = 0;      // bytes `key` shares with entry index (when there is one)
+  uint32_t key_top = 0;     // where the stored bytes of entry index end (count: key_start)
+  uint32_t key_start = 0;   // lowest stored key byte
+  bool exact_free = true;   // the free-space field agrees with the entries
+};
+Status LocateInLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, const uint8_t* key,
+                    uint32_t recno, LeafSpot* spot);
+
+// Inserts (key, recno) at `spot` (from LocateInLeaf on this page) by moving bytes, keeping
+// the leaf's widths and both counts of every entry maximal. False, with the page
+// unchanged, when the entry does not fit or the leaf needs re-encoding instead.
+bool InsertIntoLeaf(uint8_t* page, uint32_t key_length, uint8_t pad, const LeafSpot& spot,
+                    const uint8_t* key, uint32_t recno);
+// Removes the entry at `spot` (found equal to `key`), which must not be the leaf's last;
+// false, with the page unchanged, when the leaf needs re-encoding instead.
+bool RemoveFromLeaf(uint8_t* page, uint32_t key_length, const LeafSpot& spot, const uint8_t* key);
+
+// Decodes a leaf's entries in order, only as far as asked, checking every count and
+// offset against the page (kCorrupt on any inconsistency).
+class LeafDecoder {
+ public:
+  // Checks the leaf header of `page`, which must stay unchanged while decoding, and
+  // empties `out`, which receives the entries.
+  Status Start(const uint8_t* page, uint32_t key_length, uint8_t pad, NodeEntries* out);
+  // Entries in the leaf.
+  size_t count() const { return count_; }
+  // Decodes the entries before `end` (at most count()) not decoded yet.
+  Status DecodeTo(size_t end);
+  const LeafWidths& widths() const { return widths_; }
+
+ private:
+  const uint8_t* page_ = nullptr;
+  NodeEntries* out_ = nullptr;
+  uint32_t key_length_ = 0;
+  uint8_t pad_ = 0;
+  LeafWidths widths_;
+  uint64_t record_mask_ = 0;
+  uint32_t dup_mask_ = 0;
+  uint32_t trail_mask_ = 0;
+  size_t count_ = 0;
+  size_t done_ = 0;
+  uint32_t entries_end_ = 0;
+  uint32_t key_end_ = kPageSize;
+};
+
+// Decodes a whole leaf (see LeafDecoder). `widths` receives the leaf's own widths when
+// not null.
 Status DecodeLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, NodeEntries* out,
                   LeafWidths* widths = nullptr);
 // Decodes an interior node; kCorrupt when its key count does not fit the page.

@@ -27,6 +27,11 @@ size_t SearchInterior(const uint8_t* page, size_t count, uint32_t key_length,
   return lo;
 }
 
+bool SameWidths(const LeafWidths& a, const LeafWidths& b) {
+  return a.record_bits == b.record_bits && a.dup_bits == b.dup_bits &&
+         a.trail_bits == b.trail_bits && a.entry_bytes == b.entry_bytes;
+}
+
 Status BadNode(uint32_t offset, const std::string& what) {
   return Status::Corrupt("index node " + std::to_string(offset) + ": " + what);
 }
@@ -112,14 +117,28 @@ Status CdxTag::Insert(const uint8_t* key, uint32_t recno) {
   std::vector<PathStep> path;
   uint32_t leaf = 0;
   XB_RETURN_IF_ERROR(FindLeaf({key, key_length_, recno}, &path, &leaf));
+  // Most insertions only move bytes within the leaf; the rest re-encode it.
+  const uint8_t* current = nullptr;
+  XB_RETURN_IF_ERROR(file_->Read(leaf, &current));
+  LeafSpot spot;
+  Status s = LocateInLeaf(current, key_length_, pad_, key, recno, &spot);
+  if (!s.ok()) return BadNode(leaf, s.message());
+  if (spot.equal) return Status::Corrupt("record " + std::to_string(recno) + " is indexed already");
+  if (SameWidths(spot.widths, ChooseLeafWidths(key_length_, std::max(*record_hint_, recno)))) {
+    Page page;
+    std::memcpy(page.data(), current, kPageSize);
+    if (InsertIntoLeaf(page.data(), key_length_, pad_, spot, key, recno)) {
+      XB_RETURN_IF_ERROR(file_->Write(leaf, page.data()));
+      if (spot.index == spot.count && !path.empty()) {
+        return FixParent(path, path.size(), leaf, key, recno);
+      }
+      return Status::Ok();
+    }
+  }
   NodeEntries e;
   NodeHeader h;
   XB_RETURN_IF_ERROR(LoadLeaf(leaf, &e, &h));
-  const size_t pos = e.LowerBound(key, key_length_, recno);
-  if (pos < e.size() && CompareEntries(e.key(pos), e.recno(pos), key, recno, key_length_) == 0) {
-    return Status::Corrupt("record " + std::to_string(recno) + " is indexed already");
-  }
-  e.Insert(pos, key, recno);
+  e.Insert(spot.index, key, recno);
   return StoreNode(path, path.size(), leaf, h, e);
 }
 
@@ -127,14 +146,28 @@ Status CdxTag::Remove(const uint8_t* key, uint32_t recno) {
   std::vector<PathStep> path;
   uint32_t leaf = 0;
   XB_RETURN_IF_ERROR(FindLeaf({key, key_length_, recno}, &path, &leaf));
+  const uint8_t* current = nullptr;
+  XB_RETURN_IF_ERROR(file_->Read(leaf, &current));
+  LeafSpot spot;
+  Status s = LocateInLeaf(current, key_length_, pad_, key, recno, &spot);
+  if (!s.ok()) return BadNode(leaf, s.message());
+  if (!spot.equal) return Status::Corrupt("the key of record " + std::to_string(recno) + " is missing");
+  // In place unless the leaf loses its last entry (the parent changes) or gets so empty
+  // that it should merge with a neighbour.
+  if (SameWidths(spot.widths, ChooseLeafWidths(key_length_, *record_hint_)) &&
+      spot.index + 1 < spot.count) {
+    Page page;
+    std::memcpy(page.data(), current, kPageSize);
+    if (RemoveFromLeaf(page.data(), key_length_, spot, key) &&
+        (path.empty() || !Underfull(NodeEntries(), true, page.data()))) {
+      return file_->Write(leaf, page.data());
+    }
+  }
   NodeEntries e;
   NodeHeader h;
   XB_RETURN_IF_ERROR(LoadLeaf(leaf, &e, &h));
-  const size_t pos = e.LowerBound(key, key_length_, recno);
-  if (pos == e.size() || CompareEntries(e.key(pos), e.recno(pos), key, recno, key_length_) != 0) {
-    return Status::Corrupt("the key of record " + std::to_string(recno) + " is missing");
-  }
-  e.Erase(pos);
+  if (spot.index >= e.size()) return BadNode(leaf, "entry vanished while decoding");
+  e.Erase(spot.index);
   return StoreNode(path, path.size(), leaf, h, e);
 }
 
@@ -168,7 +201,7 @@ Status CdxTag::StoreNode(std::vector<PathStep>& path, size_t depth, uint32_t off
     if (merged) return Status::Ok();
   }
   XB_RETURN_IF_ERROR(file_->Write(offset, page.data()));
-  return FixParent(path, depth, offset, e);
+  return FixParent(path, depth, offset, e.key(e.size() - 1), e.recno(e.size() - 1));
 }
 
 Status CdxTag::LoadParent(const std::vector<PathStep>& path, size_t depth, uint32_t offset,
@@ -182,7 +215,7 @@ Status CdxTag::LoadParent(const std::vector<PathStep>& path, size_t depth, uint3
 }
 
 Status CdxTag::FixParent(std::vector<PathStep>& path, size_t depth, uint32_t offset,
-                         const NodeEntries& e) {
+                         const uint8_t* last_key, uint32_t last_recno) {
   const PathStep& step = path[depth - 1];
   const uint8_t* page = nullptr;
   XB_RETURN_IF_ERROR(file_->Read(step.offset, &page));
@@ -194,14 +227,13 @@ Status CdxTag::FixParent(std::vector<PathStep>& path, size_t depth, uint32_t off
   if (Be32(entry + key_length_ + 4) != offset) {
     return BadNode(step.offset, "parent entry does not point to its child");
   }
-  const size_t last = e.size() - 1;
-  if (std::memcmp(entry, e.key(last), key_length_) == 0 && Be32(entry + key_length_) == e.recno(last)) {
+  if (std::memcmp(entry, last_key, key_length_) == 0 && Be32(entry + key_length_) == last_recno) {
     return Status::Ok();  // the separator is right already
   }
   NodeEntries parent;
   NodeHeader header;
   XB_RETURN_IF_ERROR(LoadInterior(step.offset, &parent, &header));
-  parent.Set(step.index, e.key(last), e.recno(last));
+  parent.Set(step.index, last_key, last_recno);
   return StoreNode(path, depth - 1, step.offset, header, parent);
 }
 

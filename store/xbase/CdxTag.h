@@ -73,8 +73,9 @@ class CdxTag {
   Status TryMerge(std::vector<PathStep>& path, size_t depth, uint32_t offset,
                   const NodeHeader& header, const NodeEntries& e, bool* merged);
   Status CollapseRoot(uint32_t child);
+  // Makes the parent's entry for the node at `offset` carry its last (key, recno).
   Status FixParent(std::vector<PathStep>& path, size_t depth, uint32_t offset,
-                   const NodeEntries& e);
+                   const uint8_t* last_key, uint32_t last_recno);
   // Loads the parent of the node at `depth` and checks that its entry points there.
   Status LoadParent(const std::vector<PathStep>& path, size_t depth, uint32_t offset,
                     NodeEntries* parent, NodeHeader* header);

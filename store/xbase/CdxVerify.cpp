@@ -90,9 +90,7 @@ class TreeWalk {
       return false;
     }
     (*used_)[number] = true;
-    Page copy;
-    std::memcpy(copy.data(), page, kPageSize);  // reads below may refill the cache
-    const NodeHeader h = ReadNodeHeader(copy.data());
+    const NodeHeader h = ReadNodeHeader(page);
     if (h.root() != (depth == 0)) Problem(At(offset) + " has a wrong root flag");
     if (levels_.size() <= depth) levels_.resize(depth + 1);
     Level& level = levels_[depth];
@@ -109,12 +107,12 @@ class TreeWalk {
       if (leaf_depth_ < 0) leaf_depth_ = static_cast<int>(depth);
       if (leaf_depth_ != static_cast<int>(depth)) Problem(At(offset) + ": leaves at different depths");
       LeafWidths widths;
-      s = DecodeLeaf(copy.data(), key_length_, pad_, &e, &widths);
+      s = DecodeLeaf(page, key_length_, pad_, &e, &widths);
       if (!s.ok()) {
         Problem(At(offset) + ": " + s.message());
         return false;
       }
-      CheckPacking(offset, copy.data(), e, widths);
+      CheckPacking(offset, page, e, widths);
       if (e.empty() && depth > 0) Problem(At(offset) + " is an empty leaf");
       for (size_t i = 0; i < e.size(); ++i) {
         if (entries_ > 0) {
@@ -128,7 +126,7 @@ class TreeWalk {
         visit_(e.key(i), e.recno(i));
       }
     } else {
-      s = DecodeInterior(copy.data(), key_length_, &e);
+      s = DecodeInterior(page, key_length_, &e);
       if (!s.ok()) {
         Problem(At(offset) + ": " + s.message());
         return false;
