@@ -81,7 +81,7 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   constexpr int kMargin = 8;
   constexpr int kWidth = kClientWidth - 2 * kMargin;
   constexpr int kEditHeight = 21;
-  constexpr int kSmallButton = 21;
+  constexpr int kSmallButton = 24;
 
   TaskLabel = Named(new QLabel(QStringLiteral("Editing Task"), this), "TaskLabel");
   TaskLabel->setGeometry(kMargin, 6, kWidth, 15);
@@ -120,11 +120,11 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   CalendarButton->setIcon(TGlyphs::Calendar());
   CalendarButton->setIconSize(QSize(16, 16));
   CalendarButton->setFocusPolicy(Qt::NoFocus);
-  CalendarButton->setGeometry(109, 22, kSmallButton + 2, kEditHeight);
+  CalendarButton->setGeometry(109, 22, kSmallButton, kEditHeight);
   QuickDateButton = Named(new QPushButton(QStringLiteral("Quick Date"), DateFormat), "QuickDateButton");
   QuickDateButton->setAutoDefault(false);
   QuickDateButton->setFocusPolicy(Qt::NoFocus);
-  QuickDateButton->setGeometry(137, 22, 90, kEditHeight);
+  QuickDateButton->setGeometry(137, 22, 91, kEditHeight);
 
   constexpr int kTimeFrameLeft = kMargin + kDateFrameWidth + 6;
   TimeFormat = Named(new QFrame(this), "TimeFormat");
@@ -141,7 +141,7 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   QuickTimeButton->setIconSize(QSize(16, 16));
   QuickTimeButton->setFocusPolicy(Qt::NoFocus);
   QuickTimeButton->setToolTip(QStringLiteral("Click for Quick Time Set"));
-  QuickTimeButton->setGeometry(99, 22, kSmallButton + 2, kEditHeight);
+  QuickTimeButton->setGeometry(99, 22, kSmallButton, kEditHeight);
 
   PriorityPanel = Named(new QFrame(this), "PriorityPanel");
   PriorityPanel->setFrameShape(QFrame::StyledPanel);

@@ -1,5 +1,7 @@
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QImage>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -520,6 +522,41 @@ TEST_F(TaskEditorTest, EditWithNoCurrentTaskShowsNothing) {
   EXPECT_EQ(CallTaskEdit(TTaskEditMode::Edit, table_, words_, nullptr), TTaskEditResult::NoTask);
   EXPECT_EQ(table_.RecordCount(), 0u);
   EXPECT_EQ(UserDateFormats().ShortDateFormat, "m/d/yyyy");
+}
+
+}  // namespace
+
+namespace {
+
+// Every caption fits its control at the dialog's size and font. With JOTLIST_SCREENSHOT_DIR
+// set, the dialog's picture is saved there for a look by eye.
+TEST_F(TaskEditorTest, CaptionsFitAndTheDialogDraws) {
+  RestoreUserDateFormats();
+  TTaskEditor editor({});
+  editor.Task->setText("Renew the passport");
+  editor.KeyWords->setText("Home Papers");
+  editor.DateEdit->setText("3/28/2024");
+  editor.TimeEdit->setText("10:30 AM");
+  editor.Notes->setPlainText("Two photos\nOld passport");
+  editor.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+  QTest::qWait(50);
+  for (const QLabel* label : editor.findChildren<QLabel*>())
+    EXPECT_LE(label->sizeHint().width(), label->width()) << label->objectName().toStdString();
+  for (const QAbstractButton* button : editor.findChildren<QAbstractButton*>()) {
+    // A push button's size hint has a minimum width of its own; its caption needs a margin.
+    const int needed = qobject_cast<const QPushButton*>(button) != nullptr
+                           ? button->fontMetrics().horizontalAdvance(button->text()) + 12
+                           : button->sizeHint().width();
+    EXPECT_LE(needed, button->width()) << button->objectName().toStdString();
+  }
+  const QImage image = editor.grab().toImage();
+  EXPECT_EQ(image.size(), QSize(392, 376));
+  const QString folder = qEnvironmentVariable("JOTLIST_SCREENSHOT_DIR");
+  if (!folder.isEmpty()) {
+    EXPECT_TRUE(image.save(QDir(folder).filePath("jotlist-task-editor.png"), "PNG"));
+  }
+  editor.reject();
 }
 
 }  // namespace
