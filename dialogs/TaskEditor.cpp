@@ -12,7 +12,6 @@
 #include <QMetaMethod>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
@@ -26,6 +25,7 @@
 #include "app/QuickDates.h"
 #include "dialogs/DateSelector.h"
 #include "dialogs/SetTimeDialog.h"
+#include "store/CodePage.h"
 #include "widgets/BevelPanel.h"
 #include "widgets/HelpContext.h"
 #include "widgets/WhatsThisButton.h"
@@ -203,6 +203,11 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   connect(QuickDateButton, &QPushButton::clicked, this, [this] { PopupUnderButton(QuickDateButton, QuickDateMenu); });
   connect(KeyListbutton, &QToolButton::clicked, this, [this] { PopupUnderButton(KeyListbutton, KeyListMenu); });
 
+  connect(Task, &QLineEdit::textChanged, this, [this](const QString& text) { MarkUnstorableText(Task, text); });
+  connect(KeyWords, &QLineEdit::textChanged, this,
+          [this](const QString& text) { MarkUnstorableText(KeyWords, text); });
+  connect(Notes, &QPlainTextEdit::textChanged, this, [this] { MarkUnstorableText(Notes, Notes->toPlainText()); });
+
   DateEdit->installEventFilter(this);
   TimeEdit->installEventFilter(this);
 
@@ -352,23 +357,18 @@ void TTaskEditor::KeyListItemClick(const QString& word) {
 }
 
 void TTaskEditor::CalendarButtonClick() {
-  QPointer<TTaskEditor> self(this);
-  {
-    TDateSelector selector(this);
-    CenterForm(&selector);
-    QDate start;
-    if (!TryStrToDate(DateEdit->text(), start)) start = Today();
-    selector.SetSelectedDate(start);
-    const int result = selector.exec();
-    if (!self) return;
-    if (result == QDialog::Accepted)
-      DateEdit->setText(FormatDateTime(QStringLiteral("ddddd"), selector.SelectedDate()));
-  }
+  TDateSelector selector(this);
+  CenterForm(&selector);
+  QDate start;
+  if (!TryStrToDate(DateEdit->text(), start)) start = Today();
+  selector.SetSelectedDate(start);
+  if (selector.exec() == QDialog::Accepted)
+    DateEdit->setText(FormatDateTime(QStringLiteral("ddddd"), selector.SelectedDate()));
+  // Back on the date either way, so that leaving it checks it.
   DateEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void TTaskEditor::QuickTimeButtonClick() {
-  QPointer<TTaskEditor> self(this);
   QTime start = QTime::currentTime();
   const QString text = TimeEdit->text().toUpper();
   QTime typed;
@@ -376,9 +376,13 @@ void TTaskEditor::QuickTimeButtonClick() {
   TSetTimeDialog dialog(this);
   dialog.SetSelectedTime(start);
   CenterForm(&dialog);
-  const int result = dialog.exec();
-  if (!self) return;
-  if (result == QDialog::Accepted) TimeEdit->setText(FormatDateTime(QStringLiteral("t"), dialog.SelectedTime()));
+  if (dialog.exec() == QDialog::Accepted)
+    TimeEdit->setText(FormatDateTime(QStringLiteral("t"), dialog.SelectedTime()));
+}
+
+void TTaskEditor::MarkUnstorableText(QWidget* field, const QString& text) {
+  const bool storable = FromCp1252(ToCp1252(text)) == text;
+  field->setToolTip(storable ? QString() : QLatin1String(kUnstorableHint));
 }
 
 void TTaskEditor::HelpbuttonClick() {

@@ -29,6 +29,8 @@ class TTaskEditor : public QDialog {
   static constexpr int kClientHeight = 376;
   // Text of Task in add mode.
   static constexpr char kNewTaskText[] = "{Task description}";
+  // Hint of a text field while it holds characters the task file cannot keep.
+  static constexpr char kUnstorableHint[] = "Characters the task file cannot hold will be stored as \"?\"";
 
   // Builds the dialog with its seventeen quick date captions (dated from Today() under the
   // formats in force, normally the working ones) and one key word menu item per entry of
@@ -110,6 +112,8 @@ class TTaskEditor : public QDialog {
   // The frames' hints, from the formats in force when the dialog is shown.
   void FormActivate();
   void HelpbuttonClick();
+  // Sets or clears kUnstorableHint on a text field.
+  static void MarkUnstorableText(QWidget* field, const QString& text);
   // Shows the message of a refused entry, empties the field and puts the focus back on it.
   void RefuseEntry(QLineEdit* edit, const QString& message);
 

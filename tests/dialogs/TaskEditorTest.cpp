@@ -306,7 +306,10 @@ TEST_F(TaskEditorTest, AddModeStartsBlankAndAppends) {
 
 TEST_F(TaskEditorTest, TextTheCodePageCannotHoldIsStoredAsQuestionMarks) {
   Edit(TTaskEditMode::Add, [](TTaskEditor& e) {
-    e.Task->setText(QString::fromUtf8("Café \u2615 \u0141\u00f3d\u017a"));
+    e.Notes->setPlainText(QString::fromUtf8("Caf\u00e9 \u20ac5"));  // all in the code page
+    EXPECT_TRUE(e.Notes->toolTip().isEmpty());
+    e.Task->setText(QString::fromUtf8("Caf\u00e9 \u2615 \u0141\u00f3d\u017a"));
+    EXPECT_EQ(e.Task->toolTip(), TTaskEditor::kUnstorableHint);
     e.OKButton->click();
   });
   table_.First();
