@@ -84,6 +84,13 @@ Status MemoFile::ReadHeader(uint32_t* next_free) {
   return Status::Ok();
 }
 
+Status MemoFile::HoldHeader() {
+  uint32_t ignored;
+  XB_RETURN_IF_ERROR(ReadHeader(&ignored));
+  held_ = true;
+  return Status::Ok();
+}
+
 Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
   out->clear();
   if (type != nullptr) *type = fpt::kTypeText;
@@ -115,7 +122,7 @@ Status MemoFile::WriteTyped(std::string_view data, uint32_t type, uint32_t* bloc
   }
   const uint32_t old = *block;
   if (old >= first_block_) {
-    if (!exclusive_) {
+    if (!exclusive_ && !held_) {
       uint32_t ignored;
       XB_RETURN_IF_ERROR(ReadHeader(&ignored));
     }
@@ -144,7 +151,7 @@ Status MemoFile::WriteTyped(std::string_view data, uint32_t type, uint32_t* bloc
 Status MemoFile::Append(std::string_view data, uint32_t type, uint32_t* block) {
   if (!writable_) return Status::ReadOnly(file_.path() + " is open read-only");
   if (data.size() > fpt::kMaxFileSize) return Status::InvalidArgument("memo text is too long");
-  if (!exclusive_) {
+  if (!exclusive_ && !held_) {
     uint32_t ignored;
     XB_RETURN_IF_ERROR(ReadHeader(&ignored));
   }

@@ -6,7 +6,8 @@
 //
 // The memo file does no locking itself: the table serialises allocation (the caller
 // holds the table's header lock in shared mode), and Write re-reads the next free block
-// from disk unless the table is open exclusively.
+// from disk unless the table is open exclusively or holds the header lock for a while
+// (HoldHeader).
 #pragma once
 
 #include <cstdint>
@@ -54,6 +55,11 @@ class MemoFile {
 
   // Reads the next free block and file size from disk (the values other opens see).
   Status ReadHeader(uint32_t* next_free);
+  // While the caller keeps other writers out (it holds the table's header lock), the
+  // header is read once and then kept in memory; ReleaseHeader goes back to reading it
+  // before each allocation.
+  Status HoldHeader();
+  void ReleaseHeader() { held_ = false; }
   // Empties the file: header only, next free block at the first usable block.
   Status Reset();
   Status Sync();
@@ -71,6 +77,7 @@ class MemoFile {
   File file_;
   bool writable_ = false;
   bool exclusive_ = false;
+  bool held_ = false;
   uint32_t block_size_ = 0;
   uint32_t first_block_ = 0;
   uint32_t next_free_ = 0;  // cached (always current when exclusive)

@@ -170,6 +170,7 @@ struct Table::Impl final : public RecordSource {
   Pending pending = Pending::kNone;
   std::vector<std::pair<int, std::string>> memo_changes;
   FileLock record_lock;
+  FileLock batch_header_lock;
   uint32_t append_from_recno = 0;
   bool append_from_eof = true;
 
@@ -609,24 +610,48 @@ struct Table::Impl final : public RecordSource {
     return Status::Ok();
   }
 
+  // Reads the record count as other opens have left it (under the header lock).
+  Status ReadHeaderCount() {
+    uint8_t raw[4];
+    XB_RETURN_IF_ERROR(dbf.Read(dbf::kOffRecordCount, sizeof raw, raw));
+    XB_RETURN_IF_ERROR(dbf.Size(&file_size));
+    SetCount(GetLE32(raw));
+    if (truncated) return Status::Corrupt(path + " is shorter than its header says; not writing");
+    return Status::Ok();
+  }
+
+  // In shared mode, appends and memo allocation happen under the header lock. Outside a
+  // batch it is taken for one post; in a batch it is kept until the batch ends, so that
+  // the record count and the memo file's next free block need not be read again for
+  // every record.
+  Status TakeHeaderForPost(bool append, FileLock* lock) {
+    if (!shared()) return Status::Ok();
+    if (batch_depth == 0) {
+      XB_RETURN_IF_ERROR(LockHeader(lock));
+      return append ? ReadHeaderCount() : Status::Ok();
+    }
+    if (batch_header_lock.held()) return Status::Ok();
+    XB_RETURN_IF_ERROR(LockHeader(&batch_header_lock));
+    Status s = ReadHeaderCount();
+    if (s.ok() && memo) s = memo->HoldHeader();
+    if (!s.ok()) batch_header_lock.Release();
+    return s;
+  }
+  void ReleaseBatchHeader() {
+    if (memo) memo->ReleaseHeader();
+    batch_header_lock.Release();
+  }
+
   Status Post() {
     if (pending == Pending::kNone) return Status::State("no edit or append is pending");
+    if (!memo_changes.empty() && !memo) return Status::Corrupt(path + " has no memo file");
     FileLock header_lock;
     const bool append = pending == Pending::kAppend;
-    if (append || !memo_changes.empty()) XB_RETURN_IF_ERROR(LockHeader(&header_lock));
-    if (!memo_changes.empty() && !memo) return Status::Corrupt(path + " has no memo file");
+    if (append || !memo_changes.empty()) XB_RETURN_IF_ERROR(TakeHeaderForPost(append, &header_lock));
 
     uint32_t n = recno;
     if (append) {
-      uint32_t header_count = header.record_count;
-      if (shared()) {
-        uint8_t raw[4];
-        XB_RETURN_IF_ERROR(dbf.Read(dbf::kOffRecordCount, sizeof raw, raw));
-        XB_RETURN_IF_ERROR(dbf.Size(&file_size));
-        header_count = GetLE32(raw);
-        SetCount(header_count);
-        if (truncated) return Status::Corrupt(path + " is shorter than its header says; not appending");
-      }
+      const uint32_t header_count = header.record_count;
       if (indexed_locks && header_count >= dbf::kIndexedMaxRecords) {
         return Status::IoError(path + " is full");
       }
@@ -1490,7 +1515,9 @@ Status Table::EndBatch() {
   Impl& d = *impl_;
   if (d.batch_depth == 0) return Status::State("no batch is open");
   if (--d.batch_depth > 0) return Status::Ok();
-  return d.SyncNow();
+  Status s = d.SyncNow();
+  d.ReleaseBatchHeader();
+  return s;
 }
 
 void Table::SetTurboRead(bool on) {

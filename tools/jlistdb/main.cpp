@@ -83,13 +83,15 @@ bool IsFolder(const std::string& dir) {
 
 std::string TablePath(const std::string& dir) { return dir + "/JLIST.DBF"; }
 
-// Opens the task table of `dir`, saying why on stderr when it cannot.
-bool OpenTable(const std::string& dir, OpenMode mode, std::unique_ptr<Table>* out) {
+// Opens the task table of `dir`, saying why on stderr when it cannot. With `or_shared`, an
+// exclusive open that conflicts with another open is made shared instead.
+bool OpenTable(const std::string& dir, OpenMode mode, std::unique_ptr<Table>* out, bool or_shared = false) {
   if (!IsFolder(dir)) {
     Fail("folder " + dir + " does not exist");
     return false;
   }
   Status s = Table::Open(TablePath(dir), mode, out);
+  if (or_shared && s.IsInUse()) s = Table::Open(TablePath(dir), OpenMode::kShared, out);
   if (s.IsNotFound()) {
     Fail("no task table JLIST.DBF in " + dir);
     return false;
@@ -212,8 +214,10 @@ int CmdImport(const std::string& dir, const Options& o) {
     }
     tasks.push_back(std::move(task));
   }
+  // Exclusive use spares the locks of every append; when the program (or another tool)
+  // has the table open, the import shares it.
   std::unique_ptr<Table> t;
-  if (!OpenTable(dir, OpenMode::kShared, &t)) return kFailed;
+  if (!OpenTable(dir, OpenMode::kExclusive, &t, /*or_shared=*/true)) return kFailed;
   t->BeginBatch();
   for (const jlistdb::TaskLine& task : tasks) {
     Status s = t->Append();
