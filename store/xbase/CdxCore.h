@@ -33,6 +33,21 @@ struct Core {
   uint32_t record_hint = 0;  // the table's record count as far as the index knows it
   uint64_t generation = 0;   // moves on whenever the trees change, here or elsewhere
   bool changed_elsewhere = false;
+  // For each tag, the first tag with the same FOR text: a condition is evaluated once.
+  std::vector<size_t> condition_of;
+
+  void GroupConditions() {
+    condition_of.assign(tags.size(), 0);
+    for (size_t t = 0; t < tags.size(); ++t) {
+      condition_of[t] = t;
+      for (size_t u = 0; u < t; ++u) {
+        if (tags[u].maker.for_text() == tags[t].maker.for_text()) {
+          condition_of[t] = u;
+          break;
+        }
+      }
+    }
+  }
 
   // Takes the index lock; on a change made elsewhere re-reads the tag roots.
   Status Acquire(bool exclusive) {

@@ -18,6 +18,8 @@ namespace {
 constexpr uint64_t kMaxFileSize = uint64_t{1} << 32;
 // The mapping grows in steps of this many bytes.
 constexpr uint64_t kMapStep = uint64_t{1} << 20;
+// Pages the file grows by when it needs one more.
+constexpr uint64_t kGrowPages = 16;
 
 std::string ErrnoText(const std::string& what, const std::string& path, int error = errno) {
   return what + " " + path + ": " + std::strerror(error);
@@ -223,9 +225,16 @@ Status CdxFile::Allocate(uint32_t* offset) {
     }
     free_list_usable_ = false;  // not ours to follow: leave it as it is
   }
-  const uint64_t end = (size_ + kPageSize - 1) / kPageSize * kPageSize;
-  XB_RETURN_IF_ERROR(Grow(end + kPageSize));
-  *offset = static_cast<uint32_t>(end);
+  if (reserved_next_ >= reserved_end_ || reserved_end_ > size_) {
+    // Lengthen the file by several pages at once; the ones not used before the file is
+    // closed stay behind as blank, unreferenced pages, which readers never visit.
+    const uint64_t end = (size_ + kPageSize - 1) / kPageSize * kPageSize;
+    XB_RETURN_IF_ERROR(Grow(end + kGrowPages * kPageSize));
+    reserved_next_ = end;
+    reserved_end_ = end + kGrowPages * kPageSize;
+  }
+  *offset = static_cast<uint32_t>(reserved_next_);
+  reserved_next_ += kPageSize;
   return Status::Ok();
 }
 

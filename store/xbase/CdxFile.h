@@ -55,7 +55,7 @@ class CdxFile {
   Status Write(uint32_t offset, const uint8_t* page);
 
   // A page for a new node: the head of the free-page list when the list is sound, else
-  // a page appended at the end of the file.
+  // a page at the end of the file (which grows by several pages at a time).
   Status Allocate(uint32_t* offset);
   // Puts a page no longer used on the free-page list (or abandons it when the list is
   // not one this engine can trust).
@@ -93,6 +93,8 @@ class CdxFile {
   bool free_list_usable_ = true;
   int lock_depth_ = 0;
   bool lock_exclusive_ = false;
+  uint64_t reserved_next_ = 0;  // pages added to the file and not used yet: [next, end)
+  uint64_t reserved_end_ = 0;
   uint8_t* base_ = nullptr;  // reserved address range for the largest possible file
   uint64_t mapped_ = 0;      // bytes of the file mapped at base_
 };

@@ -431,6 +431,7 @@ Status OpenCore(const std::string& path, std::span<const FieldDesc> fields, bool
   core->path = path;
   core->fields.assign(fields.begin(), fields.end());
   core->tags = std::move(tags);
+  core->GroupConditions();
   core->file = std::move(file);
   core->changed_elsewhere = false;
   return Status::Ok();
@@ -508,19 +509,28 @@ Status CdxIndex::Update(uint32_t recno, const uint8_t* old_image, const uint8_t*
   uint8_t new_key[cdx::kMaxKeyLength];
   Status first_error;
   bool changed = false;
-  for (TagState& t : core.tags) {
+  std::vector<char> old_in(core.tags.size());
+  std::vector<char> new_in(core.tags.size());
+  for (size_t i = 0; i < core.tags.size(); ++i) {
+    TagState& t = core.tags[i];
+    const size_t c = core.condition_of[i];
+    if (c == i) {
+      old_in[i] = old_image != nullptr && t.maker.Meets({old_image, recno});
+      new_in[i] = new_image != nullptr && t.maker.Meets({new_image, recno});
+    } else {
+      old_in[i] = old_in[c];
+      new_in[i] = new_in[c];
+    }
     const uint32_t klen = t.maker.key_length();
-    const bool old_in = old_image != nullptr && t.maker.Meets({old_image, recno});
-    const bool new_in = new_image != nullptr && t.maker.Meets({new_image, recno});
-    if (old_in) t.maker.MakeKey({old_image, recno}, old_key);
-    if (new_in) t.maker.MakeKey({new_image, recno}, new_key);
-    if (old_in && new_in && std::memcmp(old_key, new_key, klen) == 0) continue;
+    if (old_in[i]) t.maker.MakeKey({old_image, recno}, old_key);
+    if (new_in[i]) t.maker.MakeKey({new_image, recno}, new_key);
+    if (old_in[i] && new_in[i] && std::memcmp(old_key, new_key, klen) == 0) continue;
     Status s;
-    if (old_in) {
+    if (old_in[i]) {
       s = t.tree->Remove(old_key, recno);
       changed = changed || s.ok();
     }
-    if (s.ok() && new_in) {
+    if (s.ok() && new_in[i]) {
       s = t.tree->Insert(new_key, recno);
       changed = changed || s.ok();
     }
@@ -551,6 +561,7 @@ Status CdxIndex::Clear() {
   fresh.file->set_lock_timeout_ms(core.file->lock_timeout_ms());
   core.file = std::move(fresh.file);
   core.tags = std::move(fresh.tags);
+  core.GroupConditions();
   for (TagState& t : core.tags) {
     t.tree = std::make_unique<CdxTag>(core.file.get(), t.tree->root(), t.tree->key_length(),
                                       t.tree->pad(), &core.record_hint);

@@ -34,6 +34,15 @@ uint32_t TrailingPad(const uint8_t* key, uint32_t length, uint8_t pad) {
   return n;
 }
 
+// Length of the run of `pad` bytes that starts `key`, at most `length`.
+uint32_t LeadingPad(const uint8_t* key, uint32_t length, uint8_t pad) {
+  const uint64_t pattern = uint64_t{pad} * 0x0101010101010101ull;
+  uint32_t n = 0;
+  while (n + 8 <= length && Load64(key + n) == pattern) n += 8;
+  while (n < length && key[n] == pad) ++n;
+  return n;
+}
+
 // Length of the prefix `a` and `b` share, at most `limit`.
 uint32_t SharedPrefix(const uint8_t* a, const uint8_t* b, uint32_t limit) {
   uint32_t n = 0;
@@ -388,66 +397,120 @@ bool EncodeLeaf(const NodeEntries& e, size_t begin, size_t end, uint8_t pad, Lea
 
 // ---- changing one entry of a leaf in place
 
+namespace {
+
+// Reads entries of one leaf with the masks worked out once.
+class EntryReader {
+ public:
+  explicit EntryReader(const uint8_t* page, const LeafWidths& w)
+      : page_(page),
+        bytes_(w.entry_bytes),
+        entry_mask_(w.entry_bytes >= 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * w.entry_bytes)) - 1),
+        record_mask_(MaskOf(w.record_bits)),
+        dup_shift_(w.record_bits),
+        trail_shift_(w.record_bits + w.dup_bits),
+        dup_mask_(static_cast<uint32_t>(MaskOf(w.dup_bits))),
+        trail_mask_(static_cast<uint32_t>(MaskOf(w.trail_bits))) {}
+
+  LeafEntry operator()(size_t i) const {
+    const uint32_t at = kLeafEntries + static_cast<uint32_t>(i) * bytes_;
+    uint64_t v = 0;
+    if (at + 8 <= kPageSize) {
+      std::memcpy(&v, page_ + at, 8);
+      if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+      v &= entry_mask_;
+    } else {
+      for (uint32_t b = bytes_; b-- > 0;) v = (v << 8) | page_[at + b];
+    }
+    return {static_cast<uint32_t>(v & record_mask_), static_cast<uint32_t>(v >> dup_shift_) & dup_mask_,
+            static_cast<uint32_t>(v >> trail_shift_) & trail_mask_};
+  }
+
+ private:
+  const uint8_t* page_;
+  uint32_t bytes_;
+  uint64_t entry_mask_;
+  uint64_t record_mask_;
+  uint32_t dup_shift_;
+  uint32_t trail_shift_;
+  uint32_t dup_mask_;
+  uint32_t trail_mask_;
+};
+
+}  // namespace
+
 Status LocateInLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, const uint8_t* key,
                     uint32_t recno, LeafSpot* spot) {
   LeafWidths w;
   size_t n = 0;
   XB_RETURN_IF_ERROR(CheckLeafHeader(page, &w, &n));
+  const EntryReader read(page, w);
   const uint32_t klen = key_length;
   const uint32_t entries_end = kLeafEntries + static_cast<uint32_t>(n) * w.entry_bytes;
   *spot = LeafSpot{};
   spot->widths = w;
   spot->count = n;
   spot->index = n;
-  bool found = false;
+  const uint32_t key_body = klen - TrailingPad(key, klen, pad);  // bytes before its pad
   uint32_t lcp = 0;  // shared prefix of `key` and the entry before the current one
   int cmp = -1;      // how that entry compares with `key`
   uint32_t end = kPageSize;
-  for (size_t i = 0; i < n; ++i) {
-    const LeafEntry e = ReadLeafEntry(page, i, w);
+  size_t i = 0;
+  for (; i < n; ++i) {
+    const LeafEntry e = read(i);
     if (e.dup + e.trail > klen) return Status::Corrupt("leaf entry counts exceed the key length");
     const uint32_t stored = klen - e.dup - e.trail;
     if (end < entries_end + stored) return Status::Corrupt("leaf keys overlap its entries");
     const uint32_t start = end - stored;
-    if (!found) {
-      uint32_t here = lcp;
-      int c = cmp;
-      if (i == 0 || e.dup <= lcp) {
-        // The key agrees with `key` for its first dup bytes (copied from an entry that
-        // agreed that far); compare the rest: stored bytes, then pad bytes.
-        uint32_t j = i == 0 ? 0 : e.dup;
+    uint32_t here = lcp;
+    int c = cmp;
+    if (cmp == 0 && stored == 0 && e.dup >= key_body) {
+      // A repeat of the previous key, which equals `key`: only the record numbers differ.
+      here = klen;
+    } else if (i == 0 || e.dup <= lcp) {
+      // The key agrees with `key` for its first dup bytes (copied from an entry that
+      // agreed that far; pad bytes before the first entry); compare the rest: stored
+      // bytes, then pad bytes.
+      uint32_t j = i == 0 ? LeadingPad(key, e.dup, pad) : e.dup;
+      if (j == e.dup) {
+        const uint32_t m = SharedPrefix(page + start, key + j, stored);
+        j += m;
+        if (m == stored) j += LeadingPad(key + j, klen - j, pad);
+      }
+      if (j == klen) {
         c = 0;
-        for (; j < klen; ++j) {
-          const uint8_t b = j < e.dup ? pad : (j < e.dup + stored ? page[start + (j - e.dup)] : pad);
-          if (b != key[j]) {
-            c = b < key[j] ? -1 : 1;
-            break;
-          }
-        }
-        here = j;
-      }
-      if (c > 0 || (c == 0 && e.recno >= recno)) {
-        found = true;
-        spot->index = i;
-        spot->equal = c == 0 && e.recno == recno;
-        spot->before_lcp = i == 0 ? 0 : lcp;
-        spot->at_lcp = here;
-        spot->key_top = end;
       } else {
-        lcp = here;
-        cmp = c;
+        const uint8_t b = j < e.dup ? pad : (j < e.dup + stored ? page[start + (j - e.dup)] : pad);
+        c = b < key[j] ? -1 : 1;
       }
+      here = j;
     }
+    if (c > 0 || (c == 0 && e.recno >= recno)) {
+      spot->index = i;
+      spot->equal = c == 0 && e.recno == recno;
+      spot->before_lcp = i == 0 ? 0 : lcp;
+      spot->at_lcp = here;
+      spot->key_top = end;
+      break;
+    }
+    lcp = here;
+    cmp = c;
     end = start;
   }
-  if (!found) {
+  if (i == n) {
     spot->before_lcp = n == 0 ? 0 : lcp;
     spot->key_top = end;
   }
-  spot->key_start = end;
-  if (uint32_t{Le16(page + kLeafFreeSpace)} != end - entries_end) {
-    spot->exact_free = false;
+  // The rest only needs to be sound and tell where the key bytes start.
+  for (; i < n; ++i) {
+    const LeafEntry e = read(i);
+    if (e.dup + e.trail > klen) return Status::Corrupt("leaf entry counts exceed the key length");
+    const uint32_t stored = klen - e.dup - e.trail;
+    if (end < entries_end + stored) return Status::Corrupt("leaf keys overlap its entries");
+    end -= stored;
   }
+  spot->key_start = end;
+  spot->exact_free = uint32_t{Le16(page + kLeafFreeSpace)} == end - entries_end;
   return Status::Ok();
 }
 

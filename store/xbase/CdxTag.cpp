@@ -114,7 +114,7 @@ bool CdxTag::Underfull(const NodeEntries& e, bool leaf, const uint8_t* page) con
 }
 
 Status CdxTag::Insert(const uint8_t* key, uint32_t recno) {
-  std::vector<PathStep> path;
+  std::vector<PathStep>& path = path_;
   uint32_t leaf = 0;
   XB_RETURN_IF_ERROR(FindLeaf({key, key_length_, recno}, &path, &leaf));
   // Most insertions only move bytes within the leaf; the rest re-encode it.
@@ -143,7 +143,7 @@ Status CdxTag::Insert(const uint8_t* key, uint32_t recno) {
 }
 
 Status CdxTag::Remove(const uint8_t* key, uint32_t recno) {
-  std::vector<PathStep> path;
+  std::vector<PathStep>& path = path_;
   uint32_t leaf = 0;
   XB_RETURN_IF_ERROR(FindLeaf({key, key_length_, recno}, &path, &leaf));
   const uint8_t* current = nullptr;
@@ -261,19 +261,26 @@ Status CdxTag::SplitNode(std::vector<PathStep>& path, size_t depth, uint32_t off
     }
   }
   const uint16_t attributes = leaf ? kAttrLeaf : 0;
+  // The new pages come first so that each half is encoded once, with its siblings.
+  const bool at_root = depth == 0;
+  uint32_t lo = offset;
+  uint32_t ro = 0;
+  if (at_root) XB_RETURN_IF_ERROR(file_->Allocate(&lo));
+  XB_RETURN_IF_ERROR(file_->Allocate(&ro));
+  const uint32_t outer_left = at_root ? kNoPage : header.left;
+  const uint32_t outer_right = at_root ? kNoPage : header.right;
   NodeEntries left(key_length_);
   NodeEntries right(key_length_);
   Page left_page;
   Page right_page;
-  // Sibling offsets are filled in below; the fit does not depend on them.
   for (size_t tries = 0;; ++tries) {
     if (tries > n) return BadNode(offset, "node cannot be split");
     left.Clear();
     right.Clear();
     left.AppendRange(e, 0, cut);
     right.AppendRange(e, cut, n);
-    const bool left_fits = Encode(left, leaf, attributes, 0, 0, left_page.data());
-    const bool right_fits = Encode(right, leaf, attributes, 0, 0, right_page.data());
+    const bool left_fits = Encode(left, leaf, attributes, outer_left, ro, left_page.data());
+    const bool right_fits = Encode(right, leaf, attributes, lo, outer_right, right_page.data());
     if (left_fits && right_fits) break;
     if (!left_fits && cut > 1) {
       --cut;
@@ -285,18 +292,12 @@ Status CdxTag::SplitNode(std::vector<PathStep>& path, size_t depth, uint32_t off
   }
   const size_t ll = left.size() - 1;
   const size_t rl = right.size() - 1;
+  XB_RETURN_IF_ERROR(file_->Write(ro, right_page.data()));
+  XB_RETURN_IF_ERROR(file_->Write(lo, left_page.data()));
 
-  if (depth == 0) {
-    // The root stays where the tag header points: its halves move to two new pages and
+  if (at_root) {
+    // The root stays where the tag header points: its halves moved to two new pages and
     // the root page becomes an interior node over them.
-    uint32_t lo = 0;
-    uint32_t ro = 0;
-    XB_RETURN_IF_ERROR(file_->Allocate(&lo));
-    XB_RETURN_IF_ERROR(file_->Allocate(&ro));
-    Encode(left, leaf, attributes, kNoPage, ro, left_page.data());
-    Encode(right, leaf, attributes, lo, kNoPage, right_page.data());
-    XB_RETURN_IF_ERROR(file_->Write(lo, left_page.data()));
-    XB_RETURN_IF_ERROR(file_->Write(ro, right_page.data()));
     NodeEntries root(key_length_);
     root.Append(left.key(ll), left.recno(ll), lo);
     root.Append(right.key(rl), right.recno(rl), ro);
@@ -304,21 +305,14 @@ Status CdxTag::SplitNode(std::vector<PathStep>& path, size_t depth, uint32_t off
     EncodeInterior(root, kAttrRoot, kNoPage, kNoPage, root_page.data());
     return file_->Write(offset, root_page.data());
   }
-
-  uint32_t fresh = 0;
-  XB_RETURN_IF_ERROR(file_->Allocate(&fresh));
-  Encode(right, leaf, attributes, offset, header.right, right_page.data());
-  Encode(left, leaf, attributes, header.left, fresh, left_page.data());
-  XB_RETURN_IF_ERROR(file_->Write(fresh, right_page.data()));
-  XB_RETURN_IF_ERROR(file_->Write(offset, left_page.data()));
-  if (header.right != kNoPage) XB_RETURN_IF_ERROR(PatchSibling(header.right, kNodeLeft, fresh));
+  if (header.right != kNoPage) XB_RETURN_IF_ERROR(PatchSibling(header.right, kNodeLeft, ro));
 
   NodeEntries parent;
   NodeHeader ph;
   XB_RETURN_IF_ERROR(LoadParent(path, depth, offset, &parent, &ph));
   const size_t index = path[depth - 1].index;
   parent.Set(index, left.key(ll), left.recno(ll));
-  parent.Insert(index + 1, right.key(rl), right.recno(rl), fresh);
+  parent.Insert(index + 1, right.key(rl), right.recno(rl), ro);
   return StoreNode(path, depth - 1, path[depth - 1].offset, ph, parent);
 }
 

@@ -87,6 +87,7 @@ class CdxTag {
   uint32_t key_length_;
   uint8_t pad_;
   const uint32_t* record_hint_;
+  std::vector<PathStep> path_;  // the way down of the current insertion or removal
 };
 
 }  // namespace xbase::cdx
