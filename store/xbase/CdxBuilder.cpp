@@ -1,9 +1,15 @@
 #include "store/xbase/CdxBuilder.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -96,12 +102,58 @@ void SortRuns(SortItem* a, SortItem* tmp, size_t n, const uint8_t* keys, uint32_
         if (k + 8 < m) __builtin_prefetch(keys + size_t{run[k + 8].index} * key_length + next);
         run[k].prefix = LoadChunk(keys + size_t{run[k].index} * key_length, key_length, next);
       }
-      SortByPrefix(run, tmp, m);
+      // Items of a run arrive in key order so far and position order within it: often
+      // (equal keys, blank tails) the next chunk leaves them in order too.
+      bool ordered = true;
+      for (size_t k = 1; k < m && ordered; ++k) ordered = run[k - 1].prefix <= run[k].prefix;
+      if (!ordered) SortByPrefix(run, tmp, m);
       SortRuns(run, tmp, m, keys, key_length, next);
     }
     i = j;
   }
 }
+
+// ---- large arrays: anonymous mappings, on huge pages where the system offers them, so
+// that filling them does not take a page fault every 4 KB
+
+template <typename T>
+class LargeArray {
+ public:
+  LargeArray() = default;
+  ~LargeArray() { Reset(); }
+  LargeArray(const LargeArray&) = delete;
+  LargeArray& operator=(const LargeArray&) = delete;
+  LargeArray(LargeArray&& other) noexcept : data_(other.data_), bytes_(other.bytes_) {
+    other.data_ = nullptr;
+    other.bytes_ = 0;
+  }
+
+  // Room for `n` items (contents undefined); false when there is no memory.
+  bool Allocate(size_t n) {
+    Reset();
+    if (n == 0) return true;
+    bytes_ = n * sizeof(T);
+    void* p = ::mmap(nullptr, bytes_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) {
+      bytes_ = 0;
+      return false;
+    }
+    ::madvise(p, bytes_, MADV_HUGEPAGE);
+    data_ = static_cast<T*>(p);
+    return true;
+  }
+  void Reset() {
+    if (data_ != nullptr) ::munmap(data_, bytes_);
+    data_ = nullptr;
+    bytes_ = 0;
+  }
+  T* get() const { return data_; }
+  T& operator[](size_t i) const { return data_[i]; }
+
+ private:
+  T* data_ = nullptr;
+  size_t bytes_ = 0;
+};
 
 // ---- progress: every whole percentage once, in order
 
@@ -172,10 +224,85 @@ class PageWriter {
 struct TagKeys {
   uint32_t key_length = 0;
   uint8_t pad = 0x20;
-  std::vector<uint8_t> keys;
-  std::vector<uint32_t> recnos;
+  LargeArray<uint8_t> keys;  // count keys of key_length bytes, in record order
+  LargeArray<uint32_t> recnos;
   uint32_t count = 0;
 };
+
+// Sorts the tags' keys on background threads, in tag order, while the caller writes the
+// tags sorted already. Without threads (or for small tables) Wait sorts itself.
+class TagSorter {
+ public:
+  TagSorter(std::vector<TagKeys>& keys, unsigned threads)
+      : keys_(keys), state_(keys.size(), kPending), orders_(keys.size()) {
+    try {
+      for (unsigned i = 0; i < threads; ++i) threads_.emplace_back([this] { Work(); });
+    } catch (const std::system_error&) {
+      // Fewer threads (perhaps none): Wait sorts what is left.
+    }
+  }
+
+  ~TagSorter() {
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      next_ = keys_.size();  // no new work
+    }
+    for (std::thread& t : threads_) t.join();
+  }
+
+  // The order of tag t's keys; false when there was no memory to sort them.
+  bool Wait(size_t t, std::vector<uint32_t>* order) {
+    std::unique_lock<std::mutex> lock(mu_);
+    if (threads_.empty() && state_[t] == kPending) {
+      lock.unlock();
+      const bool ok = SortOne(t);
+      lock.lock();
+      state_[t] = ok ? kDone : kFailed;
+    }
+    cv_.wait(lock, [&] { return state_[t] != kPending; });
+    order->swap(orders_[t]);
+    return state_[t] == kDone;
+  }
+
+ private:
+  enum State { kPending, kDone, kFailed };
+
+  bool SortOne(size_t t) {
+    try {
+      return SortKeys(keys_[t].keys.get(), keys_[t].key_length, keys_[t].count, &orders_[t]);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+
+  void Work() {
+    for (;;) {
+      size_t t = 0;
+      {
+        std::lock_guard<std::mutex> lock(mu_);
+        if (next_ >= keys_.size()) return;
+        t = next_++;
+      }
+      const bool ok = SortOne(t);
+      {
+        std::lock_guard<std::mutex> lock(mu_);
+        state_[t] = ok ? kDone : kFailed;
+      }
+      cv_.notify_all();
+    }
+  }
+
+  std::vector<TagKeys>& keys_;
+  std::mutex mu_;
+  std::condition_variable cv_;
+  size_t next_ = 0;
+  std::vector<State> state_;
+  std::vector<std::vector<uint32_t>> orders_;
+  std::vector<std::thread> threads_;
+};
+
+// Tables from this many records on sort on background threads.
+constexpr uint32_t kThreadedSort = 50000;
 
 struct ChildRef {
   uint32_t entry;  // position of the subtree's last entry in the tag's key array
@@ -204,9 +331,9 @@ Status WriteTree(PageWriter& out, const TagKeys& t, const std::vector<uint32_t>&
     return Status::Ok();
   };
   for (size_t k = 0; k < n; ++k) {
-    if (k + 16 < n) __builtin_prefetch(t.keys.data() + size_t{order[k + 16]} * klen);
+    if (k + 16 < n) __builtin_prefetch(t.keys.get() + size_t{order[k + 16]} * klen);
     const uint32_t idx = order[k];
-    const uint8_t* key = t.keys.data() + size_t{idx} * klen;
+    const uint8_t* key = t.keys.get() + size_t{idx} * klen;
     if (!packer.Add(key, t.recnos[idx])) {
       XB_RETURN_IF_ERROR(flush_leaf(false, order[k - 1]));
       if (!packer.Add(key, t.recnos[idx])) return Status::Corrupt("index key does not fit a leaf");
@@ -242,7 +369,7 @@ Status WriteTree(PageWriter& out, const TagKeys& t, const std::vector<uint32_t>&
       for (size_t c = begin; c < end; ++c) {
         uint8_t* p = page.data() + kInteriorEntries + (c - begin) * step_bytes;
         const uint32_t entry = children[c].entry;
-        std::memcpy(p, t.keys.data() + size_t{entry} * klen, klen);
+        std::memcpy(p, t.keys.get() + size_t{entry} * klen, klen);
         PutBe32(p + klen, t.recnos[entry]);
         PutBe32(p + klen + 4, children[c].offset);
       }
@@ -297,19 +424,21 @@ class TempFile {
 
 }  // namespace
 
-void SortKeys(const uint8_t* keys, uint32_t key_length, uint32_t count,
+bool SortKeys(const uint8_t* keys, uint32_t key_length, uint32_t count,
               std::vector<uint32_t>* order) {
-  std::vector<SortItem> items(count);
+  LargeArray<SortItem> items;
+  LargeArray<SortItem> tmp;
+  if (!items.Allocate(count) || !tmp.Allocate(count)) return false;
   for (uint32_t i = 0; i < count; ++i) {
     items[i].prefix = LoadChunk(keys + size_t{i} * key_length, key_length, 0);
     items[i].index = i;
     items[i].unused = 0;
   }
-  std::vector<SortItem> tmp(count);
-  SortByPrefix(items.data(), tmp.data(), count);
-  SortRuns(items.data(), tmp.data(), count, keys, key_length, 0);
+  SortByPrefix(items.get(), tmp.get(), count);
+  SortRuns(items.get(), tmp.get(), count, keys, key_length, 0);
   order->resize(count);
   for (uint32_t i = 0; i < count; ++i) (*order)[i] = items[i].index;
+  return true;
 }
 
 Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags,
@@ -337,8 +466,10 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
   for (size_t t = 0; t < tag_count; ++t) {
     keys[t].key_length = tags[t].maker->key_length();
     keys[t].pad = tags[t].maker->pad();
-    keys[t].keys.resize(size_t{record_count} * keys[t].key_length);
-    keys[t].recnos.resize(record_count);
+    if (!keys[t].keys.Allocate(size_t{record_count} * keys[t].key_length) ||
+        !keys[t].recnos.Allocate(record_count)) {
+      return Status::IoError("not enough memory to build the index");
+    }
   }
 
   // One pass over the records: conditions and keys of every tag. It counts as the first
@@ -355,13 +486,17 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
     for (size_t t = 0; t < tag_count; ++t) {
       if (condition_of[t] >= 0 && !meets[static_cast<size_t>(condition_of[t])]) continue;
       TagKeys& k = keys[t];
-      tags[t].maker->MakeKey(ctx, k.keys.data() + size_t{k.count} * k.key_length);
+      tags[t].maker->MakeKey(ctx, k.keys.get() + size_t{k.count} * k.key_length);
       k.recnos[k.count++] = r;
     }
     if (tag_count > 0 && r % step == 0) {
       progress.Report(static_cast<int>(uint64_t{50} * r / record_count));
     }
   }
+
+  // Large tables sort their tags on two threads while this one writes them.
+  const unsigned cores = std::thread::hardware_concurrency();
+  TagSorter sorter(keys, record_count >= kThreadedSort && tag_count > 1 ? std::min(2u, std::max(cores, 1u)) : 0u);
 
   TempFile temp(path + ".tmp");
   XB_RETURN_IF_ERROR(temp.Create());
@@ -378,7 +513,7 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
     const int write_from = t == 0 ? 60 : 20;
     TagKeys& k = keys[t];
     std::vector<uint32_t> order;
-    SortKeys(k.keys.data(), k.key_length, k.count, &order);
+    if (!sorter.Wait(t, &order)) return Status::IoError("not enough memory to sort the keys");
     progress.Report(write_from);
 
     if (out.offset() + kHeaderSize > 0xFFFFF000ull) {
@@ -395,8 +530,8 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
     XB_RETURN_IF_ERROR(out.Flush());
     XB_RETURN_IF_ERROR(out.WriteAt(header_offsets[t], header.data(), kHeaderSize));
     // The keys are written: give their memory back before the next tag is sorted.
-    std::vector<uint8_t>().swap(k.keys);
-    std::vector<uint32_t>().swap(k.recnos);
+    k.keys.Reset();
+    k.recnos.Reset();
     progress.Report(100);
   }
   XB_RETURN_IF_ERROR(out.Flush());
