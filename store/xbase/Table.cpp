@@ -237,9 +237,12 @@ struct Table::Impl final : public RecordSource {
     if (!shared()) return;
     uint64_t size = 0;
     if (!dbf.Size(&size).ok() || size == file_size) return;
-    file_size = size;
+    // The count first, then the size: a writer stores a record before the count that
+    // includes it, so the size read afterwards covers every counted record.
     uint8_t raw[4];
-    if (dbf.Read(dbf::kOffRecordCount, sizeof raw, raw).ok()) SetCount(GetLE32(raw));
+    if (!dbf.Read(dbf::kOffRecordCount, sizeof raw, raw).ok() || !dbf.Size(&size).ok()) return;
+    file_size = size;
+    SetCount(GetLE32(raw));
   }
 
   bool Visible(uint32_t n, const uint8_t* image) const {
