@@ -1609,8 +1609,10 @@ Status Table::Impl::Check(std::vector<std::string>* problems) {
       break;
     case IndexState::kOk: {
       std::vector<std::string> index_problems;
-      XB_RETURN_IF_ERROR(cdx->Verify(*this, &index_problems));
+      s = cdx->Verify(*this, &index_problems);
+      if (!s.ok() && !s.IsCorrupt()) return s;  // kCorrupt only says the lines are there
       for (std::string& line : index_problems) problems->push_back("index: " + line);
+      if (!s.ok() && index_problems.empty()) problems->push_back("index: " + s.message());
       break;
     }
   }
