@@ -198,5 +198,50 @@ TEST_F(LockTest, SharedReaderSeesRecordsAppendedElsewhere) {
   EXPECT_EQ(Trimmed(reader->GetString(kDescript)), "Task 7");
 }
 
+// Two processes appending at once, one of them in batches: no record and no memo may be
+// lost or shared, whichever way their appends interleave.
+TEST_F(LockTest, ConcurrentAppendersLoseNothing) {
+  constexpr int kEach = 150;
+  pid_t pids[2];
+  for (int child = 0; child < 2; ++child) {
+    pids[child] = ::fork();
+    ASSERT_GE(pids[child], 0);
+    if (pids[child] == 0) {
+      std::unique_ptr<Table> t;
+      if (!Table::Open(path(), OpenMode::kShared, &t).ok()) ::_exit(2);
+      for (int i = 0; i < kEach; ++i) {
+        if (child == 1 && i % 10 == 0) t->BeginBatch();
+        const std::string tag = std::to_string(child) + "-" + std::to_string(i);
+        if (!AppendTask(t.get(), {"", "", tag, std::string(i % 90, 'x') + tag, false, "", "B"}).ok()) ::_exit(3);
+        if (child == 1 && i % 10 == 9 && !t->EndBatch().ok()) ::_exit(4);
+      }
+      ::_exit(0);
+    }
+  }
+  for (const pid_t pid : pids) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+  auto t = OpenOk(path(), OpenMode::kReadOnly);
+  ASSERT_EQ(t->RecordCount(), 3u + 2 * kEach);
+  std::vector<int> seen(2 * kEach, 0);
+  for (uint32_t r = 4; r <= t->RecordCount(); ++r) {
+    ASSERT_TRUE(t->Go(r).ok());
+    const std::string tag = Trimmed(t->GetString(kDescript));
+    const int child = tag[0] - '0';
+    const int i = std::stoi(tag.substr(2));
+    ASSERT_TRUE(child == 0 || child == 1) << tag;
+    ++seen[child * kEach + i];
+    std::string note;
+    ASSERT_TRUE(t->GetMemo(kNote, &note).ok());
+    EXPECT_EQ(note, std::string(i % 90, 'x') + tag);
+  }
+  for (int n : seen) EXPECT_EQ(n, 1);
+  std::vector<std::string> problems;
+  ASSERT_TRUE(t->Check(&problems).ok());
+  EXPECT_TRUE(problems.empty()) << problems.front();
+}
+
 }  // namespace
 }  // namespace xbase::testing
