@@ -602,6 +602,18 @@ struct Table::Impl final : public RecordSource {
     return Status::Ok();
   }
 
+  // Whether two images of a record differ outside their memo pointers (which no key or
+  // condition reads).
+  bool KeyBytesChanged(const uint8_t* a, const uint8_t* b) const {
+    uint32_t from = 0;
+    for (const FieldDesc& f : header.fields) {
+      if (f.type != FieldType::kMemo) continue;
+      if (std::memcmp(a + from, b + from, f.offset - from) != 0) return true;
+      from = f.offset + f.width;
+    }
+    return std::memcmp(a + from, b + from, header.record_length - from) != 0;
+  }
+
   Status WritePendingMemos(uint8_t* image) {
     for (auto& [field, text] : memo_changes) {
       const FieldDesc& f = header.fields[field];
@@ -668,6 +680,15 @@ struct Table::Impl final : public RecordSource {
     // Memo blocks first, so that the record never points at text not yet written.
     XB_RETURN_IF_ERROR(WritePendingMemos(rec.data()));
 
+    // An edit that may change keys takes the record's keys out before the record is
+    // rewritten and puts the new ones in after it. Were both done after the write, a crash
+    // in between would leave keys that no longer match their record while every tag still
+    // held the right number of keys, which the index's open check cannot see; this way
+    // the count is off until the edit is complete, and the index is found damaged.
+    const bool split = !append && indexed() && KeyBytesChanged(saved.data(), rec.data());
+    Status index_status;
+    if (split) index_status = UpdateIndex(n, saved.data(), nullptr);
+
     if (append) {
       // The record and the end-of-file marker in one write, beyond every counted record.
       std::vector<uint8_t>& out = scratch;
@@ -680,7 +701,7 @@ struct Table::Impl final : public RecordSource {
       XB_RETURN_IF_ERROR(dbf.Write(RecordOffset(n), rec.data(), rec.size()));
       dbf_dirty = true;
     }
-    Status index_status = UpdateIndex(n, append ? nullptr : saved.data(), rec.data());
+    if (index_status.ok()) index_status = UpdateIndex(n, append || split ? nullptr : saved.data(), rec.data());
     if (append) {
       // The header count last: a crash before it leaves the new record uncounted.
       uint8_t head[7];
