@@ -1,19 +1,19 @@
 #include "store/xbase/CdxBuilder.h"
 
 #include <fcntl.h>
+#include <libgen.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
-#include <bit>
-#include <cerrno>
-#include <cstring>
-#include <libgen.h>
 
 #include "store/xbase/CdxFormat.h"
 #include "store/xbase/CdxHeader.h"
@@ -363,7 +363,8 @@ Status WriteTree(PageWriter& out, const TagKeys& t, const std::vector<uint32_t>&
       const uint16_t attributes = nodes == 1 ? kAttrRoot : 0;
       PutLe16(page.data() + kNodeAttributes, attributes);
       PutLe16(page.data() + kNodeKeyCount, static_cast<uint16_t>(end - begin));
-      PutLe32(page.data() + kNodeLeft, j == 0 ? kNoPage : base + static_cast<uint32_t>(j - 1) * kPageSize);
+      PutLe32(page.data() + kNodeLeft,
+              j == 0 ? kNoPage : base + static_cast<uint32_t>(j - 1) * kPageSize);
       PutLe32(page.data() + kNodeRight,
               j + 1 == nodes ? kNoPage : base + static_cast<uint32_t>(j + 1) * kPageSize);
       for (size_t c = begin; c < end; ++c) {
@@ -397,12 +398,15 @@ class TempFile {
   }
   // Syncs and closes the file and renames it to `target`, then syncs the folder.
   Status Commit(const std::string& target) {
-    if (::fdatasync(fd_) != 0) return Status::IoError("cannot sync " + path_ + ": " + std::strerror(errno));
+    if (::fdatasync(fd_) != 0)
+      return Status::IoError("cannot sync " + path_ + ": " + std::strerror(errno));
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0) return Status::IoError("cannot close " + path_ + ": " + std::strerror(errno));
+    if (::close(fd) != 0)
+      return Status::IoError("cannot close " + path_ + ": " + std::strerror(errno));
     if (::rename(path_.c_str(), target.c_str()) != 0) {
-      return Status::IoError("cannot rename " + path_ + " to " + target + ": " + std::strerror(errno));
+      return Status::IoError("cannot rename " + path_ + " to " + target + ": " +
+                             std::strerror(errno));
     }
     kept_ = true;
     std::string dir = target;
@@ -496,7 +500,9 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
 
   // Large tables sort their tags on two threads while this one writes them.
   const unsigned cores = std::thread::hardware_concurrency();
-  TagSorter sorter(keys, record_count >= kThreadedSort && tag_count > 1 ? std::min(2u, std::max(cores, 1u)) : 0u);
+  TagSorter sorter(keys, record_count >= kThreadedSort && tag_count > 1
+                             ? std::min(2u, std::max(cores, 1u))
+                             : 0u);
 
   TempFile temp(path + ".tmp");
   XB_RETURN_IF_ERROR(temp.Create());
@@ -524,7 +530,8 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
     XB_RETURN_IF_ERROR(out.Append(header.data(), kHeaderSize));  // written once the root is known
     uint32_t root = 0;
     XB_RETURN_IF_ERROR(WriteTree(out, k, order, record_count, progress, write_from, 100, &root));
-    if (out.offset() > 0xFFFFF000ull) return Status::InvalidArgument("index would grow beyond 4 GB");
+    if (out.offset() > 0xFFFFF000ull)
+      return Status::InvalidArgument("index would grow beyond 4 GB");
     XB_RETURN_IF_ERROR(EncodeTagHeader(root, k.key_length, tags[t].maker->key_text(),
                                        tags[t].maker->for_text(), header.data()));
     XB_RETURN_IF_ERROR(out.Flush());

@@ -45,7 +45,8 @@ Status CdxFile::Open(const std::string& path, bool read_only, std::unique_ptr<Cd
   }
   std::unique_ptr<CdxFile> file(new CdxFile(path, fd, read_only));
   // One address range for the largest file, so page pointers never move as it grows.
-  void* base = ::mmap(nullptr, kMaxFileSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  void* base =
+      ::mmap(nullptr, kMaxFileSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   if (base == MAP_FAILED) return Status::IoError(ErrnoText("cannot reserve memory for", path));
   file->base_ = static_cast<uint8_t*>(base);
   XB_RETURN_IF_ERROR(file->RefreshSize());
@@ -78,7 +79,8 @@ Status CdxFile::Grow(uint64_t length) {
   if (read_only_) return Status::ReadOnly("index " + path_ + " is open read-only");
   if (length <= size_) return Status::Ok();
   if (length > kMaxFileSize - kPageSize) return Status::IoError("index file " + path_ + " is full");
-  const int error = ::posix_fallocate(fd_, static_cast<off_t>(size_), static_cast<off_t>(length - size_));
+  const int error =
+      ::posix_fallocate(fd_, static_cast<off_t>(size_), static_cast<off_t>(length - size_));
   if (error != 0) return Status::IoError(ErrnoText("cannot lengthen", path_, error));
   size_ = length;
   return Map(size_);
@@ -174,7 +176,8 @@ Status CdxFile::ReadRaw(uint64_t offset, size_t len, uint8_t* out) {
 
 Status CdxFile::WriteRaw(uint64_t offset, const uint8_t* data, size_t len) {
   if (read_only_) return Status::ReadOnly("index " + path_ + " is open read-only");
-  if (offset + len > size_) XB_RETURN_IF_ERROR(Grow((offset + len + kPageSize - 1) / kPageSize * kPageSize));
+  if (offset + len > size_)
+    XB_RETURN_IF_ERROR(Grow((offset + len + kPageSize - 1) / kPageSize * kPageSize));
   if (base_ + offset != data) std::memmove(base_ + offset, data, len);
   return Status::Ok();
 }
@@ -186,7 +189,8 @@ Status CdxFile::Read(uint32_t offset, const uint8_t** page) {
   if (uint64_t{offset} + kPageSize > size_) {
     XB_RETURN_IF_ERROR(RefreshSize());
     if (uint64_t{offset} + kPageSize > size_) {
-      return Status::Corrupt("index page " + std::to_string(offset) + " lies beyond the end of the file");
+      return Status::Corrupt("index page " + std::to_string(offset) +
+                             " lies beyond the end of the file");
     }
   }
   *page = base_ + offset;
@@ -206,7 +210,8 @@ Status CdxFile::Allocate(uint32_t* offset) {
     // Take the head only when it looks exactly like a page this engine freed: a page
     // inside the file, blank but for the link to a sound next page.
     const uint32_t head = free_head_;
-    bool sound = head % kPageSize == 0 && head >= kHeaderSize && uint64_t{head} + kPageSize <= size_;
+    bool sound =
+        head % kPageSize == 0 && head >= kHeaderSize && uint64_t{head} + kPageSize <= size_;
     uint32_t next = 0;
     if (sound) {
       const uint8_t* page = base_ + head;

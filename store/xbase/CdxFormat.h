@@ -9,7 +9,7 @@ namespace xbase::cdx {
 
 // ---- sizes
 inline constexpr uint32_t kPageSize = 512;
-inline constexpr uint32_t kHeaderSize = 1024;  // directory and tag headers: two pages
+inline constexpr uint32_t kHeaderSize = 1024;    // directory and tag headers: two pages
 inline constexpr uint32_t kNoPage = 0xFFFFFFFF;  // "no sibling"
 inline constexpr uint32_t kMaxKeyLength = 240;
 inline constexpr uint32_t kDirectoryKeyLength = 10;  // tag names
@@ -24,14 +24,14 @@ inline constexpr uint32_t kHdrOptions = 14;        // u8
 inline constexpr uint32_t kHdrSignature = 15;      // u8
 inline constexpr uint32_t kHdrReservedBegin = 16;  // 16..501 zero for a MACHINE tag
 inline constexpr uint32_t kHdrReservedEnd = 502;
-inline constexpr uint32_t kHdrStatsBegin = 16;     // 16..35: statistics some writers keep
+inline constexpr uint32_t kHdrStatsBegin = 16;  // 16..35: statistics some writers keep
 inline constexpr uint32_t kHdrStatsEnd = 36;
-inline constexpr uint32_t kHdrOrder = 502;         // u16 LE: 0 ascending, 1 descending
-inline constexpr uint32_t kHdrForOffset = 504;     // u16 LE, offset in the pool
-inline constexpr uint32_t kHdrForLength = 506;     // u16 LE, including the NUL
-inline constexpr uint32_t kHdrKeyExprOffset = 508; // u16 LE, offset in the pool
-inline constexpr uint32_t kHdrKeyExprLength = 510; // u16 LE, including the NUL
-inline constexpr uint32_t kHdrPool = 512;          // expression pool
+inline constexpr uint32_t kHdrOrder = 502;          // u16 LE: 0 ascending, 1 descending
+inline constexpr uint32_t kHdrForOffset = 504;      // u16 LE, offset in the pool
+inline constexpr uint32_t kHdrForLength = 506;      // u16 LE, including the NUL
+inline constexpr uint32_t kHdrKeyExprOffset = 508;  // u16 LE, offset in the pool
+inline constexpr uint32_t kHdrKeyExprLength = 510;  // u16 LE, including the NUL
+inline constexpr uint32_t kHdrPool = 512;           // expression pool
 inline constexpr uint32_t kPoolSize = 512;
 
 inline constexpr uint8_t kSignature = 1;

@@ -41,8 +41,8 @@ Status DecodeHeader(const uint8_t* b, HeaderFields* out) {
     }
   }
   const uint8_t* pool = b + kHdrPool;
-  XB_RETURN_IF_ERROR(PoolText(pool, Le16(b + kHdrKeyExprOffset), Le16(b + kHdrKeyExprLength),
-                              &h.key_expression));
+  XB_RETURN_IF_ERROR(
+      PoolText(pool, Le16(b + kHdrKeyExprOffset), Le16(b + kHdrKeyExprLength), &h.key_expression));
   XB_RETURN_IF_ERROR(
       PoolText(pool, Le16(b + kHdrForOffset), Le16(b + kHdrForLength), &h.for_expression));
   *out = std::move(h);

@@ -50,10 +50,14 @@ bool ValidTagName(std::string_view name) {
 Status TagProblem(const TagState& t, const Status& s) {
   std::string message = "tag " + t.def.name + ": " + s.message();
   switch (s.code()) {
-    case Status::Code::kIoError: return Status::IoError(message);
-    case Status::Code::kInUse: return Status::InUse(message);
-    case Status::Code::kReadOnly: return Status::ReadOnly(message);
-    default: return Status::Corrupt(message);
+    case Status::Code::kIoError:
+      return Status::IoError(message);
+    case Status::Code::kInUse:
+      return Status::InUse(message);
+    case Status::Code::kReadOnly:
+      return Status::ReadOnly(message);
+    default:
+      return Status::Corrupt(message);
   }
 }
 
@@ -102,7 +106,8 @@ Status CheckTagHeader(const cdx::HeaderFields& h) {
   if ((h.options & (cdx::kOptUnique | cdx::kOptBitVector)) != 0) {
     return Status::NotSupported("unique and bit-vector tags are not maintained by this engine");
   }
-  if (h.order != 0) return Status::NotSupported("descending tags are not maintained by this engine");
+  if (h.order != 0)
+    return Status::NotSupported("descending tags are not maintained by this engine");
   if (!h.plain_collation) {
     return Status::NotSupported("tags with a collation sequence are not maintained by this engine");
   }
@@ -113,9 +118,7 @@ Status CheckTagHeader(const cdx::HeaderFields& h) {
 class NoRecords : public RecordSource {
  public:
   uint32_t RecordCount() override { return 0; }
-  Status ReadRecord(uint32_t, const uint8_t**) override {
-    return Status::NotFound("no records");
-  }
+  Status ReadRecord(uint32_t, const uint8_t**) override { return Status::NotFound("no records"); }
 };
 
 // ---- cursor
@@ -409,7 +412,8 @@ Status OpenCore(const std::string& path, std::span<const FieldDesc> fields, bool
     s = cdx::DecodeHeader(bytes, &h);
     if (s.ok()) s = CheckTagHeader(h);
     if (!s.ok()) {
-      if (s.code() == Status::Code::kNotSupported) return Status::NotSupported("tag " + name + ": " + s.message());
+      if (s.code() == Status::Code::kNotSupported)
+        return Status::NotSupported("tag " + name + ": " + s.message());
       return Status::Corrupt("tag " + name + ": " + s.message());
     }
     TagState t;
@@ -425,7 +429,8 @@ Status OpenCore(const std::string& path, std::span<const FieldDesc> fields, bool
     }
     s = CheckNode(file.get(), h.root, h.key_length, t.maker.pad());
     if (!s.ok()) return Status::Corrupt("tag " + name + " root: " + s.message());
-    t.tree = std::make_unique<CdxTag>(file.get(), h.root, h.key_length, t.maker.pad(), &core->record_hint);
+    t.tree = std::make_unique<CdxTag>(file.get(), h.root, h.key_length, t.maker.pad(),
+                                      &core->record_hint);
     tags.push_back(std::move(t));
   }
   core->path = path;
@@ -457,13 +462,14 @@ Status CdxIndex::Build(const std::string& path, std::span<const FieldDesc> field
   std::vector<cdx::BuildTag> build(tags.size());
   for (size_t i = 0; i < tags.size(); ++i) {
     const std::string name = Upper(tags[i].name);
-    if (!ValidTagName(name)) return Status::InvalidArgument("bad tag name \"" + tags[i].name + "\"");
+    if (!ValidTagName(name))
+      return Status::InvalidArgument("bad tag name \"" + tags[i].name + "\"");
     for (size_t j = 0; j < i; ++j) {
       if (build[j].name == name) return Status::InvalidArgument("tag " + name + " given twice");
     }
     XB_RETURN_IF_ERROR(CdxKeyMaker::Compile(cdx::CanonicalExpression(tags[i].key),
-                                            cdx::CanonicalExpression(tags[i].for_condition),
-                                            fields, &makers[i]));
+                                            cdx::CanonicalExpression(tags[i].for_condition), fields,
+                                            &makers[i]));
     if (makers[i].key_text().size() + makers[i].for_text().size() + 2 > cdx::kPoolSize) {
       return Status::InvalidArgument("expressions of tag " + name + " are too long");
     }

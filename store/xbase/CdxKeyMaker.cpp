@@ -138,7 +138,8 @@ bool DottedOrQualified(std::string_view text, size_t i, size_t j) {
     size_t start = k;
     while (start > 0 && IsIdentChar(text[start - 1])) --start;
     if (start == k) return false;
-    const bool dotted = start > 0 && text[start - 1] == '.' && IsDottedWord(text.substr(start, k - start));
+    const bool dotted =
+        start > 0 && text[start - 1] == '.' && IsDottedWord(text.substr(start, k - start));
     return !dotted;
   }
   if (dot_after) {
@@ -146,7 +147,8 @@ bool DottedOrQualified(std::string_view text, size_t i, size_t j) {
     size_t k = j + 1;
     size_t end = k;
     while (end < text.size() && IsIdentChar(text[end])) ++end;
-    const bool dotted = end < text.size() && text[end] == '.' && IsDottedWord(text.substr(k, end - k));
+    const bool dotted =
+        end < text.size() && text[end] == '.' && IsDottedWord(text.substr(k, end - k));
     return end > k && !dotted;
   }
   return false;

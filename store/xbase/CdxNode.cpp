@@ -217,8 +217,7 @@ void WriteLeafEntry(uint8_t* page, size_t i, const LeafWidths& w, const LeafEntr
   for (uint32_t b = 0; b < w.entry_bytes; ++b) p[b] = static_cast<uint8_t>(v >> (8 * b));
 }
 
-Status LeafDecoder::Start(const uint8_t* page, uint32_t key_length, uint8_t pad,
-                          NodeEntries* out) {
+Status LeafDecoder::Start(const uint8_t* page, uint32_t key_length, uint8_t pad, NodeEntries* out) {
   page_ = page;
   out_ = out;
   key_length_ = key_length;
@@ -256,7 +255,8 @@ Status LeafDecoder::DecodeTo(size_t end) {
       if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
       v &= entry_mask;
     } else {
-      for (int b = static_cast<int>(e) - 1; b >= 0; --b) v = (v << 8) | page_[at + static_cast<uint32_t>(b)];
+      for (int b = static_cast<int>(e) - 1; b >= 0; --b)
+        v = (v << 8) | page_[at + static_cast<uint32_t>(b)];
     }
     const uint32_t dup = static_cast<uint32_t>(v >> rb) & dup_mask_;
     const uint32_t trail = static_cast<uint32_t>(v >> (rb + db)) & trail_mask_;
@@ -342,7 +342,10 @@ bool EncodeInterior(const NodeEntries& e, uint16_t attributes, uint32_t left, ui
 }
 
 LeafPacker::LeafPacker(uint32_t key_length, uint8_t pad, LeafWidths widths)
-    : key_length_(key_length), pad_(pad), widths_(widths), record_mask_(MaskOf(widths.record_bits)) {}
+    : key_length_(key_length),
+      pad_(pad),
+      widths_(widths),
+      record_mask_(MaskOf(widths.record_bits)) {}
 
 void LeafPacker::Reset() {
   page_.fill(0);
@@ -422,7 +425,8 @@ class EntryReader {
     } else {
       for (uint32_t b = bytes_; b-- > 0;) v = (v << 8) | page_[at + b];
     }
-    return {static_cast<uint32_t>(v & record_mask_), static_cast<uint32_t>(v >> dup_shift_) & dup_mask_,
+    return {static_cast<uint32_t>(v & record_mask_),
+            static_cast<uint32_t>(v >> dup_shift_) & dup_mask_,
             static_cast<uint32_t>(v >> trail_shift_) & trail_mask_};
   }
 
@@ -531,7 +535,7 @@ bool InsertIntoLeaf(uint8_t* page, uint32_t key_length, uint8_t pad, const LeafS
   if (p < n) {
     const LeafEntry next = ReadLeafEntry(page, p, w);
     const uint32_t next_dup = std::min(spot.at_lcp, klen - next.trail);
-    if (next_dup < next.dup) return false;  // only with unusual first entries: re-encode
+    if (next_dup < next.dup) return false;   // only with unusual first entries: re-encode
     const uint32_t k = next_dup - next.dup;  // bytes the next key no longer stores
     const uint32_t next_stored = klen - next.dup - next.trail;
     const int64_t delta = int64_t{stored} - int64_t{k};
@@ -541,7 +545,8 @@ bool InsertIntoLeaf(uint8_t* page, uint32_t key_length, uint8_t pad, const LeafS
     // the new key's bytes, which end where the previous key's begin.
     const uint32_t tail_end = top - next_stored;
     std::memmove(page + key_start - delta, page + key_start, tail_end - key_start);
-    std::memmove(page + top - stored - (next_stored - k), page + top - next_stored + k, next_stored - k);
+    std::memmove(page + top - stored - (next_stored - k), page + top - next_stored + k,
+                 next_stored - k);
     std::memcpy(page + top - stored, key + dup, stored);
     new_key_start = static_cast<uint32_t>(int64_t{key_start} - delta);
     if (delta < 0) std::memset(page + key_start, 0, static_cast<size_t>(-delta));

@@ -8,8 +8,7 @@ namespace xbase::cdx {
 namespace {
 
 // First interior entry >= target, read straight from the page.
-size_t SearchInterior(const uint8_t* page, size_t count, uint32_t key_length,
-                      const SeekTarget& t) {
+size_t SearchInterior(const uint8_t* page, size_t count, uint32_t key_length, const SeekTarget& t) {
   const uint32_t step = key_length + 8;
   size_t lo = 0;
   size_t hi = count;
@@ -98,6 +97,12 @@ Status CdxTag::LoadInterior(uint32_t offset, NodeEntries* entries, NodeHeader* h
   return Status::Ok();
 }
 
+bool CdxTag::KeepsWidths(const LeafWidths& w, uint32_t records) const {
+  // The leaf's widths are this engine's for some record count at least `records`.
+  const uint32_t capacity = w.record_bits >= 32 ? 0xFFFFFFFFu : (uint32_t{1} << w.record_bits) - 1;
+  return capacity >= records && SameWidths(w, ChooseLeafWidths(key_length_, capacity));
+}
+
 LeafWidths CdxTag::WidthsFor(const NodeEntries& e) const {
   return ChooseLeafWidths(key_length_, std::max(*record_hint_, e.MaxRecno()));
 }
@@ -124,7 +129,7 @@ Status CdxTag::Insert(const uint8_t* key, uint32_t recno) {
   Status s = LocateInLeaf(current, key_length_, pad_, key, recno, &spot);
   if (!s.ok()) return BadNode(leaf, s.message());
   if (spot.equal) return Status::Corrupt("record " + std::to_string(recno) + " is indexed already");
-  if (SameWidths(spot.widths, ChooseLeafWidths(key_length_, std::max(*record_hint_, recno)))) {
+  if (KeepsWidths(spot.widths, std::max(*record_hint_, recno))) {
     Page page;
     std::memcpy(page.data(), current, kPageSize);
     if (InsertIntoLeaf(page.data(), key_length_, pad_, spot, key, recno)) {
@@ -151,11 +156,11 @@ Status CdxTag::Remove(const uint8_t* key, uint32_t recno) {
   LeafSpot spot;
   Status s = LocateInLeaf(current, key_length_, pad_, key, recno, &spot);
   if (!s.ok()) return BadNode(leaf, s.message());
-  if (!spot.equal) return Status::Corrupt("the key of record " + std::to_string(recno) + " is missing");
+  if (!spot.equal)
+    return Status::Corrupt("the key of record " + std::to_string(recno) + " is missing");
   // In place unless the leaf loses its last entry (the parent changes) or gets so empty
   // that it should merge with a neighbour.
-  if (SameWidths(spot.widths, ChooseLeafWidths(key_length_, *record_hint_)) &&
-      spot.index + 1 < spot.count) {
+  if (KeepsWidths(spot.widths, *record_hint_) && spot.index + 1 < spot.count) {
     Page page;
     std::memcpy(page.data(), current, kPageSize);
     if (RemoveFromLeaf(page.data(), key_length_, spot, key) &&
@@ -321,8 +326,10 @@ Status CdxTag::RemoveNode(std::vector<PathStep>& path, size_t depth, uint32_t of
   NodeEntries parent;
   NodeHeader ph;
   XB_RETURN_IF_ERROR(LoadParent(path, depth, offset, &parent, &ph));
-  if (header.left != kNoPage) XB_RETURN_IF_ERROR(PatchSibling(header.left, kNodeRight, header.right));
-  if (header.right != kNoPage) XB_RETURN_IF_ERROR(PatchSibling(header.right, kNodeLeft, header.left));
+  if (header.left != kNoPage)
+    XB_RETURN_IF_ERROR(PatchSibling(header.left, kNodeRight, header.right));
+  if (header.right != kNoPage)
+    XB_RETURN_IF_ERROR(PatchSibling(header.right, kNodeLeft, header.left));
   parent.Erase(path[depth - 1].index);
   XB_RETURN_IF_ERROR(StoreNode(path, depth - 1, path[depth - 1].offset, ph, parent));
   return file_->Release(offset);

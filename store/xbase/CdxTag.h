@@ -62,6 +62,8 @@ class CdxTag {
   bool Encode(const NodeEntries& e, bool leaf, uint16_t attributes, uint32_t left, uint32_t right,
               uint8_t* page) const;
   LeafWidths WidthsFor(const NodeEntries& e) const;
+  // True when a leaf with widths `w` can be changed in place for a table of `records`.
+  bool KeepsWidths(const LeafWidths& w, uint32_t records) const;
   // Writes `e` as the node at `offset` (path[0, depth) are its ancestors), splitting,
   // merging or removing it as needed and keeping the ancestors' entries right.
   Status StoreNode(std::vector<PathStep>& path, size_t depth, uint32_t offset,

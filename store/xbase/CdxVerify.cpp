@@ -105,7 +105,8 @@ class TreeWalk {
     NodeEntries e;
     if (h.leaf()) {
       if (leaf_depth_ < 0) leaf_depth_ = static_cast<int>(depth);
-      if (leaf_depth_ != static_cast<int>(depth)) Problem(At(offset) + ": leaves at different depths");
+      if (leaf_depth_ != static_cast<int>(depth))
+        Problem(At(offset) + ": leaves at different depths");
       LeafWidths widths;
       s = DecodeLeaf(page, key_length_, pad_, &e, &widths);
       if (!s.ok()) {
@@ -116,9 +117,12 @@ class TreeWalk {
       if (e.empty() && depth > 0) Problem(At(offset) + " is an empty leaf");
       for (size_t i = 0; i < e.size(); ++i) {
         if (entries_ > 0) {
-          const int c = CompareEntries(previous_.data(), previous_recno_, e.key(i), e.recno(i), key_length_);
-          if (c == 0) Problem(At(offset) + ": record " + std::to_string(e.recno(i)) + " listed twice");
-          if (c > 0) Problem(At(offset) + ": key of record " + std::to_string(e.recno(i)) + " out of order");
+          const int c =
+              CompareEntries(previous_.data(), previous_recno_, e.key(i), e.recno(i), key_length_);
+          if (c == 0)
+            Problem(At(offset) + ": record " + std::to_string(e.recno(i)) + " listed twice");
+          if (c > 0)
+            Problem(At(offset) + ": key of record " + std::to_string(e.recno(i)) + " out of order");
         }
         std::memcpy(previous_.data(), e.key(i), key_length_);
         previous_recno_ = e.recno(i);
@@ -136,7 +140,8 @@ class TreeWalk {
       for (size_t i = 0; i < e.size(); ++i) {
         uint32_t child_recno = 0;
         if (Node(e.child(i), depth + 1, &child_last, &child_recno) &&
-            CompareEntries(child_last.data(), child_recno, e.key(i), e.recno(i), key_length_) != 0) {
+            CompareEntries(child_last.data(), child_recno, e.key(i), e.recno(i), key_length_) !=
+                0) {
           Problem(At(offset) + ": entry " + std::to_string(i) +
                   " does not carry the last key of its child " + std::to_string(e.child(i)));
         }
@@ -163,11 +168,13 @@ class TreeWalk {
       Problem(At(offset) + ": entries do not fit again");
       return;
     }
-    const uint32_t entries_end = kLeafEntries + static_cast<uint32_t>(e.size()) * widths.entry_bytes;
+    const uint32_t entries_end =
+        kLeafEntries + static_cast<uint32_t>(e.size()) * widths.entry_bytes;
     const uint32_t free = Le16(again.data() + kLeafFreeSpace);
     const uint32_t keys_start = entries_end + free;
     if (Le16(page + kLeafFreeSpace) != free ||
-        std::memcmp(page + kLeafEntries, again.data() + kLeafEntries, entries_end - kLeafEntries) != 0 ||
+        std::memcmp(page + kLeafEntries, again.data() + kLeafEntries, entries_end - kLeafEntries) !=
+            0 ||
         std::memcmp(page + keys_start, again.data() + keys_start, kPageSize - keys_start) != 0) {
       Problem(At(offset) + ": keys not compressed as far as possible or free space wrong");
     }
@@ -204,7 +211,8 @@ Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* 
     TreeWalk walk(file, &used, &problems, "tag directory", kDirectoryKeyLength, kCharacterPad,
                   [](const uint8_t*, uint32_t) {});
     walk.Run(Le32(dir + kHdrRoot));
-    if (walk.entries() != core.tags.size()) problems.Add("tag directory: entries do not match the tags");
+    if (walk.entries() != core.tags.size())
+      problems.Add("tag directory: entries do not match the tags");
   }
   for (const TagState& t : core.tags) {
     for (uint32_t p = 0; p < 2; ++p) {
@@ -239,7 +247,8 @@ Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* 
       }
       t.maker.MakeKey({image, recno}, key.data());
       if (std::memcmp(key.data(), k, key.size()) != 0) {
-        problems.Add(what + ": key of record " + std::to_string(recno) + " does not match the record");
+        problems.Add(what + ": key of record " + std::to_string(recno) +
+                     " does not match the record");
       }
     };
     TreeWalk walk(file, &used, &problems, what, t.tree->key_length(), t.tree->pad(), visit);
@@ -249,7 +258,8 @@ Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* 
       if (seen[r]) continue;
       const uint8_t* image = nullptr;
       XB_RETURN_IF_ERROR(records.ReadRecord(r, &image));
-      if (t.maker.Meets({image, r})) problems.Add(what + ": record " + std::to_string(r) + " has no key");
+      if (t.maker.Meets({image, r}))
+        problems.Add(what + ": record " + std::to_string(r) + " has no key");
     }
   }
 

@@ -109,12 +109,13 @@ TEST_F(CdxDamageTest, NamedDamagesAreReportedWhereExpected) {
     WriteAll(path_, f);
     return CdxIndex::Open(path_, fields_, false, &index);
   };
-  EXPECT_TRUE(open(with(15, {2})).IsCorrupt());              // directory signature
-  EXPECT_TRUE(open(with(12, {11})).IsCorrupt());             // directory key length
-  EXPECT_TRUE(open(with(0x600 + 15, {0})).IsCorrupt());      // tag signature
-  EXPECT_TRUE(open(with(0x600 + 12, {14})).IsCorrupt());     // key length against the expression
-  EXPECT_TRUE(open(with(0x600 + 512, {'X'})).IsCorrupt());   // key expression "XATE+TIME"
-  EXPECT_TRUE(open(with(0x600 + 508, {0x0A, 0x00, 0x00, 0x02})).IsCorrupt());  // expression past the pool
+  EXPECT_TRUE(open(with(15, {2})).IsCorrupt());             // directory signature
+  EXPECT_TRUE(open(with(12, {11})).IsCorrupt());            // directory key length
+  EXPECT_TRUE(open(with(0x600 + 15, {0})).IsCorrupt());     // tag signature
+  EXPECT_TRUE(open(with(0x600 + 12, {14})).IsCorrupt());    // key length against the expression
+  EXPECT_TRUE(open(with(0x600 + 512, {'X'})).IsCorrupt());  // key expression "XATE+TIME"
+  EXPECT_TRUE(
+      open(with(0x600 + 508, {0x0A, 0x00, 0x00, 0x02})).IsCorrupt());    // expression past the pool
   EXPECT_TRUE(open(with(0x600, {0x11, 0x22, 0x33, 0x44})).IsCorrupt());  // root outside the file
   EXPECT_EQ(open(with(0x600 + 14, {0x61})).code(), Status::Code::kNotSupported);  // unique
   EXPECT_EQ(open(with(0x600 + 502, {1})).code(), Status::Code::kNotSupported);    // descending
@@ -161,7 +162,8 @@ TEST_F(CdxDamageTest, RandomByteDamageIsReportedOrHarmless) {
     }
     const Outcome o = Try(f);
     if (o.opened && o.verified) {
-      EXPECT_TRUE(o.orders_right) << "round " << round << ": damage passed every check but changed an order";
+      EXPECT_TRUE(o.orders_right) << "round " << round
+                                  << ": damage passed every check but changed an order";
     } else {
       ++detected;
     }
@@ -171,7 +173,8 @@ TEST_F(CdxDamageTest, RandomByteDamageIsReportedOrHarmless) {
 
 TEST_F(CdxDamageTest, EveryTruncationIsReported) {
   for (size_t len = 0; len < good_.size(); len += (len < 4096 ? 97 : 1531)) {
-    const Outcome o = Try(std::vector<uint8_t>(good_.begin(), good_.begin() + static_cast<std::ptrdiff_t>(len)));
+    const Outcome o =
+        Try(std::vector<uint8_t>(good_.begin(), good_.begin() + static_cast<std::ptrdiff_t>(len)));
     EXPECT_FALSE(o.opened && o.quick_ok && o.verified) << "length " << len;
   }
 }

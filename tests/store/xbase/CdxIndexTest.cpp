@@ -68,7 +68,8 @@ TEST_F(CdxIndexTest, SmallFileHasTheStandardLayout) {
   EXPECT_EQ(Le16(h + 506), 11);  // "!Deleted()" and its NUL
   EXPECT_EQ(Le16(h + 508), 0);
   EXPECT_EQ(Le16(h + 510), 10);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(h + 512), 21), std::string("DATE+TIME\0!Deleted()", 21));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(h + 512), 21),
+            std::string("DATE+TIME\0!Deleted()", 21));
   EXPECT_EQ(h[512 + 21], 0);
   // Root leaf of DATETIME: two keys (the deleted record has none), blank date first.
   const uint8_t* root = &f[0xA00];
@@ -242,12 +243,54 @@ TEST_F(CdxIndexTest, CursorEndsAndEmptyTags) {
   EXPECT_TRUE(c->eof());
 }
 
+TEST_F(CdxIndexTest, NumericAndDateTagsSortByValue) {
+  // NAME C10 @1, QTY N(8,2) @11, BORN D @19.
+  const std::vector<FieldDesc> fields = {{"NAME", FieldType::kCharacter, 1, 10, 0},
+                                         {"QTY", FieldType::kNumeric, 11, 8, 2},
+                                         {"BORN", FieldType::kDate, 19, 8, 0}};
+  class Rows : public RecordSource {
+   public:
+    uint32_t RecordCount() override { return static_cast<uint32_t>(rows.size()); }
+    Status ReadRecord(uint32_t recno, const uint8_t** image) override {
+      *image = reinterpret_cast<const uint8_t*>(rows[recno - 1].data());
+      return Status::Ok();
+    }
+    std::vector<std::string> rows;
+  } rows;
+  const char* qty[] = {"   -2.50", "    0.00", "   10.00", "  100.50",
+                       "        ", "   -1.00", "    2.00"};
+  const char* born[] = {"20000101", "        ", "19991231", "20240115",
+                        "17520914", "20000101", "        "};
+  for (int i = 0; i < 7; ++i)
+    rows.rows.push_back(std::string(" row") + std::to_string(i) + "      " + qty[i] + born[i]);
+  std::unique_ptr<CdxIndex> index;
+  ASSERT_TRUE(CdxIndex::Build(path_, fields, {{"QTY", "QTY", ""}, {"BORN", "BORN", "!Deleted()"}},
+                              rows, {}, &index)
+                  .ok());
+  EXPECT_EQ(cdx::Le16(&ReadAll(path_)[0x600 + 12]), 8);  // numbers and dates: 8-byte keys
+  std::vector<uint32_t> by_qty;
+  for (const Entry& e : Walk(*index, 0)) by_qty.push_back(e.second);
+  EXPECT_EQ(by_qty, (std::vector<uint32_t>{1, 6, 2, 5, 7, 3, 4}));
+  std::vector<uint32_t> by_born;
+  for (const Entry& e : Walk(*index, 1)) by_born.push_back(e.second);
+  EXPECT_EQ(by_born, (std::vector<uint32_t>{2, 7, 5, 3, 1, 6, 4}));
+  // Keys are the transformed doubles: -2.5 and the empty date.
+  std::unique_ptr<CdxIndex::Cursor> c = index->NewCursor(0);
+  ASSERT_TRUE(c->First().ok());
+  EXPECT_EQ(c->key(), std::string("\x3f\xfb\xff\xff\xff\xff\xff\xff", 8));
+  c = index->NewCursor(1);
+  ASSERT_TRUE(c->First().ok());
+  EXPECT_EQ(c->key(), std::string("\x80\0\0\0\0\0\0\0", 8));
+  std::vector<std::string> problems;
+  EXPECT_TRUE(index->Verify(rows, &problems).ok()) << (problems.empty() ? "" : problems[0]);
+}
+
 TEST_F(CdxIndexTest, BuildReportsEveryPercentageOncePerTag) {
   Fill(2000);
   std::vector<int> seen;
   std::unique_ptr<CdxIndex> index;
-  ASSERT_TRUE(CdxIndex::Build(path_, fields_, TaskTags(), table_,
-                              [&](int p) { seen.push_back(p); }, &index)
+  ASSERT_TRUE(CdxIndex::Build(
+                  path_, fields_, TaskTags(), table_, [&](int p) { seen.push_back(p); }, &index)
                   .ok());
   ASSERT_EQ(seen.size(), 5u * 101u);
   for (size_t i = 0; i < seen.size(); ++i) EXPECT_EQ(seen[i], static_cast<int>(i % 101)) << i;
@@ -255,8 +298,8 @@ TEST_F(CdxIndexTest, BuildReportsEveryPercentageOncePerTag) {
   // An empty table still reports each tag from 0 to 100.
   MemoryTable empty;
   seen.clear();
-  ASSERT_TRUE(CdxIndex::Build(path_, fields_, TaskTags(), empty, [&](int p) { seen.push_back(p); },
-                              &index)
+  ASSERT_TRUE(CdxIndex::Build(
+                  path_, fields_, TaskTags(), empty, [&](int p) { seen.push_back(p); }, &index)
                   .ok());
   EXPECT_EQ(seen.size(), 5u * 101u);
   EXPECT_EQ(Walk(*index, 0).size(), 0u);

@@ -30,15 +30,18 @@ std::string Padded(const std::string& s, size_t n, char pad = ' ') {
   return s + std::string(n - s.size(), pad);
 }
 
-NodeEntries Entries(uint32_t key_length, const std::vector<std::pair<std::string, uint32_t>>& list) {
+NodeEntries Entries(uint32_t key_length,
+                    const std::vector<std::pair<std::string, uint32_t>>& list) {
   NodeEntries e(key_length);
-  for (const auto& [key, recno] : list) e.Append(reinterpret_cast<const uint8_t*>(key.data()), recno);
+  for (const auto& [key, recno] : list)
+    e.Append(reinterpret_cast<const uint8_t*>(key.data()), recno);
   return e;
 }
 
 // Three keys of a 20-byte upper-case name tag: BOLT M6 (2), BOLT M8 (1), WASHER (3).
 NodeEntries BoltEntries() {
-  return Entries(20, {{Padded("BOLT M6", 20), 2}, {Padded("BOLT M8", 20), 1}, {Padded("WASHER", 20), 3}});
+  return Entries(
+      20, {{Padded("BOLT M6", 20), 2}, {Padded("BOLT M8", 20), 1}, {Padded("WASHER", 20), 3}});
 }
 
 TEST(CdxNodeTest, ThreeKeyLeafMatchesTheKnownBytesWithMinimalWidths) {
@@ -78,8 +81,9 @@ TEST(CdxNodeTest, DecodesALeafWrittenWithNarrowWidthsAndStaleBytes) {
   // A 50-byte key leaf as another program writes it: attribute 7, two-byte entries and
   // two stale bytes after them.
   Page page{};
-  const std::vector<uint8_t> head = Hex(
-      "07 00 03 00 ff ff ff ff ff ff ff ff d0 01 0f 00 00 00 3f 3f 04 06 06 02 01 b4 12 a8 73 94 03 70");
+  const std::vector<uint8_t> head =
+      Hex("07 00 03 00 ff ff ff ff ff ff ff ff d0 01 0f 00 00 00 3f 3f 04 06 06 02 01 b4 12 a8 73 "
+          "94 03 70");
   std::memcpy(page.data(), head.data(), head.size());
   const std::string keys = "_TYPESONTACTSCALLS";
   std::memcpy(page.data() + 512 - keys.size(), keys.data(), keys.size());
@@ -109,7 +113,8 @@ TEST(CdxNodeTest, BinaryKeysCompressTrailingNulsAndSharedPrefixes) {
 
   ASSERT_TRUE(EncodeLeaf(e, 0, 3, kBinaryPad, ChooseLeafWidths(4, 3), kAttrRoot | kAttrLeaf,
                          kNoPage, kNoPage, page.data()));
-  EXPECT_EQ(std::vector<uint8_t>(page.begin() + 24, page.begin() + 33), Hex("01 00 00 02 00 0c 03 00 0c"));
+  EXPECT_EQ(std::vector<uint8_t>(page.begin() + 24, page.begin() + 33),
+            Hex("01 00 00 02 00 0c 03 00 0c"));
   EXPECT_EQ(Le16(page.data() + kLeafFreeSpace), 473);
 
   // A key of pad bytes only stores nothing; a repeat of the previous key stores nothing.
@@ -117,8 +122,8 @@ TEST(CdxNodeTest, BinaryKeysCompressTrailingNulsAndSharedPrefixes) {
   const uint8_t empty_date[8] = {0x80, 0, 0, 0, 0, 0, 0, 0};
   z.Append(empty_date, 1);
   z.Append(empty_date, 2);
-  ASSERT_TRUE(EncodeLeaf(z, 0, 2, kBinaryPad, ChooseLeafWidths(8, 2), kAttrLeaf, kNoPage,
-                         kNoPage, page.data()));
+  ASSERT_TRUE(EncodeLeaf(z, 0, 2, kBinaryPad, ChooseLeafWidths(8, 2), kAttrLeaf, kNoPage, kNoPage,
+                         page.data()));
   EXPECT_EQ(Le16(page.data() + kLeafFreeSpace), 488 - 2 * 3 - 1);
   NodeEntries back;
   ASSERT_TRUE(DecodeLeaf(page.data(), 8, kBinaryPad, &back).ok());
@@ -130,8 +135,9 @@ TEST(CdxNodeTest, DirectoryLeafOfOneTagMatchesTheKnownBytes) {
   Page page{};
   ASSERT_TRUE(EncodeLeaf(e, 0, 1, kCharacterPad, ChooseLeafWidths(10, 0x600), kAttrRoot | kAttrLeaf,
                          kNoPage, kNoPage, page.data()));
-  EXPECT_EQ(std::vector<uint8_t>(page.begin(), page.begin() + 27),
-            Hex("03 00 01 00 ff ff ff ff ff ff ff ff dd 01 ff ff 00 00 0f 0f 10 04 04 03 00 06 20"));
+  EXPECT_EQ(
+      std::vector<uint8_t>(page.begin(), page.begin() + 27),
+      Hex("03 00 01 00 ff ff ff ff ff ff ff ff dd 01 ff ff 00 00 0f 0f 10 04 04 03 00 06 20"));
   EXPECT_EQ(std::string(page.begin() + 504, page.end()), "KEY_NAME");
 }
 
@@ -139,8 +145,8 @@ TEST(CdxNodeTest, WidthRuleKeepsThreeBytesAndGrowsWithTheRecordCount) {
   struct Case {
     uint32_t key_length, records;
     int rb, db, e;
-  } cases[] = {{1, 3, 22, 1, 3},      {1, 1000, 22, 1, 3},   {50, 1000, 12, 6, 3},
-               {50, 5000, 20, 6, 4},  {50, 100000, 20, 6, 4}, {13, 100000, 24, 4, 4},
+  } cases[] = {{1, 3, 22, 1, 3},         {1, 1000, 22, 1, 3},       {50, 1000, 12, 6, 3},
+               {50, 5000, 20, 6, 4},     {50, 100000, 20, 6, 4},    {13, 100000, 24, 4, 4},
                {10, 0x355C00, 24, 4, 4}, {240, 1u << 30, 32, 8, 6}, {4, 0x07FFFFFF, 32, 4, 5}};
   for (const Case& c : cases) {
     const LeafWidths w = ChooseLeafWidths(c.key_length, c.records);
@@ -170,8 +176,8 @@ TEST(CdxNodeTest, PackerCapsDuplicatesAndFillsALeafExactly) {
   std::vector<std::string> keys;
   for (int i = 0; i < 200; ++i) keys.push_back("2024" + std::to_string(1000 + i * 37) + "12:00");
   size_t added = 0;
-  while (added < keys.size() &&
-         packer.Add(reinterpret_cast<const uint8_t*>(keys[added].data()), static_cast<uint32_t>(added + 1))) {
+  while (added < keys.size() && packer.Add(reinterpret_cast<const uint8_t*>(keys[added].data()),
+                                           static_cast<uint32_t>(added + 1))) {
     ++added;
   }
   ASSERT_LT(added, keys.size());
@@ -219,7 +225,9 @@ TEST(CdxNodeTest, NumericAndDateKeysSortAsNumbers) {
     NumericKey(c.value, key);
     EXPECT_EQ(std::vector<uint8_t>(key, key + 8), Hex(c.bytes)) << c.value;
   }
-  const auto day = [](const char* text) { return JulianDay(reinterpret_cast<const uint8_t*>(text)); };
+  const auto day = [](const char* text) {
+    return JulianDay(reinterpret_cast<const uint8_t*>(text));
+  };
   EXPECT_EQ(day("20000101"), 2451545);
   EXPECT_EQ(day("19000101"), 2415021);
   EXPECT_EQ(day("20240115"), 2460325);
@@ -237,9 +245,10 @@ TEST(CdxNodeTest, StoredExpressionsAvoidTheBareLogicalWords) {
   EXPECT_EQ(CdxIndex::StoredExpression("!Deleted() Or DONE"), "!Deleted() .OR. DONE");
   EXPECT_EQ(CdxIndex::StoredExpression("!Deleted() .AND.not DONE"), "!Deleted() .AND.!DONE");
   // Already acceptable forms, names containing the words and literals stay as written.
-  for (const char* kept : {"!Deleted()", ".NOT.DELETED()", ".not. deleted()", "!Deleted() .OR. DONE",
-                           "DATE+TIME", "upper(NOTE)", "'not and or' $ KEYS", "[or] $ KEYS",
-                           "M.and", "ORDERS->or", "or.KEYS", "NOT_DONE", "ANDES", "not.T."}) {
+  for (const char* kept :
+       {"!Deleted()", ".NOT.DELETED()", ".not. deleted()", "!Deleted() .OR. DONE", "DATE+TIME",
+        "upper(NOTE)", "'not and or' $ KEYS", "[or] $ KEYS", "M.and", "ORDERS->or", "or.KEYS",
+        "NOT_DONE", "ANDES", "not.T."}) {
     if (std::string(kept) == "not.T.") {
       EXPECT_EQ(CdxIndex::StoredExpression(kept), "!.T.");
       continue;

@@ -45,7 +45,8 @@ struct Task {
   bool deleted = false;
 };
 
-inline void PutField(std::vector<uint8_t>& r, uint32_t offset, uint32_t width, const std::string& v) {
+inline void PutField(std::vector<uint8_t>& r, uint32_t offset, uint32_t width,
+                     const std::string& v) {
   std::memset(&r[offset], ' ', width);
   std::memcpy(&r[offset], v.data(), std::min<size_t>(v.size(), width));
 }
@@ -88,9 +89,9 @@ class TaskMaker {
   explicit TaskMaker(uint32_t seed) : rng_(seed) {}
 
   Task Make() {
-    static const char* kWords[] = {"buy",   "Call",   "call",  "email", "Fix",     "fix",
-                                   "milk",  "report", "Tax",   "tax",   "garden",  "car",
-                                   "dentist", "Mom",  "plan",  "zebra", "Project", "project"};
+    static const char* kWords[] = {"buy",     "Call",   "call", "email", "Fix",     "fix",
+                                   "milk",    "report", "Tax",  "tax",   "garden",  "car",
+                                   "dentist", "Mom",    "plan", "zebra", "Project", "project"};
     Task t;
     if (Pick(10) != 0) {
       t.date = std::to_string(2020 + Pick(6)) + Two(1 + Pick(12)) + Two(1 + Pick(28));
@@ -136,11 +137,16 @@ inline std::string Bytes(const std::vector<uint8_t>& r, uint32_t offset, uint32_
 // The key of tag `tag` (0..4 as in TaskTags) for a record image, computed by hand.
 inline std::string ExpectedKey(int tag, const std::vector<uint8_t>& r) {
   switch (tag) {
-    case 0: return Bytes(r, 1, 8) + Bytes(r, 9, 5);
-    case 1: return UpperAscii(Bytes(r, 14, 50));
-    case 2: return std::string(1, std::strchr("TtYy", r[74]) != nullptr && r[74] != 0 ? 'T' : 'F');
-    case 3: return UpperAscii(Bytes(r, 75, 60));
-    default: return UpperAscii(Bytes(r, 135, 1)) + Bytes(r, 1, 8) + Bytes(r, 9, 5);
+    case 0:
+      return Bytes(r, 1, 8) + Bytes(r, 9, 5);
+    case 1:
+      return UpperAscii(Bytes(r, 14, 50));
+    case 2:
+      return std::string(1, std::strchr("TtYy", r[74]) != nullptr && r[74] != 0 ? 'T' : 'F');
+    case 3:
+      return UpperAscii(Bytes(r, 75, 60));
+    default:
+      return UpperAscii(Bytes(r, 135, 1)) + Bytes(r, 1, 8) + Bytes(r, 9, 5);
   }
 }
 

@@ -52,7 +52,8 @@ class CdxUpdateTest : public ::testing::Test {
   void ExpectVerified(const std::string& when) {
     std::vector<std::string> problems;
     const Status s = index_->Verify(table_, &problems);
-    ASSERT_TRUE(s.ok()) << when << ": " << s.ToString() << " " << (problems.empty() ? "" : problems[0]);
+    ASSERT_TRUE(s.ok()) << when << ": " << s.ToString() << " "
+                        << (problems.empty() ? "" : problems[0]);
     ASSERT_TRUE(index_->QuickCheck(table_).ok()) << when;
   }
 
