@@ -398,12 +398,14 @@ class TempFile {
   }
   // Syncs and closes the file and renames it to `target`, then syncs the folder.
   Status Commit(const std::string& target) {
-    if (::fdatasync(fd_) != 0)
+    if (::fdatasync(fd_) != 0) {
       return Status::IoError("cannot sync " + path_ + ": " + std::strerror(errno));
+    }
     const int fd = fd_;
     fd_ = -1;
-    if (::close(fd) != 0)
+    if (::close(fd) != 0) {
       return Status::IoError("cannot close " + path_ + ": " + std::strerror(errno));
+    }
     if (::rename(path_.c_str(), target.c_str()) != 0) {
       return Status::IoError("cannot rename " + path_ + " to " + target + ": " +
                              std::strerror(errno));
@@ -530,8 +532,9 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
     XB_RETURN_IF_ERROR(out.Append(header.data(), kHeaderSize));  // written once the root is known
     uint32_t root = 0;
     XB_RETURN_IF_ERROR(WriteTree(out, k, order, record_count, progress, write_from, 100, &root));
-    if (out.offset() > 0xFFFFF000ull)
+    if (out.offset() > 0xFFFFF000ull) {
       return Status::InvalidArgument("index would grow beyond 4 GB");
+    }
     XB_RETURN_IF_ERROR(EncodeTagHeader(root, k.key_length, tags[t].maker->key_text(),
                                        tags[t].maker->for_text(), header.data()));
     XB_RETURN_IF_ERROR(out.Flush());

@@ -176,8 +176,9 @@ Status CdxFile::ReadRaw(uint64_t offset, size_t len, uint8_t* out) {
 
 Status CdxFile::WriteRaw(uint64_t offset, const uint8_t* data, size_t len) {
   if (read_only_) return Status::ReadOnly("index " + path_ + " is open read-only");
-  if (offset + len > size_)
+  if (offset + len > size_) {
     XB_RETURN_IF_ERROR(Grow((offset + len + kPageSize - 1) / kPageSize * kPageSize));
+  }
   if (base_ + offset != data) std::memmove(base_ + offset, data, len);
   return Status::Ok();
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <unordered_set>
 
 #include "store/xbase/CdxBuilder.h"
 #include "store/xbase/CdxCore.h"
@@ -103,11 +102,13 @@ Status CheckTagHeader(const cdx::HeaderFields& h) {
     return Status::Corrupt("bad key length " + std::to_string(h.key_length));
   }
   if ((h.options & cdx::kOptCompact) == 0) return Status::Corrupt("not a compact index tag");
-  if ((h.options & (cdx::kOptUnique | cdx::kOptBitVector)) != 0) {
-    return Status::NotSupported("unique and bit-vector tags are not maintained by this engine");
+  if ((h.options & (cdx::kOptUnique | cdx::kOptCandidate | cdx::kOptBitVector)) != 0) {
+    return Status::NotSupported(
+        "unique, candidate and bit-vector tags are not maintained by this engine");
   }
-  if (h.order != 0)
+  if (h.order != 0) {
     return Status::NotSupported("descending tags are not maintained by this engine");
+  }
   if (!h.plain_collation) {
     return Status::NotSupported("tags with a collation sequence are not maintained by this engine");
   }
@@ -412,8 +413,9 @@ Status OpenCore(const std::string& path, std::span<const FieldDesc> fields, bool
     s = cdx::DecodeHeader(bytes, &h);
     if (s.ok()) s = CheckTagHeader(h);
     if (!s.ok()) {
-      if (s.code() == Status::Code::kNotSupported)
+      if (s.code() == Status::Code::kNotSupported) {
         return Status::NotSupported("tag " + name + ": " + s.message());
+      }
       return Status::Corrupt("tag " + name + ": " + s.message());
     }
     TagState t;
@@ -462,8 +464,9 @@ Status CdxIndex::Build(const std::string& path, std::span<const FieldDesc> field
   std::vector<cdx::BuildTag> build(tags.size());
   for (size_t i = 0; i < tags.size(); ++i) {
     const std::string name = Upper(tags[i].name);
-    if (!ValidTagName(name))
+    if (!ValidTagName(name)) {
       return Status::InvalidArgument("bad tag name \"" + tags[i].name + "\"");
+    }
     for (size_t j = 0; j < i; ++j) {
       if (build[j].name == name) return Status::InvalidArgument("tag " + name + " given twice");
     }

@@ -255,8 +255,9 @@ Status LeafDecoder::DecodeTo(size_t end) {
       if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
       v &= entry_mask;
     } else {
-      for (int b = static_cast<int>(e) - 1; b >= 0; --b)
+      for (int b = static_cast<int>(e) - 1; b >= 0; --b) {
         v = (v << 8) | page_[at + static_cast<uint32_t>(b)];
+      }
     }
     const uint32_t dup = static_cast<uint32_t>(v >> rb) & dup_mask_;
     const uint32_t trail = static_cast<uint32_t>(v >> (rb + db)) & trail_mask_;

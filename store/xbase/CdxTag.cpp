@@ -156,8 +156,9 @@ Status CdxTag::Remove(const uint8_t* key, uint32_t recno) {
   LeafSpot spot;
   Status s = LocateInLeaf(current, key_length_, pad_, key, recno, &spot);
   if (!s.ok()) return BadNode(leaf, s.message());
-  if (!spot.equal)
+  if (!spot.equal) {
     return Status::Corrupt("the key of record " + std::to_string(recno) + " is missing");
+  }
   // In place unless the leaf loses its last entry (the parent changes) or gets so empty
   // that it should merge with a neighbour.
   if (KeepsWidths(spot.widths, *record_hint_) && spot.index + 1 < spot.count) {
@@ -326,10 +327,12 @@ Status CdxTag::RemoveNode(std::vector<PathStep>& path, size_t depth, uint32_t of
   NodeEntries parent;
   NodeHeader ph;
   XB_RETURN_IF_ERROR(LoadParent(path, depth, offset, &parent, &ph));
-  if (header.left != kNoPage)
+  if (header.left != kNoPage) {
     XB_RETURN_IF_ERROR(PatchSibling(header.left, kNodeRight, header.right));
-  if (header.right != kNoPage)
+  }
+  if (header.right != kNoPage) {
     XB_RETURN_IF_ERROR(PatchSibling(header.right, kNodeLeft, header.left));
+  }
   parent.Erase(path[depth - 1].index);
   XB_RETURN_IF_ERROR(StoreNode(path, depth - 1, path[depth - 1].offset, ph, parent));
   return file_->Release(offset);

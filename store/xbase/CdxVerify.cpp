@@ -105,8 +105,9 @@ class TreeWalk {
     NodeEntries e;
     if (h.leaf()) {
       if (leaf_depth_ < 0) leaf_depth_ = static_cast<int>(depth);
-      if (leaf_depth_ != static_cast<int>(depth))
+      if (leaf_depth_ != static_cast<int>(depth)) {
         Problem(At(offset) + ": leaves at different depths");
+      }
       LeafWidths widths;
       s = DecodeLeaf(page, key_length_, pad_, &e, &widths);
       if (!s.ok()) {
@@ -119,10 +120,12 @@ class TreeWalk {
         if (entries_ > 0) {
           const int c =
               CompareEntries(previous_.data(), previous_recno_, e.key(i), e.recno(i), key_length_);
-          if (c == 0)
+          if (c == 0) {
             Problem(At(offset) + ": record " + std::to_string(e.recno(i)) + " listed twice");
-          if (c > 0)
+          }
+          if (c > 0) {
             Problem(At(offset) + ": key of record " + std::to_string(e.recno(i)) + " out of order");
+          }
         }
         std::memcpy(previous_.data(), e.key(i), key_length_);
         previous_recno_ = e.recno(i);
@@ -211,8 +214,9 @@ Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* 
     TreeWalk walk(file, &used, &problems, "tag directory", kDirectoryKeyLength, kCharacterPad,
                   [](const uint8_t*, uint32_t) {});
     walk.Run(Le32(dir + kHdrRoot));
-    if (walk.entries() != core.tags.size())
+    if (walk.entries() != core.tags.size()) {
       problems.Add("tag directory: entries do not match the tags");
+    }
   }
   for (const TagState& t : core.tags) {
     for (uint32_t p = 0; p < 2; ++p) {
@@ -258,8 +262,9 @@ Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* 
       if (seen[r]) continue;
       const uint8_t* image = nullptr;
       XB_RETURN_IF_ERROR(records.ReadRecord(r, &image));
-      if (t.maker.Meets({image, r}))
+      if (t.maker.Meets({image, r})) {
         problems.Add(what + ": record " + std::to_string(r) + " has no key");
+      }
     }
   }
 

@@ -261,8 +261,9 @@ TEST_F(CdxIndexTest, NumericAndDateTagsSortByValue) {
                        "        ", "   -1.00", "    2.00"};
   const char* born[] = {"20000101", "        ", "19991231", "20240115",
                         "17520914", "20000101", "        "};
-  for (int i = 0; i < 7; ++i)
+  for (int i = 0; i < 7; ++i) {
     rows.rows.push_back(std::string(" row") + std::to_string(i) + "      " + qty[i] + born[i]);
+  }
   std::unique_ptr<CdxIndex> index;
   ASSERT_TRUE(CdxIndex::Build(path_, fields, {{"QTY", "QTY", ""}, {"BORN", "BORN", "!Deleted()"}},
                               rows, {}, &index)

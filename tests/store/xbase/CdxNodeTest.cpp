@@ -33,8 +33,9 @@ std::string Padded(const std::string& s, size_t n, char pad = ' ') {
 NodeEntries Entries(uint32_t key_length,
                     const std::vector<std::pair<std::string, uint32_t>>& list) {
   NodeEntries e(key_length);
-  for (const auto& [key, recno] : list)
+  for (const auto& [key, recno] : list) {
     e.Append(reinterpret_cast<const uint8_t*>(key.data()), recno);
+  }
   return e;
 }
 
