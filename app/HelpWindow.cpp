@@ -8,6 +8,9 @@
 
 #include "app/AppHelpers.h"
 
+// The resources live in a static library: they are registered on first use.
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("HelpWindow"));
   setWindowTitle(QStringLiteral("Jotlist Help"));
@@ -23,6 +26,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 bool THelpWindow::InstallHelpFile(const QString& directory) {
   const QString path = directory + QLatin1String(kHelpFileName);
   if (QFileInfo::exists(path)) return true;
+  InitResources();
   QFile shipped(QStringLiteral(":/help/JLIST.HTM"));
   if (!shipped.open(QIODevice::ReadOnly)) return false;
   const QByteArray content = shipped.readAll();

@@ -811,6 +811,7 @@ void TMainScreen::RebuildIndexes1Click() {
     return;
   }
   table_->SetOrder(table_->OrderOfTag(QString::fromLatin1(kDateTimeTag)));
+  SetMainMenuSortChecks();
   table_->SetSuspendDisplayFields(false);
   QCoreApplication::processEvents();
   SetUpFilter();

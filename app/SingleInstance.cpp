@@ -32,19 +32,16 @@ bool TSingleInstance::HandOverToRunningCopy(int timeout_ms) {
 
 bool TSingleInstance::Listen() {
   if (server_) return true;
+  // A copy that answers is running; a socket nobody answers on was left by a copy that
+  // crashed. (listen() would replace a live socket too, so it cannot be the test.)
+  if (HandOverToRunningCopy()) return false;
+  QLocalServer::removeServer(name_);
   auto* server = new QLocalServer(this);
   server->setSocketOptions(QLocalServer::UserAccessOption);
   if (!server->listen(name_)) {
-    // Either a copy runs (it answers) or a crashed copy left its socket behind.
-    if (HandOverToRunningCopy()) {
-      delete server;
-      return false;
-    }
-    QLocalServer::removeServer(name_);
-    if (!server->listen(name_)) {
-      delete server;
-      return false;
-    }
+    // No socket: the program runs, without the guard against a second copy.
+    delete server;
+    return true;
   }
   server_ = server;
   connect(server_, &QLocalServer::newConnection, this, &TSingleInstance::Accept);

@@ -22,9 +22,9 @@ class TSingleInstance : public QObject {
 
   // Asks a running copy to come to the front; true when one answered.
   bool HandOverToRunningCopy(int timeout_ms = 2000);
-  // Becomes the running copy. When another copy is found meanwhile it is asked to come
-  // to the front instead and the result is false. A socket left behind by a copy that
-  // crashed is taken over.
+  // Becomes the running copy; false when another copy runs, which has then been asked to
+  // come to the front. A socket left behind by a copy that crashed is taken over. When no
+  // socket can be set up the result is true (the program runs unguarded).
   bool Listen();
   bool Listening() const;
 

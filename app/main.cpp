@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName(QStringLiteral("Jotlist"));
 
   TSingleInstance instance(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
-  if (instance.HandOverToRunningCopy(500) || !instance.Listen()) return 0;
+  if (!instance.Listen()) return 0;
 
   CaptureUserDateFormats();
   TMainScreen window;
