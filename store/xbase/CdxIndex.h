@@ -37,14 +37,18 @@ class CdxIndex {
 
   // Opens the CDX at `path` for a table laid out as `fields`. kNotFound when the file is
   // missing; kCorrupt when its directory, a tag header or a root node fails the sanity
-  // checks or a tag expression does not compile against `fields`.
+  // checks or a tag expression does not compile against `fields`; kNotSupported for a
+  // well-formed tag this engine cannot keep current (unique, candidate, descending, or
+  // with a collation sequence), so that the table is not changed behind its back.
   static Status Open(const std::string& path, std::span<const FieldDesc> fields, bool read_only,
                      std::unique_ptr<CdxIndex>* out);
 
   // Writes a new CDX at `path` (replacing any file there) holding `tags` in that order,
   // each built from `records` by sorting (not key-by-key inserts). Reports 0..100 for each
   // tag in turn through `progress`. The new file is written under a temporary name and
-  // renamed into place only when complete.
+  // renamed into place only when complete. kInvalidArgument for a bad or repeated tag
+  // name or a key longer than 240 bytes; the compiler's kSyntax or kTypeMismatch for an
+  // expression (a FOR expression must be logical).
   static Status Build(const std::string& path, std::span<const FieldDesc> fields,
                       const std::vector<TagDefinition>& tags, RecordSource& records,
                       const ProgressFn& progress, std::unique_ptr<CdxIndex>* out);
