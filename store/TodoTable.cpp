@@ -319,13 +319,8 @@ void TodoTable::InvalidateKeepingCurrent() {
 Status TodoTable::BuildView() {
   view_.clear();
   if (!engine_) return Status::Ok();
-  Status status = engine_->GoTop();
-  while (status.ok() && !engine_->Eof()) {
-    // Record order shows deleted records too; the list never does.
-    if (!engine_->Deleted()) view_.push_back(engine_->RecNo());
-    status = engine_->Skip(1);
-  }
-  return status;
+  // Record order shows deleted records too; the list never does.
+  return engine_->CollectVisible(true, &view_);
 }
 
 void TodoTable::EnsureView() {

@@ -507,6 +507,10 @@ void CdxIndex::SetLockTimeout(int milliseconds) {
 
 Status CdxIndex::Sync() { return impl_->core.file->Sync(); }
 
+Status CdxIndex::BeginRead() { return impl_->core.Acquire(false); }
+
+void CdxIndex::EndRead() { impl_->core.file->Unlock(); }
+
 Status CdxIndex::Update(uint32_t recno, const uint8_t* old_image, const uint8_t* new_image) {
   Core& core = impl_->core;
   if (core.file->read_only()) return Status::ReadOnly("index " + core.path + " is open read-only");

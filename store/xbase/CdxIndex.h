@@ -94,6 +94,12 @@ class CdxIndex {
   // before it fails with kInUse (3 seconds unless set).
   void SetLockTimeout(int milliseconds);
 
+  // Holds the index's read lock until the matching EndRead, so that a walk over a whole
+  // tag takes it once rather than at every cursor move (the moves' own locks nest).
+  // Changes made by other opens meanwhile wait until EndRead.
+  Status BeginRead();
+  void EndRead();
+
   // The form in which expressions are stored in the index: the bare words NOT, AND and
   // OR become "!", ".AND." and ".OR." ("not Deleted()" is stored as "!Deleted()"),
   // because other programs reject stored expressions using them; the rest is kept.

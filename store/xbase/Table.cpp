@@ -1208,6 +1208,43 @@ Status Table::CountFiltered(uint32_t* count) {
   return Status::Ok();
 }
 
+Status Table::CollectVisible(bool skip_deleted, std::vector<uint32_t>* out) {
+  Impl& d = *impl_;
+  out->clear();
+  d.RefreshCount();
+  auto wanted = [&](uint32_t n, const uint8_t* image) {
+    return !(skip_deleted && image[0] == '*') && d.Visible(n, image);
+  };
+  if (d.order > 0 && d.cursor != nullptr) {
+    XB_RETURN_IF_ERROR(d.cdx->BeginRead());
+    struct ReadLock {
+      CdxIndex* cdx;
+      ~ReadLock() { cdx->EndRead(); }
+    } read_lock{d.cdx.get()};
+    std::unique_ptr<CdxIndex::Cursor> c = d.cdx->NewCursor(d.order - 1);
+    XB_RETURN_IF_ERROR(c->First());
+    while (!c->eof()) {
+      const uint32_t n = c->recno();
+      // Keys of records another open has not counted yet are passed over.
+      if (n >= 1 && n <= d.count) {
+        const uint8_t* image = d.RecordPtr(n);
+        if (image == nullptr) return Status::IoError("cannot map " + d.path);
+        if (wanted(n, image)) out->push_back(n);
+      }
+      XB_RETURN_IF_ERROR(c->Next());
+    }
+    return Status::Ok();
+  }
+  if (d.count == 0) return Status::Ok();
+  if (d.RecordPtr(d.count) == nullptr) return Status::IoError("cannot map " + d.path);
+  const uint8_t* p = d.RecordPtr(1);
+  const uint32_t len = d.header.record_length;
+  for (uint32_t r = 1; r <= d.count; ++r, p += len) {
+    if (wanted(r, p)) out->push_back(r);
+  }
+  return Status::Ok();
+}
+
 Status Table::EvalLogical(std::string_view expression, bool* value) {
   Impl& d = *impl_;
   *value = false;

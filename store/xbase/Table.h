@@ -112,6 +112,10 @@ class Table {
   const std::string& filter() const;
   // Number of records that pass the filter and are visible in the current order.
   Status CountFiltered(uint32_t* count);
+  // The numbers of the records that pass the filter, in the current order, into `*out`
+  // (replacing its content); records marked deleted are left out too when
+  // `skip_deleted`. One pass, without moving the current record.
+  Status CollectVisible(bool skip_deleted, std::vector<uint32_t>* out);
   // Value of a logical expression on the current record.
   Status EvalLogical(std::string_view expression, bool* value);
 

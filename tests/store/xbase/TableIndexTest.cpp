@@ -336,5 +336,39 @@ TEST_F(TableIndexTest, SharedOpensSeeEachOthersKeys) {
   EXPECT_EQ(a->RecNo(), 7u);
 }
 
+// Record numbers met by GoTop/Skip in the current order and filter, deleted ones left out.
+std::vector<uint32_t> Walked(Table* t) {
+  std::vector<uint32_t> r;
+  if (!t->GoTop().ok()) return {};
+  while (!t->Eof()) {
+    if (!t->Deleted()) r.push_back(t->RecNo());
+    if (!t->Skip(1).ok()) return {};
+  }
+  return r;
+}
+
+TEST_F(TableIndexTest, CollectVisibleMatchesNavigationInEveryOrder) {
+  ASSERT_TRUE(table_->Go(3).ok());
+  ASSERT_TRUE(table_->Delete().ok());
+  ASSERT_TRUE(table_->SetFilter("!DONE .or. PRIORITY = 'A'").ok());
+  std::vector<uint32_t> collected = {99};  // replaced, not appended to
+  for (int order = 0; order <= table_->TagCount(); ++order) {
+    table_->SetOrder(order);
+    ASSERT_TRUE(table_->CollectVisible(true, &collected).ok());
+    EXPECT_EQ(collected, Walked(table_.get())) << "order " << order;
+  }
+  table_->SetOrder(1);
+  ASSERT_TRUE(table_->CollectVisible(true, &collected).ok());
+  EXPECT_EQ(collected, (std::vector<uint32_t>{2, 6, 4, 1}));
+
+  // Record order keeps deleted records unless asked not to.
+  ASSERT_TRUE(table_->SetFilter("").ok());
+  table_->SetOrder(0);
+  ASSERT_TRUE(table_->CollectVisible(false, &collected).ok());
+  EXPECT_EQ(collected, (std::vector<uint32_t>{1, 2, 3, 4, 5, 6}));
+  ASSERT_TRUE(table_->CollectVisible(true, &collected).ok());
+  EXPECT_EQ(collected, (std::vector<uint32_t>{1, 2, 4, 5, 6}));
+}
+
 }  // namespace
 }  // namespace xbase::testing
