@@ -28,6 +28,7 @@
 #include "app/RebuildInd.h"
 #include "app/Splashform.h"
 #include "app/TaskGridModel.h"
+#include "dialogs/CallTaskEdit.h"
 #include "dialogs/DateSelector.h"
 #include "dialogs/SetTimeDialog.h"
 #include "widgets/HelpContext.h"
@@ -176,6 +177,8 @@ void TMainScreen::CreateControls() {
   top->addStretch(1);
   layout->addWidget(Panel1);
 
+  connect(Editbutton, &QToolButton::clicked, this, [this] { EditbuttonClick(); });
+  connect(Newbutton, &QToolButton::clicked, this, [this] { NewbuttonClick(); });
   connect(CloneButton, &QToolButton::clicked, this, [this] { CloneButtonClick(); });
   connect(DeleteButton, &QToolButton::clicked, this, [this] { DeleteButtonClick(); });
   connect(Filterbutton, &QToolButton::clicked, this, [this] { FilterbuttonClick(); });
@@ -352,6 +355,14 @@ void TMainScreen::CreateMenus() {
   AllTasksNOTMatchingCurrentFilter1 =
       delete_item("AllTasksNOTMatchingCurrentFilter1", "All Tasks NOT Matching Current Filter");
   AllTasks1 = delete_item("AllTasks1", "All Tasks");
+  connect(AllMarkedDone1, &QAction::triggered, this, [this] { RunBulkDelete(&TBulkDelete::DeleteAllMarkedDone); });
+  connect(AllWithDatesBeforeToday1, &QAction::triggered, this,
+          [this] { RunBulkDelete(&TBulkDelete::DeleteAllBeforeToday); });
+  connect(AllTasksMatchingCurrentFilter1, &QAction::triggered, this,
+          [this] { RunBulkDelete(&TBulkDelete::DeleteAllMatchingFilter); });
+  connect(AllTasksNOTMatchingCurrentFilter1, &QAction::triggered, this,
+          [this] { RunBulkDelete(&TBulkDelete::DeleteAllNotMatchingFilter); });
+  connect(AllTasks1, &QAction::triggered, this, [this] { RunBulkDelete(&TBulkDelete::DeleteAllTasks); });
   FileMenu->addSeparator();
   Exit1 = FileMenu->addAction(QStringLiteral("E&xit"), this, [this] { close(); });
   Exit1->setObjectName(QStringLiteral("Exit1"));
@@ -735,8 +746,9 @@ void TMainScreen::NotesDoubleClick() {
   if (table_->AtEnd()) return;
   if (TaskGridModel::FieldName(ActiveGrid->currentIndex().column()) == QLatin1String("IsDone")) {
     DoneToggleButtonClick();
+  } else {
+    EditbuttonClick();
   }
-  // Every other column would open the task editor.
 }
 
 bool TMainScreen::eventFilter(QObject* watched, QEvent* event) {
@@ -744,13 +756,26 @@ bool TMainScreen::eventFilter(QObject* watched, QEvent* event) {
     PostNotes();
   } else if (watched == ActiveNotes->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     NotesDoubleClick();
-  } else if (event->type() == QEvent::KeyPress && !first_activation_) {
-    // The window sees every key before its controls.
+  } else if (event->type() == QEvent::KeyRelease) {
+    previewed_key_ = nullptr;
+  } else if (event->type() == QEvent::KeyPress && !first_activation_ && event != previewed_key_) {
+    // The window sees every key before its controls. A key a control does not take
+    // travels on to its parents as the same event: it counts once.
     auto* widget = qobject_cast<QWidget*>(watched);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (widget && widget->window() == this && widget->isWidgetType() && !key->isAutoRepeat()) {
-      if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier && DeleteButton->isVisible()) {
-        DeleteButtonClick();
+    if (widget && widget->window() == this && !key->isAutoRepeat()) {
+      previewed_key_ = event;
+      const bool keypad = key->modifiers() & Qt::KeypadModifier;
+      const Qt::KeyboardModifiers others = key->modifiers() & ~Qt::KeypadModifier;
+      if (others == Qt::NoModifier) {
+        if ((key->key() == Qt::Key_Insert || (key->key() == Qt::Key_Plus && keypad)) && Newbutton->isVisible()) {
+          NewbuttonClick();
+        } else if (key->key() == Qt::Key_Delete && DeleteButton->isVisible()) {
+          DeleteButtonClick();
+        } else if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && watched == ActiveGrid &&
+                   Editbutton->isVisible()) {
+          EditbuttonClick();
+        }
       }
     }
   }
@@ -878,6 +903,30 @@ bool TMainScreen::SetCurrentField(const char* field, const QString& value) {
   return true;
 }
 
+void TMainScreen::EditbuttonClick() {
+  PostNotes();
+  CallTaskEdit(TTaskEditMode::Edit, *table_, key_words_, this);
+  TableCurrentChanged();
+  SetButtons();
+  update();
+}
+
+void TMainScreen::NewbuttonClick() {
+  PostNotes();
+  CallTaskEdit(TTaskEditMode::Add, *table_, key_words_, this);
+  TableCurrentChanged();
+  SetButtons();
+  update();
+}
+
+void TMainScreen::RunBulkDelete(int (TBulkDelete::*command)()) {
+  PostNotes();
+  TBulkDelete bulk(*this);
+  (bulk.*command)();
+  SetMainMenuSortChecks();
+  TableCurrentChanged();
+}
+
 void TMainScreen::DeleteButtonClick() {
   if (!ConfirmBox(QStringLiteral("Delete this task? "))) return;
   const uint32_t a = table_->RecordNumber();
@@ -961,8 +1010,9 @@ void TMainScreen::ActiveGridDblClick() {
     DoQuickTime();
   } else if (field == QLatin1String("KEYS")) {
     DoKeyListMenu(pos);
+  } else {
+    EditbuttonClick();
   }
-  // The task column would open the task editor.
 }
 
 void TMainScreen::DateMenuCalendarClick() {

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <memory>
 
+#include "app/BulkDelete.h"
 #include "app/FilterExpression.h"
 #include "app/KeyWordList.h"
 #include "store/Settings.h"
@@ -25,7 +26,7 @@ class TSplitter;
 class TWhatsThisButton;
 class TWhatsThisPopup;
 
-class TMainScreen : public QMainWindow, private TodoTableHost {
+class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDeleteHost {
   Q_OBJECT
 
  public:
@@ -51,9 +52,9 @@ class TMainScreen : public QMainWindow, private TodoTableHost {
 
   // ---- operations shared with the commands
   // Shows the record-bound buttons exactly when the list has a current task.
-  void SetButtons();
+  void SetButtons() override;
   // Builds the filter expression from the filter state and applies it.
-  void SetUpFilter();
+  void SetUpFilter() override;
   // Ticks the sort items of the current order and remembers it in SortOrder.
   void SetMainMenuSortChecks();
   // Gives the task column the width the other columns leave.
@@ -81,6 +82,8 @@ class TMainScreen : public QMainWindow, private TodoTableHost {
   void PostNotes();
 
   // ---- task commands
+  void EditbuttonClick();
+  void NewbuttonClick();
   void DeleteButtonClick();
   void DoneToggleButtonClick();
   void CloneButtonClick();
@@ -99,7 +102,7 @@ class TMainScreen : public QMainWindow, private TodoTableHost {
   bool SetCurrentField(const char* field, const QString& value);
 
   // ---- state (the window's own, kept for the run)
-  TodoTable& Table() { return *table_; }
+  TodoTable& Table() override { return *table_; }
   TaskGridModel* Model() const { return model_; }
   TFilterState& FilterState() { return filter_; }
   TKeyWordList& KeyWordList() { return key_words_; }
@@ -180,6 +183,11 @@ class TMainScreen : public QMainWindow, private TodoTableHost {
   void UpdateStatus(const QString& text) override;
   void ProcessMessages() override;
   bool RunRebuild(TodoTable& table, bool pack_first) override;
+  // TBulkDeleteHost
+  void ClearFilterCriteria() override { filter_.ClearCriteria(); }
+  void CloseMainWindow() override { close(); }
+  // Runs one group deletion of the File menu's Delete submenu.
+  void RunBulkDelete(int (TBulkDelete::*command)());
 
   void CreateControls();
   void CreateMenus();
@@ -210,6 +218,8 @@ class TMainScreen : public QMainWindow, private TodoTableHost {
   int show_command_ = 1;
   int startup_show_state_ = 1;
   bool following_table_ = false;
+  // The key press the window has previewed, until its release.
+  const QEvent* previewed_key_ = nullptr;
   bool closing_ = false;
   // Record whose note the notes pane shows; 0 for none.
   uint32_t notes_recno_ = 0;

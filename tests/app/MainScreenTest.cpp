@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -28,6 +29,7 @@
 #include "app/RebuildInd.h"
 #include "app/SingleInstance.h"
 #include "app/TaskGridModel.h"
+#include "dialogs/TaskEditor.h"
 #include "store/Settings.h"
 #include "widgets/Gauge.h"
 #include "widgets/Splitter.h"
@@ -448,6 +450,57 @@ TEST_F(MainScreenTest, DeleteAsksAndMovesToTheFollowingTask) {
   EXPECT_EQ(Questions(boxes), QStringList({"Delete this task? ", "Delete this task? "}));
   EXPECT_EQ(TaskColumn(), QStringList({"old task", "dentist", "someday"}));
   EXPECT_EQ(w.Table().FieldText(TodoTable::kDescript), "dentist");
+}
+
+TEST_F(MainScreenTest, KeysOpenTheTaskEditorWhateverControlHasTheFocus) {
+  Prepare(kSample);
+  NoReminder();
+  TMainScreen& w = Start();
+  QApplication::setActiveWindow(&w);
+  QStringList captions;
+  // The next editor that opens is noted and cancelled.
+  const auto cancel_editor = [&] {
+    auto* timer = new QTimer(&w);
+    QObject::connect(timer, &QTimer::timeout, timer, [&captions, timer] {
+      if (auto* editor = qobject_cast<TTaskEditor*>(QApplication::activeModalWidget())) {
+        captions << editor->windowTitle();
+        editor->reject();
+        timer->deleteLater();
+      }
+    });
+    timer->start(10);
+  };
+  cancel_editor();
+  w.ActiveNotes->setFocus();
+  QTest::keyClick(w.ActiveNotes, Qt::Key_Insert);
+  cancel_editor();
+  w.ActiveGrid->setFocus();
+  QTest::keyClick(w.ActiveGrid, Qt::Key_Plus, Qt::KeypadModifier);
+  cancel_editor();
+  QTest::keyClick(w.ActiveGrid, Qt::Key_Return);
+  EXPECT_EQ(captions, QStringList({"Task Editor", "Task Editor", "Task Editor"}));
+  EXPECT_EQ(w.Model()->rowCount(), 4) << "cancelled editors store nothing";
+  // A plain + typed into the notes is just a character.
+  cancel_editor();
+  w.ActiveNotes->setFocus();
+  QTest::keyClick(w.ActiveNotes, Qt::Key_Plus);
+  QTest::qWait(50);
+  EXPECT_EQ(captions.size(), 3);
+}
+
+TEST_F(MainScreenTest, GroupDeletionsRunFromTheFileMenu) {
+  Prepare(kSample);
+  NoReminder();
+  TScriptedResponder boxes;
+  TMainScreen& w = Start();
+  w.SortByTag("DESCRIPT");
+  boxes.AnswerYes();
+  w.AllMarkedDone1->trigger();
+  EXPECT_EQ(Questions(boxes), QStringList({"CONFIRM: Delete all tasks marked as done?"}));
+  EXPECT_EQ(boxes.Last().Text, "All tasks marked DONE have been deleted (1 records)");
+  w.ShowDoneClick();
+  EXPECT_EQ(TaskColumn(), QStringList({"call Joe", "dentist", "old task", "someday"}));
+  EXPECT_TRUE(w.mainmnuSortDescription->isChecked());
 }
 
 TEST_F(MainScreenTest, HelpOpensAtTheContextAndInstallsTheHelpFile) {
