@@ -31,6 +31,7 @@
 #include "dialogs/CallTaskEdit.h"
 #include "dialogs/DateSelector.h"
 #include "dialogs/SetTimeDialog.h"
+#include "store/UpgradeTaskFiles.h"
 #include "widgets/HelpContext.h"
 #include "widgets/Splitter.h"
 #include "widgets/WhatsThisButton.h"
@@ -85,6 +86,7 @@ TMainScreen::TMainScreen(QWidget* parent)
   setWindowIcon(QIcon(TGlyphs::Program(64)));
   setFont(ProgramFont());
   table_->SetDirectory(ProgramDirectory());
+  table_->SetUpgrader([this](TodoTable& table) { return UpgradeTaskFiles(table, static_cast<TodoTableHost*>(this)); });
 
   // The program's own conversions run under the working date settings.
   UseWorkingDateFormats();
@@ -838,6 +840,7 @@ void TMainScreen::RebuildIndexes1Click() {
   table_->SetOrder(table_->OrderOfTag(QString::fromLatin1(kDateTimeTag)));
   SetMainMenuSortChecks();
   table_->SetSuspendDisplayFields(false);
+  HideStatus();
   QCoreApplication::processEvents();
   SetUpFilter();
   QCoreApplication::processEvents();
@@ -923,6 +926,7 @@ void TMainScreen::RunBulkDelete(int (TBulkDelete::*command)()) {
   PostNotes();
   TBulkDelete bulk(*this);
   (bulk.*command)();
+  HideStatus();
   SetMainMenuSortChecks();
   TableCurrentChanged();
 }

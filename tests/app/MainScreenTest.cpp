@@ -31,6 +31,7 @@
 #include "app/TaskGridModel.h"
 #include "dialogs/TaskEditor.h"
 #include "store/Settings.h"
+#include "store/xbase/Table.h"
 #include "widgets/Gauge.h"
 #include "widgets/Splitter.h"
 
@@ -357,12 +358,41 @@ TEST_F(MainScreenTest, RebuildCommandPacksDeletedTasksAndKeepsTheFilter) {
   EXPECT_EQ(TaskColumn(), QStringList({"call Joe"}));
   EXPECT_FALSE(w.ReindexNeeded());
   EXPECT_FALSE(StoredPreferences().ReindexNeeded);
+  EXPECT_TRUE(w.UpdateStatusPanel->isHidden());
 
   // No reminder at the next start.
   w.close();
   boxes.Clear();
   Start();
   EXPECT_EQ(boxes.Count(), 0);
+}
+
+TEST_F(MainScreenTest, OldFilesAreConvertedAtStartUp) {
+  using xbase::FieldType;
+  const std::vector<xbase::FieldSpec> old = {
+      {"DATE", FieldType::kCharacter, 8, 0},      {"TIME", FieldType::kCharacter, 5, 0},
+      {"DESCRIPT", FieldType::kCharacter, 50, 0}, {"NOTE", FieldType::kMemo, 10, 0},
+      {"DONE", FieldType::kLogical, 1, 0},        {"KEYS", FieldType::kCharacter, 60, 0}};
+  {
+    ASSERT_TRUE(xbase::Table::Create(Path("JLIST.DBF").toStdString(), old).ok());
+    std::unique_ptr<xbase::Table> table;
+    ASSERT_TRUE(xbase::Table::Open(Path("JLIST.DBF").toStdString(), xbase::OpenMode::kExclusive, &table).ok());
+    ASSERT_TRUE(table->Append().ok());
+    table->SetString(0, "20240306");
+    table->SetString(2, "from the old days");
+    table->SetMemo(3, "abcd");
+    ASSERT_TRUE(table->Post().ok());
+  }
+  NoReminder();
+  TScriptedResponder boxes;
+  TMainScreen& w = Start();
+  ASSERT_EQ(boxes.Count(), 2) << boxes.Texts().join("|").toStdString();
+  EXPECT_TRUE(boxes.Texts()[0].startsWith("This version of Jotlist uses a new file structure"));
+  EXPECT_EQ(boxes.Texts()[1], "File update was successful");
+  EXPECT_TRUE(QFile::exists(Path("JLBAK.DBF")));
+  EXPECT_EQ(TaskColumn(), QStringList({"from the old days"}));
+  EXPECT_EQ(Cell(0, TaskGridModel::kPriorityColumn), "Medium");
+  EXPECT_EQ(w.ActiveNotes->toPlainText(), "abcd ");
 }
 
 TEST_F(MainScreenTest, RebuildCommandAnsweredNoChangesNothing) {
