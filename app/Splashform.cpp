@@ -57,5 +57,7 @@ TSplashform::TSplashform(QWidget* parent)
   OKButton->setFixedWidth(75);
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
   layout->addWidget(OKButton, 0, Qt::AlignHCenter);
-  setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
+  panel->setMinimumWidth(280);
+  // Fixed at the size its contents need.
+  layout->setSizeConstraint(QLayout::SetFixedSize);
 }
