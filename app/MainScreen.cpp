@@ -685,12 +685,11 @@ void TMainScreen::BuildKeyWordList() {
   key_words_.Clear();
   table_->First();
   table_->SetTurboRead(true);
-  int walked = 0;
   while (!table_->AtEnd()) {
     key_words_.BreakStringIntoWords(table_->FieldText(TodoTable::kKeys));
     table_->Next();
     // The window stays responsive during a long walk.
-    if (++walked % 64 == 0) QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
   }
   table_->SetTurboRead(false);
   table_->EndBatch();
