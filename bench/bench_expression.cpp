@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "store/TaskSchema.h"
 #include "store/xbase/Expression.h"
 #include "store/xbase/Field.h"
 
@@ -21,17 +22,7 @@ const char* const kFilter =
     "(DATE >=\"20240305\" and DATE <=\"20240312\").and.(PRIORITY=\"A\").and.(.not.DONE).and."
     "(\"HOME\"$UPPER(KEYS).or.\"WORK\"$UPPER(KEYS)).and.(\"CALL\"$upper(DESCRIPT))";
 
-std::vector<xbase::FieldDesc> TaskFields() {
-  return {
-      {"DATE", xbase::FieldType::kCharacter, 1, 8, 0},
-      {"TIME", xbase::FieldType::kCharacter, 9, 5, 0},
-      {"DESCRIPT", xbase::FieldType::kCharacter, 14, 50, 0},
-      {"NOTE", xbase::FieldType::kMemo, 64, 10, 0},
-      {"DONE", xbase::FieldType::kLogical, 74, 1, 0},
-      {"KEYS", xbase::FieldType::kCharacter, 75, 60, 0},
-      {"PRIORITY", xbase::FieldType::kCharacter, 135, 1, 0},
-  };
-}
+std::vector<xbase::FieldDesc> TaskFields() { return task_schema::FieldLayout(); }
 
 void Put(uint8_t* rec, size_t offset, size_t width, const std::string& value) {
   std::memset(rec + offset, ' ', width);

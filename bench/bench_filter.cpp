@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "store/TaskSchema.h"
 #include "store/xbase/Table.h"
 
 namespace {
@@ -32,19 +33,8 @@ const char* const kFilter =
     "(DATE >=\"20240305\" and DATE <=\"20240312\").and.(PRIORITY=\"A\").and.(.not.DONE).and."
     "(\"HOME\"$UPPER(KEYS).or.\"WORK\"$UPPER(KEYS)).and.(\"CALL\"$upper(DESCRIPT))";
 
-std::vector<xbase::FieldSpec> TaskFields() {
-  using xbase::FieldType;
-  return {{"DATE", FieldType::kCharacter, 8, 0},     {"TIME", FieldType::kCharacter, 5, 0},
-          {"DESCRIPT", FieldType::kCharacter, 50, 0}, {"NOTE", FieldType::kMemo, 10, 0},
-          {"DONE", FieldType::kLogical, 1, 0},       {"KEYS", FieldType::kCharacter, 60, 0},
-          {"PRIORITY", FieldType::kCharacter, 1, 0}};
-}
-
-std::vector<xbase::TagDefinition> TaskTags() {
-  return {{"DATETIME", "DATE+TIME", "!Deleted()"},      {"DESCRIPT", "upper(DESCRIPT)", "!Deleted()"},
-          {"DONE", "DONE", "!Deleted()"},               {"KEYS", "upper(KEYS)", "!Deleted()"},
-          {"PRIORITY", "upper(PRIORITY)+DATE+TIME", "!Deleted()"}};
-}
+std::vector<xbase::FieldSpec> TaskFields() { return task_schema::FieldSpecs(); }
+std::vector<xbase::TagDefinition> TaskTags() { return task_schema::TagDefinitions(); }
 
 bool TableReady(const std::string& dir) {
   std::unique_ptr<xbase::Table> t;

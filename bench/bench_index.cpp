@@ -14,31 +14,15 @@
 #include <string>
 #include <vector>
 
+#include "store/TaskSchema.h"
 #include "store/xbase/CdxIndex.h"
 
 namespace {
 
-constexpr uint32_t kRecordLength = 136;
+constexpr uint32_t kRecordLength = task_schema::kRecordLength;
 
-std::vector<xbase::FieldDesc> TaskFields() {
-  return {
-      {"DATE", xbase::FieldType::kCharacter, 1, 8, 0},
-      {"TIME", xbase::FieldType::kCharacter, 9, 5, 0},
-      {"DESCRIPT", xbase::FieldType::kCharacter, 14, 50, 0},
-      {"NOTE", xbase::FieldType::kMemo, 64, 10, 0},
-      {"DONE", xbase::FieldType::kLogical, 74, 1, 0},
-      {"KEYS", xbase::FieldType::kCharacter, 75, 60, 0},
-      {"PRIORITY", xbase::FieldType::kCharacter, 135, 1, 0},
-  };
-}
-
-std::vector<xbase::TagDefinition> TaskTags() {
-  return {{"DATETIME", "DATE+TIME", "!Deleted()"},
-          {"DESCRIPT", "upper(DESCRIPT)", "!Deleted()"},
-          {"DONE", "DONE", "!Deleted()"},
-          {"KEYS", "upper(KEYS)", "!Deleted()"},
-          {"PRIORITY", "upper(PRIORITY)+DATE+TIME", "!Deleted()"}};
-}
+std::vector<xbase::FieldDesc> TaskFields() { return task_schema::FieldLayout(); }
+std::vector<xbase::TagDefinition> TaskTags() { return task_schema::TagDefinitions(); }
 
 void Put(uint8_t* rec, size_t offset, size_t width, const std::string& value) {
   std::memset(rec + offset, ' ', width);

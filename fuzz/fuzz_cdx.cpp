@@ -10,23 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "store/TaskSchema.h"
 #include "store/xbase/CdxIndex.h"
 
 namespace {
 
-constexpr uint32_t kRecordLength = 136;
+constexpr uint32_t kRecordLength = task_schema::kRecordLength;
 
-std::vector<xbase::FieldDesc> Fields() {
-  return {
-      {"DATE", xbase::FieldType::kCharacter, 1, 8, 0},
-      {"TIME", xbase::FieldType::kCharacter, 9, 5, 0},
-      {"DESCRIPT", xbase::FieldType::kCharacter, 14, 50, 0},
-      {"NOTE", xbase::FieldType::kMemo, 64, 10, 0},
-      {"DONE", xbase::FieldType::kLogical, 74, 1, 0},
-      {"KEYS", xbase::FieldType::kCharacter, 75, 60, 0},
-      {"PRIORITY", xbase::FieldType::kCharacter, 135, 1, 0},
-  };
-}
+std::vector<xbase::FieldDesc> Fields() { return task_schema::FieldLayout(); }
 
 // Thirty task records (every fifth deleted), the same on every run.
 class Tasks : public xbase::RecordSource {

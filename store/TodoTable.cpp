@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "store/CodePage.h"
+#include "store/TaskSchema.h"
 #include "store/IndexRebuild.h"
 #include "store/xbase/Table.h"
 
@@ -67,13 +68,7 @@ QString PadNoteLength(const QString& note) {
 }
 
 const std::vector<xbase::TagDefinition>& TodoTable::TaskTags() {
-  static const std::vector<xbase::TagDefinition> tags = {
-      {"DATETIME", "DATE+TIME", "not Deleted()"},
-      {"DESCRIPT", "upper(DESCRIPT)", "not Deleted()"},
-      {"DONE", "DONE", "not Deleted()"},
-      {"KEYS", "upper(KEYS)", "not Deleted()"},
-      {"PRIORITY", "upper(PRIORITY)+DATE+TIME", "not Deleted()"},
-  };
+  static const std::vector<xbase::TagDefinition> tags = task_schema::TagDefinitions();
   return tags;
 }
 
@@ -99,17 +94,8 @@ void TodoTable::Message(const QString& text) {
 // ---------------------------------------------------------------- files
 
 bool TodoTable::CreateTaskTable() {
-  using xbase::FieldType;
-  const std::vector<xbase::FieldSpec> fields = {
-      {kDate, FieldType::kCharacter, 8, 0},
-      {kTime, FieldType::kCharacter, 5, 0},
-      {kDescript, FieldType::kCharacter, kDescriptWidth, 0},
-      {kNote, FieldType::kMemo, 10, 0},
-      {kDone, FieldType::kLogical, 1, 0},
-      {kKeys, FieldType::kCharacter, kKeysWidth, 0},
-      {kPriority, FieldType::kCharacter, 1, 0},
-  };
-  const Status status = xbase::Table::Create(TablePath().toStdString(), fields);
+  const Status status =
+      xbase::Table::Create(TablePath().toStdString(), task_schema::FieldSpecs());
   return status.ok() && QFileInfo::exists(TablePath());
 }
 

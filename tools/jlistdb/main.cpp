@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/TaskSchema.h"
 #include "store/xbase/Codepage.h"
 #include "store/xbase/Table.h"
 #include "tools/jlistdb/TaskText.h"
@@ -50,25 +51,8 @@ constexpr const char* kUsageText =
 // The seven task fields and the five tags, in the order the program creates them.
 enum Field { kDate = 0, kTime, kDescript, kNote, kDone, kKeys, kPriority };
 
-std::vector<xbase::FieldSpec> TaskFields() {
-  using xbase::FieldType;
-  return {
-      {"DATE", FieldType::kCharacter, 8, 0},  {"TIME", FieldType::kCharacter, 5, 0},
-      {"DESCRIPT", FieldType::kCharacter, 50, 0}, {"NOTE", FieldType::kMemo, 10, 0},
-      {"DONE", FieldType::kLogical, 1, 0},    {"KEYS", FieldType::kCharacter, 60, 0},
-      {"PRIORITY", FieldType::kCharacter, 1, 0},
-  };
-}
-
-std::vector<xbase::TagDefinition> TaskTags() {
-  return {
-      {"DATETIME", "DATE+TIME", "!Deleted()"},
-      {"DESCRIPT", "upper(DESCRIPT)", "!Deleted()"},
-      {"DONE", "DONE", "!Deleted()"},
-      {"KEYS", "upper(KEYS)", "!Deleted()"},
-      {"PRIORITY", "upper(PRIORITY)+DATE+TIME", "!Deleted()"},
-  };
-}
+std::vector<xbase::FieldSpec> TaskFields() { return task_schema::FieldSpecs(); }
+std::vector<xbase::TagDefinition> TaskTags() { return task_schema::TagDefinitions(); }
 
 int Fail(const std::string& message) {
   std::cerr << "jlistdb: " << message << "\n";

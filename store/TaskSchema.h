@@ -1,0 +1,51 @@
+// The task table's layout: its seven fields and five index tags, in the order they are
+// created. Shared by the program, jlistdb, the benchmarks and the fuzz targets; plain
+// C++ (no Qt), so that tools built on the engine alone can use it.
+#pragma once
+
+#include <vector>
+
+#include "store/xbase/Defs.h"
+#include "store/xbase/Field.h"
+
+namespace task_schema {
+
+// DATE C8, TIME C5, DESCRIPT C50, NOTE M10, DONE L1, KEYS C60, PRIORITY C1.
+inline std::vector<xbase::FieldSpec> FieldSpecs() {
+  using xbase::FieldType;
+  return {
+      {"DATE", FieldType::kCharacter, 8, 0},      {"TIME", FieldType::kCharacter, 5, 0},
+      {"DESCRIPT", FieldType::kCharacter, 50, 0}, {"NOTE", FieldType::kMemo, 10, 0},
+      {"DONE", FieldType::kLogical, 1, 0},        {"KEYS", FieldType::kCharacter, 60, 0},
+      {"PRIORITY", FieldType::kCharacter, 1, 0},
+  };
+}
+
+// The fields as laid out in a record image: byte 0 is the deleted mark, DATE starts at 1.
+inline std::vector<xbase::FieldDesc> FieldLayout() {
+  std::vector<xbase::FieldDesc> layout;
+  uint32_t offset = 1;
+  for (const xbase::FieldSpec& spec : FieldSpecs()) {
+    layout.push_back({spec.name, spec.type, offset, spec.width, spec.decimals});
+    offset += spec.width;
+  }
+  return layout;
+}
+
+// Bytes in one record image (the deleted mark included).
+inline constexpr uint32_t kRecordLength = 136;
+
+// The five tags, numbered 1 to 5 in this order; deleted records are in none of them.
+// The condition is passed as "not Deleted()"; the index stores it as "!Deleted()", the
+// form other programs read.
+inline std::vector<xbase::TagDefinition> TagDefinitions() {
+  return {
+      {"DATETIME", "DATE+TIME", "not Deleted()"},
+      {"DESCRIPT", "upper(DESCRIPT)", "not Deleted()"},
+      {"DONE", "DONE", "not Deleted()"},
+      {"KEYS", "upper(KEYS)", "not Deleted()"},
+      {"PRIORITY", "upper(PRIORITY)+DATE+TIME", "not Deleted()"},
+  };
+}
+
+}  // namespace task_schema
