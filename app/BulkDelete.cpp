@@ -87,28 +87,29 @@ int TBulkDelete::Walk(Test test, bool skipWhenEmpty) {
   return count;
 }
 
+int TBulkDelete::WalkWholeTable(Test test) {
+  TodoTable& table = host_.Table();
+  table.BeginBatch();
+  const int order = table.CurrentOrder();
+  const Finally restore([&] {
+    table.SetOrder(order);
+    table.SetSuspendDisplayFields(false);
+    host_.SetUpFilter();
+    table.SetOrder(order);
+    table.EndBatch();
+    host_.SetButtons();
+  });
+  table.SetOrder(0);
+  table.SetSuspendDisplayFields(true);
+  const WaitCursor wait;
+  table.SetFilter(QString());  // every task, those the filter hides included
+  host_.ProcessMessages();
+  return Walk(test, false);
+}
+
 int TBulkDelete::DeleteAllMarkedDone() {
   if (!ConfirmBox(QStringLiteral("CONFIRM: Delete all tasks marked as done?"))) return -1;
-  TodoTable& table = host_.Table();
-  int count = 0;
-  {
-    table.BeginBatch();
-    const int order = table.CurrentOrder();
-    const Finally restore([&] {
-      table.SetOrder(order);
-      table.SetSuspendDisplayFields(false);
-      host_.SetUpFilter();
-      table.SetOrder(order);
-      table.EndBatch();
-      host_.SetButtons();
-    });
-    table.SetOrder(0);
-    table.SetSuspendDisplayFields(true);
-    const WaitCursor wait;
-    table.SetFilter(QString());
-    host_.ProcessMessages();
-    count = Walk(Test::kDoneNotDeleted, false);
-  }
+  const int count = WalkWholeTable(Test::kDoneNotDeleted);
   InfoBox(count == 0 ? QStringLiteral("No tasks marked DONE have been deleted")
                      : QStringLiteral("All tasks marked DONE have been deleted ") + Records(count));
   return count;
@@ -116,26 +117,7 @@ int TBulkDelete::DeleteAllMarkedDone() {
 
 int TBulkDelete::DeleteAllBeforeToday() {
   if (!ConfirmBox(QStringLiteral("CONFIRM: Delete all with dates before today?"))) return -1;
-  TodoTable& table = host_.Table();
-  int count = 0;
-  {
-    table.BeginBatch();
-    const int order = table.CurrentOrder();
-    const Finally restore([&] {
-      table.SetOrder(order);
-      table.SetSuspendDisplayFields(false);
-      host_.SetUpFilter();
-      table.SetOrder(order);
-      table.EndBatch();
-      host_.SetButtons();
-    });
-    table.SetOrder(0);
-    table.SetSuspendDisplayFields(true);
-    const WaitCursor wait;
-    table.SetFilter(QString());
-    host_.ProcessMessages();
-    count = Walk(Test::kBeforeToday, false);
-  }
+  const int count = WalkWholeTable(Test::kBeforeToday);
   InfoBox(count == 0
               ? QStringLiteral("No tasks with dates before today have been deleted")
               : QStringLiteral("All tasks with dates before today have been deleted ") +

@@ -46,6 +46,9 @@ class TBulkDelete {
   // Walks the table in its current order and filter from the first record while the
   // record number grows, deleting every record that passes `test`; gives the count.
   int Walk(Test test, bool skipWhenEmpty);
+  // The walk over every task (no filter, record order) with the window's order, display
+  // fields and filter put back afterwards, however the walk ends.
+  int WalkWholeTable(Test test);
 
   TBulkDeleteHost& host_;
 };
