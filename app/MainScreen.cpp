@@ -649,10 +649,20 @@ void TMainScreen::SetButtons() {
 void TMainScreen::SetUpFilter() {
   const TFilterExpression expression = BuildFilterExpression(filter_, Today());
   if (!expression.ok) {
-    ErrorBox(expression.problem);
+    // A text the engine cannot quote: the filter in force stays, with its criteria.
+    ::InfoBox(expression.problem);
+    const bool show_done = filter_.ShowDoneTasks;
+    filter_ = applied_filter_;
+    filter_.ShowDoneTasks = show_done;
+    const TFilterExpression previous = BuildFilterExpression(filter_, Today());
+    if (previous.ok) table_->SetFilter(previous.expression);
   } else {
     const xbase::Status status = table_->SetFilter(expression.expression);
-    if (!status.ok()) ErrorBox(QStringLiteral("The filter cannot be used: ") + QString::fromStdString(status.message()));
+    if (status.ok()) {
+      applied_filter_ = filter_;
+    } else {
+      ErrorBox(QStringLiteral("The filter cannot be used: ") + QString::fromStdString(status.message()));
+    }
   }
   FilterClearbutton->setVisible(filter_.IndicatorShown());
   SetButtons();

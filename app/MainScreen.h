@@ -209,6 +209,8 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   TSettings settings_;
   TPreferences preferences_;
   TFilterState filter_;
+  // The criteria of the filter in force, put back when new ones cannot be expressed.
+  TFilterState applied_filter_;
   TKeyWordList key_words_;
   bool first_activation_ = true;
   bool activating_ = false;

@@ -258,6 +258,33 @@ TEST_F(MainScreenTest, AFilterThatLeavesNothingHidesTheRecordButtons) {
   EXPECT_EQ(w.Table().CurrentFilter(), "(.not.DONE)") << "hidden done tasks stay hidden";
 }
 
+TEST_F(MainScreenTest, QuotesInFilterTextsNeverBreakTheFilter) {
+  Prepare(kSample);
+  NoReminder();
+  TMainScreen& w = Start();
+  // A double quote goes between other delimiters: the engine reads the expression.
+  w.FilterState().TaskFilterText = "jo\"e";
+  w.SetUpFilter();
+  EXPECT_EQ(w.Table().CurrentFilter(), "(.not.DONE).and.('JO\"E'$upper(DESCRIPT))");
+  EXPECT_EQ(w.Model()->rowCount(), 0);
+
+  w.FilterState().TaskFilterText = "Joe";
+  w.SetUpFilter();
+  EXPECT_EQ(w.Model()->rowCount(), 1);
+
+  // A text holding all three closing delimiters cannot be written: the user is told and
+  // the filter in force stays, criteria included.
+  TScriptedResponder boxes;
+  w.FilterState().KeysFilterText = "a\"b'c]";
+  w.SetUpFilter();
+  ASSERT_EQ(boxes.Messages().size(), 1u);
+  EXPECT_EQ(boxes.Last().Title, "Information");
+  EXPECT_EQ(w.Table().CurrentFilter(), "(.not.DONE).and.(\"JOE\"$upper(DESCRIPT))");
+  EXPECT_EQ(w.FilterState().KeysFilterText, "");
+  EXPECT_EQ(w.FilterState().TaskFilterText, "Joe");
+  EXPECT_EQ(w.Model()->rowCount(), 1);
+}
+
 TEST_F(MainScreenTest, SortOrdersTickBothMenusAndKeepTheFilter) {
   Prepare(kSample);
   NoReminder();
