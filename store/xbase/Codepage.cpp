@@ -27,7 +27,13 @@ void AppendUtf8(std::string* out, uint32_t cp) {
   }
 }
 
-char ToCp1252(uint32_t cp) {
+}  // namespace
+
+char16_t Cp1252ToUnicode(uint8_t byte) {
+  return byte >= 0x80 && byte < 0xA0 ? kHigh[byte - 0x80] : char16_t{byte};
+}
+
+char UnicodeToCp1252(uint32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
   for (int i = 0; i < 32; ++i) {
     if (kHigh[i] == cp) return static_cast<char>(0x80 + i);
@@ -35,20 +41,12 @@ char ToCp1252(uint32_t cp) {
   return '?';
 }
 
-}  // namespace
-
 std::string Cp1252ToUtf8(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (const char c : bytes) {
     const auto b = static_cast<uint8_t>(c);
-    if (b < 0x80) {
-      out.push_back(c);
-    } else if (b < 0xA0) {
-      AppendUtf8(&out, kHigh[b - 0x80]);
-    } else {
-      AppendUtf8(&out, b);
-    }
+    AppendUtf8(&out, Cp1252ToUnicode(b));
   }
   return out;
 }
@@ -92,7 +90,7 @@ std::string Utf8ToCp1252(std::string_view utf8) {
       i = j > i + 1 ? j : i + 1;  // skip the broken sequence as far as it went
       continue;
     }
-    out.push_back(ToCp1252(cp));
+    out.push_back(UnicodeToCp1252(cp));
     i = j;
   }
   return out;
