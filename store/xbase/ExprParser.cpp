@@ -337,6 +337,9 @@ Status ExprParser::ParseRelation(uint32_t* out) {
       n.max_len = l.max_len;
       n.lit = r.offset;
       n.lit_len = r.max_len;
+      // Eight bytes against eight (the stored dates of the date filters): every comparison
+      // reduces to comparing two big-endian words.
+      if (n.max_len == 8 && n.lit_len == 8) n.op = ExprOp::kCompareField8;
     }
   }
   *out = program_->Add(n);

@@ -32,7 +32,7 @@ uint64_t LoadBigEndian64(const uint8_t* p) {
 }
 
 // memcmp for the short values of keys and filters, without a library call.
-int CompareBytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
+[[gnu::always_inline]] inline int CompareBytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
   if (n > 32) return std::memcmp(a, b, n);
   uint32_t i = 0;
   for (; i + 8 <= n; i += 8) {
@@ -48,12 +48,12 @@ int CompareBytes(const uint8_t* a, const uint8_t* b, uint32_t n) {
 
 // The `=` of character values with EXACT OFF: every byte of the right side matches the
 // start of the left side (so anything = "" holds).
-bool EqualNonExact(ExprStr a, ExprStr b) {
+[[gnu::always_inline]] inline bool EqualNonExact(ExprStr a, ExprStr b) {
   return a.n >= b.n && CompareBytes(a.p, b.p, b.n) == 0;
 }
 
 // Byte order of the two values, the shorter padded with blanks: the order of index keys.
-int ComparePadded(ExprStr a, ExprStr b) {
+[[gnu::always_inline]] inline int ComparePadded(ExprStr a, ExprStr b) {
   const uint32_t m = std::min(a.n, b.n);
   const int r = CompareBytes(a.p, b.p, m);
   if (r != 0) return r;
@@ -66,7 +66,7 @@ int ComparePadded(ExprStr a, ExprStr b) {
   return 0;
 }
 
-bool CompareStrings(ExprCmp cmp, ExprStr a, ExprStr b) {
+[[gnu::always_inline]] inline bool CompareStrings(ExprCmp cmp, ExprStr a, ExprStr b) {
   switch (cmp) {
     case ExprCmp::kEq: return EqualNonExact(a, b);
     case ExprCmp::kNe: return !EqualNonExact(a, b);
@@ -298,6 +298,20 @@ bool ExprProgram::L(uint32_t i, const EvalContext& ctx) const {
     case ExprOp::kCompareFieldLit:
       return CompareStrings(static_cast<ExprCmp>(n.sub), {ctx.record + n.offset, n.max_len},
                             Literal(n));
+    case ExprOp::kCompareField8: {
+      const uint64_t x = LoadBigEndian64(ctx.record + n.offset);
+      const uint64_t y = LoadBigEndian64(Literal(n).p);
+      switch (static_cast<ExprCmp>(n.sub)) {
+        case ExprCmp::kEq:
+        case ExprCmp::kExactEq: return x == y;
+        case ExprCmp::kNe: return x != y;
+        case ExprCmp::kLt: return x < y;
+        case ExprCmp::kLe: return x <= y;
+        case ExprCmp::kGt: return x > y;
+        case ExprCmp::kGe: return x >= y;
+      }
+      return false;
+    }
     case ExprOp::kCompareC: {
       const ExprStr a = C(n.a, ctx);
       return CompareStrings(static_cast<ExprCmp>(n.sub), a, C(n.b, ctx));

@@ -42,6 +42,7 @@ enum class ExprOp : uint8_t {
   kNot,  // a
   kCompareC,  // a cmp b, cmp in sub (ExprCmp); EXACT OFF for "=" and its negation
   kCompareFieldLit,  // record[offset, offset + max_len) cmp the literal; as kCompareC
+  kCompareField8,    // as kCompareFieldLit for an 8-byte field and literal: one word compare
   kCompareD,  // a cmp b on "yyyymmdd" values; "=" is exact
   kCompareN,
   kCompareL,
