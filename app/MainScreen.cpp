@@ -274,6 +274,9 @@ void TMainScreen::CreateControls() {
   };
   ExitButton = bottom_button("ExitButton", "E&xit", TGlyphs::Exit());
   ExitButton->setMinimumWidth(75);
+  // Alt+X is the File menu's Exit shortcut; a second owner would make it ambiguous and
+  // neither would act.
+  ExitButton->setShortcut(QKeySequence());
   ExitButton->hide();
   Helpbutton = bottom_button("Helpbutton", "&Help", TGlyphs::Help());
   Helpbutton->setMinimumWidth(75);
@@ -638,12 +641,16 @@ void TMainScreen::SetButtons() {
   const uint32_t n = table_->RecordNumber();
   const uint32_t c = table_->RecordCount();
   if (n > 0 && n <= c) table_->GoToRecord(n);
+  ShowRecordButtons();
+  Newbutton->setEnabled(true);
+}
+
+void TMainScreen::ShowRecordButtons() {
   const bool has_task = !table_->AtEnd();
   for (QWidget* button : std::initializer_list<QWidget*>{Editbutton, DeleteButton, DoneToggleButton, CloneButton,
                                                          CalendarButton, Printbutton}) {
     button->setVisible(has_task);
   }
-  Newbutton->setEnabled(true);
 }
 
 void TMainScreen::SetUpFilter() {
@@ -718,6 +725,10 @@ void TMainScreen::TableCurrentChanged() {
   }
   following_table_ = false;
 
+  // An edit in the grid can take the last task out of the list: the record-bound
+  // buttons follow the list at once, not only at the next SetButtons.
+  ShowRecordButtons();
+
   const uint32_t recno = row >= 0 ? table_->RecordNumber() : 0;
   if (recno != notes_recno_ || !ActiveNotes->document()->isModified()) {
     notes_recno_ = recno;
@@ -781,10 +792,17 @@ bool TMainScreen::eventFilter(QObject* watched, QEvent* event) {
       if (others == Qt::NoModifier) {
         if ((key->key() == Qt::Key_Insert || (key->key() == Qt::Key_Plus && keypad)) && Newbutton->isVisible()) {
           NewbuttonClick();
-        } else if (key->key() == Qt::Key_Delete && DeleteButton->isVisible()) {
-          DeleteButtonClick();
-        } else if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && watched == ActiveGrid &&
-                   Editbutton->isVisible()) {
+          // Passed on, keypad plus would type "+" into the note of whatever task is
+          // current now.
+          return true;
+        }
+        if (key->key() == Qt::Key_Delete && DeleteButton->isVisible()) {
+          // Once the task is gone the notes pane shows the next task's note, which the
+          // key must not change. Answered No, the key goes on as typed.
+          return DeleteButtonClick();
+        }
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && watched == ActiveGrid &&
+            Editbutton->isVisible()) {
           EditbuttonClick();
         }
       }
@@ -907,8 +925,10 @@ bool TMainScreen::SetCurrentField(const char* field, const QString& value) {
   xbase::Status status = table_->Edit();
   if (status.ok()) status = table_->SetFieldText(field, value);
   if (status.ok()) status = table_->Post();
+  if (!status.ok()) table_->Cancel();
+  // The task may have left the list (a date or key word outside the filter).
+  SetButtons();
   if (!status.ok()) {
-    table_->Cancel();
     ErrorBox(QString::fromStdString(status.message()));
     return false;
   }
@@ -940,8 +960,10 @@ void TMainScreen::RunBulkDelete(int (TBulkDelete::*command)()) {
   TableCurrentChanged();
 }
 
-void TMainScreen::DeleteButtonClick() {
-  if (!ConfirmBox(QStringLiteral("Delete this task? "))) return;
+bool TMainScreen::DeleteButtonClick() {
+  if (!ConfirmBox(QStringLiteral("Delete this task? "))) return false;
+  // A note being typed is kept should the deletion fail.
+  PostNotes();
   const uint32_t a = table_->RecordNumber();
   table_->Next();
   const uint32_t b = table_->RecordNumber();
@@ -950,6 +972,7 @@ void TMainScreen::DeleteButtonClick() {
   table_->GoToRecord(b);
   if (!status.ok()) ::InfoBox(QStringLiteral("Error: Unable to delete"));
   SetButtons();
+  return status.ok();
 }
 
 void TMainScreen::DoneToggleButtonClick() {

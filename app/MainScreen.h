@@ -84,7 +84,8 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   // ---- task commands
   void EditbuttonClick();
   void NewbuttonClick();
-  void DeleteButtonClick();
+  // True when the task was deleted.
+  bool DeleteButtonClick();
   void DoneToggleButtonClick();
   void CloneButtonClick();
   // Jump to date: the first task dated on or after the date picked in the calendar.
@@ -195,6 +196,8 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   void SetWhatsThisTexts();
   void SizeColumns();
   void HideStatus();
+  // Shows the record-bound buttons exactly when the list has a current task.
+  void ShowRecordButtons();
   void PlaceStatus();
   // Follows the table's current task: grid selection and notes pane.
   void TableCurrentChanged();
