@@ -61,7 +61,10 @@ TFilterForm::TFilterForm(const QStringList& keyWords, QWidget* parent) : QDialog
   KeyListbutton->setWhatsThis(QStringLiteral("Click here for a menu of key words you have used"));
   KeyListMenu = Named(new QMenu(this), "KeyListMenu");
   for (const QString& word : keyWords) {
-    KeyListMenu->addAction(word, this, [this, word] { AddKeyWord(word); });
+    // An ampersand in a word is shown, not taken as a mnemonic.
+    QString caption = word;
+    KeyListMenu->addAction(caption.replace(QLatin1Char('&'), QLatin1String("&&")), this,
+                           [this, word] { AddKeyWord(word); });
   }
   connect(KeyListbutton, &QToolButton::clicked, this, [this] {
     KeyListMenu->exec(KeyListbutton->mapToGlobal(QPoint(0, KeyListbutton->height())));

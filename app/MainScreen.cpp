@@ -116,9 +116,10 @@ TMainScreen::TMainScreen(QWidget* parent)
   SetHelpContext(this, kHelpContext);
   SetHelpHandler([this](int context) { ShowHelp(context); });
 
+  // One application-wide filter sees every control's events: the key preview, and the
+  // notes pane's focus and double-clicks. A second filter on a control would run the
+  // same handler twice for one event.
   qApp->installEventFilter(this);
-  ActiveNotes->installEventFilter(this);
-  ActiveNotes->viewport()->installEventFilter(this);
 
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
 }
@@ -969,7 +970,8 @@ bool TMainScreen::DeleteButtonClick() {
   const uint32_t b = table_->RecordNumber();
   table_->GoToRecord(a);
   const xbase::Status status = table_->Delete();
-  table_->GoToRecord(b);
+  // A failed deletion leaves the list where it was.
+  if (status.ok()) table_->GoToRecord(b);
   if (!status.ok()) ::InfoBox(QStringLiteral("Error: Unable to delete"));
   SetButtons();
   return status.ok();
