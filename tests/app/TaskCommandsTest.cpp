@@ -724,6 +724,39 @@ TEST_F(TaskCommandsTest, InsertAndKeypadPlusAddTasksWithoutTypingIntoTheNotes) {
   EXPECT_EQ(boxes.Count(), 0);
 }
 
+TEST_F(TaskCommandsTest, InsertOnAnEmptyListAddsATaskAndShowsTheRecordButtons) {
+  TScriptedResponder boxes;
+  TMainScreen& w = Start({});
+  ASSERT_FALSE(RecordButtonsShown());
+  w.ActiveGrid->setFocus();
+  {
+    auto dialog = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) {
+      d->findChild<QLineEdit*>("Task")->setText("first");
+      d->findChild<QLineEdit*>("KeyWords")->setText("alpha  beta");
+      d->findChild<QPushButton*>("OKButton")->click();
+    });
+    QTest::keyClick(w.ActiveGrid, Qt::Key_Insert);
+    ASSERT_TRUE(dialog->Seen());
+  }
+  EXPECT_EQ(TaskColumn(), QStringList({"first"}));
+  EXPECT_EQ(Current(), "first");
+  EXPECT_TRUE(RecordButtonsShown());
+  EXPECT_FALSE(w.ActiveNotes->isReadOnly());
+  EXPECT_EQ(w.KeyWordList().Words(), QStringList({"alpha", "beta"}));
+
+  // Cancelled, the editor adds nothing.
+  {
+    auto dialog = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) {
+      d->findChild<QLineEdit*>("Task")->setText("second");
+      d->findChild<QPushButton*>("CancelButton")->click();
+    });
+    w.Newbutton->click();
+    ASSERT_TRUE(dialog->Seen());
+  }
+  EXPECT_EQ(TaskColumn(), QStringList({"first"}));
+  EXPECT_EQ(boxes.Count(), 0);
+}
+
 TEST_F(TaskCommandsTest, EnterInTheGridEditsAndAltXCloses) {
   TScriptedResponder boxes;
   TMainScreen& w = Start();
