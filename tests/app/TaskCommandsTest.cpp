@@ -923,32 +923,6 @@ TEST_F(TaskCommandsTest, FilterCommandThroughTheDialogOkCancelAndReset) {
   EXPECT_EQ(boxes.Count(), 0);
 }
 
-TEST_F(TaskCommandsTest, IndicatorShowsForCriteriaOnlyAndShowDoneTogglesItsCaption) {
-  TMainScreen& w = Start();
-  // Blank key words count for the indicator but make no piece.
-  w.FilterState().KeysFilterText = "   ";
-  w.SetUpFilter();
-  EXPECT_FALSE(w.FilterClearbutton->isHidden());
-  EXPECT_EQ(T().CurrentFilter(), "(.not.DONE)");
-
-  w.FilterClearbutton->click();
-  EXPECT_TRUE(w.FilterClearbutton->isHidden());
-  w.ShowDone->click();
-  EXPECT_EQ(w.ShowDone->text(), "Hide DONE");
-  EXPECT_EQ(T().CurrentFilter(), "");
-  EXPECT_TRUE(w.FilterClearbutton->isHidden());
-  EXPECT_EQ(TaskColumn().size(), 5);
-  w.ShowDone->click();
-  EXPECT_EQ(w.ShowDone->text(), "Show DONE");
-  EXPECT_TRUE(w.FilterClearbutton->isHidden()) << "hiding done tasks alone is no indicator";
-  EXPECT_EQ(TaskColumn().size(), 4);
-
-  w.FilterState().PriorityFilterIndex = 3;
-  w.SetUpFilter();
-  EXPECT_FALSE(w.FilterClearbutton->isHidden());
-  EXPECT_EQ(TaskColumn(), QStringList({"dentist"}));
-}
-
 // ---------------------------------------------------------------- group deletion items
 
 TEST_F(TaskCommandsTest, DeleteSubmenuOffersTheFiveGroupDeletions) {
