@@ -25,9 +25,9 @@ inline std::vector<xbase::FieldSpec> FieldSpecs() {
 inline std::vector<xbase::FieldDesc> FieldLayout() {
   std::vector<xbase::FieldDesc> layout;
   uint32_t offset = 1;
-  for (const xbase::FieldSpec& spec : FieldSpecs()) {
-    layout.push_back({spec.name, spec.type, offset, spec.width, spec.decimals});
-    offset += spec.width;
+  for (const xbase::FieldSpec& field : FieldSpecs()) {
+    layout.push_back({field.name, field.type, offset, field.width, field.decimals});
+    offset += field.width;
   }
   return layout;
 }
