@@ -246,6 +246,8 @@ TEST_F(TaskEditorTest, EditShowsTheTaskInTheUserFormatsAndStoresItBack) {
     const QString timeHint = e.TimeFormat->toolTip();
     EXPECT_TRUE(timeHint.startsWith("(use format ") && timeHint.endsWith(")"));
     EXPECT_TRUE(IsValidTime(timeHint.mid(12, timeHint.size() - 13))) << timeHint.toStdString();
+    // The focus lands once the window system has made the dialog active.
+    Activate(e);
     EXPECT_EQ(QApplication::focusWidget(), e.Task);
     e.DateEdit->setText("7-4-24");
     e.TimeEdit->setText("9:15 am");
