@@ -34,17 +34,9 @@
 #include "store/xbase/Table.h"
 #include "widgets/Gauge.h"
 #include "widgets/Splitter.h"
+#include "tests/app/MainWindowFixture.h"
 
 namespace {
-
-struct Task {
-  const char* date;
-  const char* time;
-  const char* descript;
-  bool done;
-  const char* keys;
-  const char* priority;
-};
 
 // Today is Tuesday 5 March 2024 in every test.
 const std::vector<Task> kSample = {
@@ -55,44 +47,12 @@ const std::vector<Task> kSample = {
     {"", "", "someday", false, "", ""},
 };
 
-class MainScreenTest : public ::testing::Test {
+class MainScreenTest : public MainWindowFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    SetProgramDirectoryForTests(dir_.path());
-    SetTodayForTests(QDate(2024, 3, 5));
-    CaptureUserDateFormats(QLocale(QLocale::English, QLocale::UnitedStates));
-  }
-  void TearDown() override {
-    window_.reset();
-    SetProgramDirectoryForTests(QString());
-    SetTodayForTests(QDate());
-  }
-
   QString Path(const char* name) const { return dir_.path() + "/" + name; }
 
-  // Writes the tasks (and deletes those at `deleted` positions) through the table alone.
   void Prepare(const std::vector<Task>& tasks, const std::vector<int>& deleted = {}) {
-    TodoTable table;
-    table.SetDirectory(dir_.path());
-    ASSERT_TRUE(table.OpenTaskFiles(false));
-    std::vector<uint32_t> recnos;
-    for (const Task& task : tasks) {
-      ASSERT_TRUE(table.Append().ok());
-      table.SetFieldText(TodoTable::kDate, task.date);
-      table.SetFieldText(TodoTable::kTime, task.time);
-      table.SetFieldText(TodoTable::kDescript, task.descript);
-      table.SetFieldBool(TodoTable::kDone, task.done);
-      table.SetFieldText(TodoTable::kKeys, task.keys);
-      table.SetFieldText(TodoTable::kPriority, task.priority);
-      ASSERT_TRUE(table.Post().ok());
-      recnos.push_back(table.RecordNumber());
-    }
-    for (int i : deleted) {
-      ASSERT_TRUE(table.GoToRecord(recnos[static_cast<size_t>(i)]).ok());
-      ASSERT_TRUE(table.Delete().ok());
-    }
-    table.Close();
+    WriteTasks(tasks, deleted);
   }
 
   TPreferences StoredPreferences() const { return TSettings(dir_.path() + "/").LoadPreferences(); }
@@ -112,17 +72,9 @@ class MainScreenTest : public ::testing::Test {
     return *window_;
   }
 
-  QString Cell(int row, int column) const {
-    return window_->Model()->data(window_->Model()->index(row, column)).toString();
-  }
   QFont CellFont(int row, int column) const {
     const QVariant font = window_->Model()->data(window_->Model()->index(row, column), Qt::FontRole);
     return font.isValid() ? font.value<QFont>() : QFont();
-  }
-  QStringList TaskColumn() const {
-    QStringList out;
-    for (int row = 0; row < window_->Model()->rowCount(); ++row) out << Cell(row, TaskGridModel::kTaskColumn);
-    return out;
   }
   QStringList Questions(const TScriptedResponder& boxes) const {
     QStringList out;
@@ -131,9 +83,6 @@ class MainScreenTest : public ::testing::Test {
     }
     return out;
   }
-
-  QTemporaryDir dir_;
-  std::unique_ptr<TMainScreen> window_;
 };
 
 TEST_F(MainScreenTest, FirstRunInAnEmptyFolder) {

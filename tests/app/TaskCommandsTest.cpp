@@ -29,18 +29,9 @@
 #include "dialogs/SetTimeDialog.h"
 #include "dialogs/TaskEditor.h"
 #include "widgets/BevelPanel.h"
+#include "tests/app/MainWindowFixture.h"
 
 namespace {
-
-struct Task {
-  const char* date;
-  const char* time;
-  const char* descript;
-  bool done;
-  const char* keys;
-  const char* priority;
-  const char* note;
-};
 
 // Today is Tuesday 5 March 2024 in every test. Record order.
 const std::vector<Task> kSample = {
@@ -119,36 +110,10 @@ QStringList Captions(const QMenu* menu) {
   return out;
 }
 
-class TaskCommandsTest : public ::testing::Test {
+class TaskCommandsTest : public MainWindowFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir_.isValid());
-    SetProgramDirectoryForTests(dir_.path());
-    SetTodayForTests(QDate(2024, 3, 5));
-    CaptureUserDateFormats(QLocale(QLocale::English, QLocale::UnitedStates));
-  }
-  void TearDown() override {
-    window_.reset();
-    SetProgramDirectoryForTests(QString());
-    SetTodayForTests(QDate());
-  }
-
   void Prepare(const std::vector<Task>& tasks) {
-    TodoTable table;
-    table.SetDirectory(dir_.path());
-    ASSERT_TRUE(table.OpenTaskFiles(false));
-    for (const Task& task : tasks) {
-      ASSERT_TRUE(table.Append().ok());
-      table.SetFieldText(TodoTable::kDate, task.date);
-      table.SetFieldText(TodoTable::kTime, task.time);
-      table.SetFieldText(TodoTable::kDescript, task.descript);
-      table.SetFieldBool(TodoTable::kDone, task.done);
-      table.SetFieldText(TodoTable::kKeys, task.keys);
-      table.SetFieldText(TodoTable::kPriority, task.priority);
-      table.SetMemo(TodoTable::kNote, task.note);
-      ASSERT_TRUE(table.Post().ok());
-    }
-    table.Close();
+    WriteTasks(tasks);
     TPreferences preferences;
     preferences.ReindexNeeded = false;
     ASSERT_TRUE(TSettings(dir_.path() + "/").SavePreferences(preferences).ok());
@@ -166,14 +131,6 @@ class TaskCommandsTest : public ::testing::Test {
   TMainScreen& W() { return *window_; }
   TodoTable& T() { return window_->Table(); }
 
-  QString Cell(int row, int column) const {
-    return window_->Model()->data(window_->Model()->index(row, column)).toString();
-  }
-  QStringList TaskColumn() const {
-    QStringList out;
-    for (int row = 0; row < window_->Model()->rowCount(); ++row) out << Cell(row, TaskGridModel::kTaskColumn);
-    return out;
-  }
   QString Current() { return T().FieldText(TodoTable::kDescript); }
   // Makes the task with `descript` current through the grid, on `column`.
   void Select(const QString& descript, int column = TaskGridModel::kTaskColumn) {
@@ -224,8 +181,6 @@ class TaskCommandsTest : public ::testing::Test {
     return action;
   }
 
-  QTemporaryDir dir_;
-  std::unique_ptr<TMainScreen> window_;
 };
 
 // ---------------------------------------------------------------- Delete
