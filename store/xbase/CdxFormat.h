@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "store/xbase/ByteOrder.h"
+
 namespace xbase::cdx {
 
 // ---- sizes
@@ -80,26 +82,5 @@ inline constexpr uint8_t kBinaryPad = 0x00;
 // ---- index lock: one byte far beyond the data, shared for reads, exclusive for writes
 inline constexpr int64_t kIndexLockOffset = 0x7FFFFFFE;
 inline constexpr int64_t kIndexLockLength = 1;
-
-// ---- little and big endian access
-inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline uint32_t Be32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-         (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
-inline void PutLe16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-inline void PutBe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
-}
 
 }  // namespace xbase::cdx

@@ -4,23 +4,12 @@
 #include <cstring>
 #include <ctime>
 
+#include "store/xbase/ByteOrder.h"
 #include "store/xbase/DbfFormat.h"
 
 namespace xbase {
 
 namespace {
-
-uint32_t GetLE16(const uint8_t* p) { return uint32_t{p[0]} | (uint32_t{p[1]} << 8); }
-uint32_t GetLE32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-void PutLE16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-void PutLE32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 std::string Hex(uint32_t v) {
   static const char digits[] = "0123456789ABCDEF";
@@ -64,9 +53,9 @@ Status DbfHeader::Parse(const uint8_t* data, size_t size, DbfHeader* out) {
   }
   const bool vfp = h.version == dbf::kVersionVfp || h.version == dbf::kVersionVfpAuto ||
                    h.version == dbf::kVersionVfpVar;
-  h.record_count = GetLE32(data + dbf::kOffRecordCount);
-  h.header_length = GetLE16(data + dbf::kOffHeaderLength);
-  h.record_length = GetLE16(data + dbf::kOffRecordLength);
+  h.record_count = Le32(data + dbf::kOffRecordCount);
+  h.header_length = Le16(data + dbf::kOffHeaderLength);
+  h.record_length = Le16(data + dbf::kOffRecordLength);
   h.flags = data[dbf::kOffFlags];
   h.code_page = data[dbf::kOffCodePage];
   h.memo_binary = vfp;
@@ -235,9 +224,9 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
   uint8_t* b = bytes->data();
   b[dbf::kOffVersion] = h.version;
   StampDate(b + dbf::kOffUpdateYear);
-  PutLE32(b + dbf::kOffRecordCount, 0);
-  PutLE16(b + dbf::kOffHeaderLength, h.header_length);
-  PutLE16(b + dbf::kOffRecordLength, h.record_length);
+  PutLe32(b + dbf::kOffRecordCount, 0);
+  PutLe16(b + dbf::kOffHeaderLength, static_cast<uint16_t>(h.header_length));
+  PutLe16(b + dbf::kOffRecordLength, static_cast<uint16_t>(h.record_length));
   b[dbf::kOffFlags] = h.flags;
   b[dbf::kOffCodePage] = h.code_page;
   uint32_t pos = dbf::kHeaderSize;
@@ -246,7 +235,7 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
     uint8_t* d = b + pos;
     std::memcpy(d + dbf::kDescName, f.name.data(), f.name.size());
     d[dbf::kDescType] = static_cast<uint8_t>(specs[i].type == FieldType::kFloat ? 'F' : static_cast<char>(f.type));
-    PutLE32(d + dbf::kDescDisplacement, f.offset);
+    PutLe32(d + dbf::kDescDisplacement, f.offset);
     d[dbf::kDescWidth] = f.width;
     d[dbf::kDescDecimals] = f.decimals;
     pos += dbf::kDescriptorSize;

@@ -3,22 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "store/xbase/ByteOrder.h"
 #include "store/xbase/FptFormat.h"
 
 namespace xbase {
 
 namespace {
-
-uint32_t GetBE32(const uint8_t* p) {
-  return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | uint32_t{p[3]};
-}
-
-void PutBE32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v >> 24);
-  p[1] = static_cast<uint8_t>(v >> 16);
-  p[2] = static_cast<uint8_t>(v >> 8);
-  p[3] = static_cast<uint8_t>(v);
-}
 
 uint32_t FirstBlock(uint32_t block_size) {
   return (fpt::kHeaderSize + block_size - 1) / block_size;
@@ -30,8 +20,8 @@ Status MemoFile::WriteEmpty(File* file, uint32_t block_size) {
   // The header area is padded to a whole block, so block 1 starts at block_size when the
   // blocks are bigger than the header.
   std::vector<uint8_t> header(std::max<uint32_t>(fpt::kHeaderSize, block_size), 0);
-  PutBE32(&header[fpt::kOffNextFree], FirstBlock(block_size));
-  PutBE32(&header[fpt::kOffBlockSize], block_size);
+  PutBe32(&header[fpt::kOffNextFree], FirstBlock(block_size));
+  PutBe32(&header[fpt::kOffBlockSize], block_size);
   return file->Write(0, header.data(), header.size());
 }
 
@@ -57,13 +47,13 @@ Status MemoFile::Open(const std::string& path, bool writable, bool exclusive, Me
   // The block size is a u16 at 6; some writers store it as a u32 at 4. Both agree when
   // bytes 4-5 are zero.
   uint32_t bs = (uint32_t{head[6]} << 8) | head[7];
-  if (bs == 0) bs = GetBE32(head + fpt::kOffBlockSize);
+  if (bs == 0) bs = Be32(head + fpt::kOffBlockSize);
   if (bs == 0 || bs > (1u << 20)) {
     return Status::Corrupt(path + ": memo block size " + std::to_string(bs) + " is not usable");
   }
   m.block_size_ = bs;
   m.first_block_ = FirstBlock(bs);
-  m.next_free_ = GetBE32(head + fpt::kOffNextFree);
+  m.next_free_ = Be32(head + fpt::kOffNextFree);
   m.writable_ = writable;
   m.exclusive_ = exclusive;
   *out = std::move(m);
@@ -79,7 +69,7 @@ Status MemoFile::RefreshSize() const { return file_.Size(&size_); }
 Status MemoFile::ReadHeader(uint32_t* next_free) {
   uint8_t head[4];
   XB_RETURN_IF_ERROR(file_.Read(fpt::kOffNextFree, sizeof head, head));
-  next_free_ = GetBE32(head);
+  next_free_ = Be32(head);
   *next_free = next_free_;
   return Status::Ok();
 }
@@ -104,11 +94,11 @@ Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
   }
   uint8_t head[fpt::kBlockHeaderSize];
   XB_RETURN_IF_ERROR(file_.Read(offset, sizeof head, head));
-  const uint64_t length = GetBE32(head + 4);
+  const uint64_t length = Be32(head + 4);
   const uint64_t end = offset + fpt::kBlockHeaderSize + length;
   if (end > size_) XB_RETURN_IF_ERROR(RefreshSize());
   if (end > size_) return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
-  if (type != nullptr) *type = GetBE32(head);
+  if (type != nullptr) *type = Be32(head);
   out->resize(length);
   if (length == 0) return Status::Ok();
   return file_.Read(offset + fpt::kBlockHeaderSize, length, out->data());
@@ -130,13 +120,13 @@ Status MemoFile::WriteTyped(std::string_view data, uint32_t type, uint32_t* bloc
     uint8_t head[fpt::kBlockHeaderSize];
     if (old < next_free_ && offset + sizeof head <= size_ &&
         file_.Read(offset, sizeof head, head).ok()) {
-      const uint64_t old_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{GetBE32(head + 4)});
+      const uint64_t old_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{Be32(head + 4)});
       const uint64_t new_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{data.size()});
       // Reuse only a run that lies wholly below the next free block (a sane old value).
       if (new_blocks <= old_blocks && old + old_blocks <= next_free_) {
         buffer_.assign(new_blocks * block_size_, 0);
-        PutBE32(buffer_.data(), type);
-        PutBE32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
+        PutBe32(buffer_.data(), type);
+        PutBe32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
         std::memcpy(buffer_.data() + fpt::kBlockHeaderSize, data.data(), data.size());
         XB_RETURN_IF_ERROR(file_.Write(offset, buffer_.data(), buffer_.size()));
         size_ = std::max<uint64_t>(size_, offset + buffer_.size());
@@ -162,14 +152,14 @@ Status MemoFile::Append(std::string_view data, uint32_t type, uint32_t* block) {
     return Status::IoError(file_.path() + " is full (a memo file holds at most 4 GB)");
   }
   buffer_.assign(blocks * block_size_, 0);
-  PutBE32(buffer_.data(), type);
-  PutBE32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
+  PutBe32(buffer_.data(), type);
+  PutBe32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
   std::memcpy(buffer_.data() + fpt::kBlockHeaderSize, data.data(), data.size());
   // Data first, then the header that hands the blocks out: a crash in between leaves
   // only unused bytes behind the next free block.
   XB_RETURN_IF_ERROR(file_.Write(start * block_size_, buffer_.data(), buffer_.size()));
   uint8_t head[4];
-  PutBE32(head, static_cast<uint32_t>(end));
+  PutBe32(head, static_cast<uint32_t>(end));
   XB_RETURN_IF_ERROR(file_.Write(fpt::kOffNextFree, head, sizeof head));
   next_free_ = static_cast<uint32_t>(end);
   size_ = std::max<uint64_t>(size_, end * block_size_);
@@ -207,11 +197,11 @@ Status MemoFile::CheckValue(uint32_t block, uint32_t next_free, uint32_t* blocks
   }
   uint8_t head[fpt::kBlockHeaderSize];
   XB_RETURN_IF_ERROR(file_.Read(offset, sizeof head, head));
-  const uint32_t type = GetBE32(head);
+  const uint32_t type = Be32(head);
   if (type > fpt::kTypeObject) {
     return Status::Corrupt(where + " has an unknown block type " + std::to_string(type));
   }
-  const uint64_t length = GetBE32(head + 4);
+  const uint64_t length = Be32(head + 4);
   if (offset + fpt::kBlockHeaderSize + length > size_) {
     return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
   }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "store/xbase/ByteOrder.h"
 #include "store/xbase/CdxIndex.h"
 #include "store/xbase/DbfFormat.h"
 #include "store/xbase/DbfHeader.h"
@@ -30,13 +31,6 @@ constexpr size_t kMaxRecordProblems = 1000;
 // from which the pack must be completed (by the next open, after a crash).
 constexpr const char* kBuilding = ".packing";
 constexpr const char* kPacked = ".packed";
-
-uint32_t GetLE32(const uint8_t* p) {
-  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
-}
-void PutLE32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -242,7 +236,7 @@ struct Table::Impl final : public RecordSource {
     uint8_t raw[4];
     if (!dbf.Read(dbf::kOffRecordCount, sizeof raw, raw).ok() || !dbf.Size(&size).ok()) return;
     file_size = size;
-    SetCount(GetLE32(raw));
+    SetCount(Le32(raw));
   }
 
   bool Visible(uint32_t n, const uint8_t* image) const {
@@ -521,7 +515,7 @@ struct Table::Impl final : public RecordSource {
   Status DecodeMemoPointer(const uint8_t* image, const FieldDesc& f, uint32_t* block) const {
     const uint8_t* p = image + f.offset;
     if (header.memo_binary) {
-      *block = GetLE32(p);
+      *block = Le32(p);
       return Status::Ok();
     }
     uint64_t v = 0;
@@ -544,7 +538,7 @@ struct Table::Impl final : public RecordSource {
   void EncodeMemoPointer(uint8_t* image, const FieldDesc& f, uint32_t block) const {
     uint8_t* p = image + f.offset;
     if (header.memo_binary) {
-      PutLE32(p, block);
+      PutLe32(p, block);
       return;
     }
     std::memset(p, ' ', f.width);
@@ -630,7 +624,7 @@ struct Table::Impl final : public RecordSource {
     uint8_t raw[4];
     XB_RETURN_IF_ERROR(dbf.Read(dbf::kOffRecordCount, sizeof raw, raw));
     XB_RETURN_IF_ERROR(dbf.Size(&file_size));
-    SetCount(GetLE32(raw));
+    SetCount(Le32(raw));
     if (truncated) return Status::Corrupt(path + " is shorter than its header says; not writing");
     return Status::Ok();
   }
@@ -706,7 +700,7 @@ struct Table::Impl final : public RecordSource {
       // The header count last: a crash before it leaves the new record uncounted.
       uint8_t head[7];
       std::memcpy(head, today, 3);
-      PutLE32(head + 3, n);
+      PutLe32(head + 3, n);
       XB_RETURN_IF_ERROR(WriteHeaderBytes(dbf::kOffUpdateYear, head, sizeof head));
       date_stamped = true;
       header.record_count = n;
@@ -853,7 +847,7 @@ Status Table::Impl::OpenFiles() {
   if (file_size < dbf::kHeaderSize) return Status::Corrupt(path + ": file is too short for a table header");
   uint8_t head[dbf::kHeaderSize];
   XB_RETURN_IF_ERROR(dbf.Read(0, sizeof head, head));
-  const uint32_t header_length = uint32_t{head[dbf::kOffHeaderLength]} | (uint32_t{head[dbf::kOffHeaderLength + 1]} << 8);
+  const uint32_t header_length = Le16(head + dbf::kOffHeaderLength);
   std::vector<uint8_t> bytes(std::max<uint64_t>(dbf::kHeaderSize, std::min<uint64_t>(header_length, file_size)));
   XB_RETURN_IF_ERROR(dbf.Read(0, bytes.size(), bytes.data()));
   Status s = DbfHeader::Parse(bytes.data(), bytes.size(), &header);
@@ -1443,7 +1437,7 @@ Status Table::Impl::Pack(const ProgressFn& fn) {
   }
   if (s.ok()) {
     std::memcpy(head.data() + dbf::kOffUpdateYear, today, 3);
-    PutLE32(head.data() + dbf::kOffRecordCount, kept);
+    PutLe32(head.data() + dbf::kOffRecordCount, kept);
     s = out.Write(0, head.data(), head.size());
   }
   const uint8_t eof_marker = dbf::kEofMarker;
@@ -1537,7 +1531,7 @@ Status Table::Impl::Zap(const ProgressFn& fn) {
   // The count first: from then on the old records are outside the table.
   uint8_t head[7];
   std::memcpy(head, today, 3);
-  PutLE32(head + 3, 0);
+  PutLe32(head + 3, 0);
   XB_RETURN_IF_ERROR(dbf.Write(dbf::kOffUpdateYear, head, sizeof head));
   XB_RETURN_IF_ERROR(dbf.Sync());
   header.record_count = 0;

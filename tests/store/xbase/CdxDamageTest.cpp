@@ -124,9 +124,9 @@ TEST_F(CdxDamageTest, NamedDamagesAreReportedWhereExpected) {
 
   // A changed key byte: the counts still agree, the full check finds the wrong key.
   std::vector<uint8_t> f = good_;
-  const uint32_t root = cdx::Le32(&f[0x600]);
+  const uint32_t root = Le32(&f[0x600]);
   uint32_t leaf = root;
-  while ((cdx::Le16(&f[leaf]) & cdx::kAttrLeaf) == 0) leaf = cdx::Be32(&f[leaf + 12 + 13 + 4]);
+  while ((Le16(&f[leaf]) & cdx::kAttrLeaf) == 0) leaf = Be32(&f[leaf + 12 + 13 + 4]);
   f[leaf + 511] ^= 0x01;
   Outcome o = Try(f);
   EXPECT_TRUE(o.opened);
@@ -135,14 +135,14 @@ TEST_F(CdxDamageTest, NamedDamagesAreReportedWhereExpected) {
 
   // One key fewer in a leaf: the quick check sees the count.
   f = good_;
-  cdx::PutLe16(&f[leaf + 2], static_cast<uint16_t>(cdx::Le16(&f[leaf + 2]) - 1));
+  PutLe16(&f[leaf + 2], static_cast<uint16_t>(Le16(&f[leaf + 2]) - 1));
   o = Try(f);
   EXPECT_FALSE(o.quick_ok);
   EXPECT_FALSE(o.verified);
 
   // Free list pointing into a tree.
   f = good_;
-  cdx::PutLe32(&f[cdx::kHdrFreeList], root);
+  PutLe32(&f[cdx::kHdrFreeList], root);
   o = Try(f);
   EXPECT_TRUE(o.quick_ok);
   EXPECT_FALSE(o.verified);

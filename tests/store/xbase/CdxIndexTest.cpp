@@ -8,9 +8,6 @@
 namespace xbase::cdxtest {
 namespace {
 
-using cdx::Le16;
-using cdx::Le32;
-
 class CdxIndexTest : public ::testing::Test {
  protected:
   void Fill(uint32_t count, uint32_t seed = 7) {
@@ -268,7 +265,7 @@ TEST_F(CdxIndexTest, NumericAndDateTagsSortByValue) {
   ASSERT_TRUE(CdxIndex::Build(path_, fields, {{"QTY", "QTY", ""}, {"BORN", "BORN", "!Deleted()"}},
                               rows, {}, &index)
                   .ok());
-  EXPECT_EQ(cdx::Le16(&ReadAll(path_)[0x600 + 12]), 8);  // numbers and dates: 8-byte keys
+  EXPECT_EQ(Le16(&ReadAll(path_)[0x600 + 12]), 8);  // numbers and dates: 8-byte keys
   std::vector<uint32_t> by_qty;
   for (const Entry& e : Walk(*index, 0)) by_qty.push_back(e.second);
   EXPECT_EQ(by_qty, (std::vector<uint32_t>{1, 6, 2, 5, 7, 3, 4}));

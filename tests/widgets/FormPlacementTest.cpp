@@ -1,7 +1,7 @@
-#include "app/AppHelpers.h"
+include "core/AppHelpers.h"
+#include "widgets/FormPlacement.h"
 
-#include "app/DateTimeFormat.h"
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "store/IniFile.h"
 
 #include <QDialog>
@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 // Stand-ins named like the program's windows: the helpers go by class name.
-namespace apphelpers_test {
+namespace formplacement_test {
 
 class TMainScreen : public QWidget {
   Q_OBJECT
@@ -26,98 +26,14 @@ class TPreviewForm : public QWidget {
   Q_OBJECT
 };
 
-}  // namespace apphelpers_test
+}  // namespace formplacement_test
 
 namespace {
 
-using apphelpers_test::TMainScreen;
-using apphelpers_test::TPreviewForm;
+using formplacement_test::TMainScreen;
+using formplacement_test::TPreviewForm;
 
-TEST(AppHelpersTest, TrimOnlyBlanks) {
-  EXPECT_EQ(TrimLeadingBlanks(QStringLiteral("  a b  ")), "a b  ");
-  EXPECT_EQ(TrimTrailingBlanks(QStringLiteral("  a b  ")), "  a b");
-  EXPECT_EQ(TrimBlanks(QStringLiteral("  a b  ")), "a b");
-  EXPECT_EQ(TrimBlanks(QStringLiteral("\t a \n")), "\t a \n") << "tabs and line breaks are not blanks";
-  EXPECT_EQ(TrimBlanks(QStringLiteral("    ")), "");
-  EXPECT_EQ(TrimLeadingBlanks(QString()), "");
-}
-
-TEST(AppHelpersTest, SplitTextKeepsEveryPiece) {
-  QStringList list{QStringLiteral("kept")};
-  SplitText(QStringLiteral("a,,b,"), QStringLiteral(","), list);
-  EXPECT_EQ(list, QStringList({"kept", "a", "", "b", ""}));
-  list.clear();
-  SplitText(QStringLiteral("one<>two<>three"), QStringLiteral("<>"), list);
-  EXPECT_EQ(list, QStringList({"one", "two", "three"}));
-  list.clear();
-  SplitText(QString(), QStringLiteral(","), list);
-  EXPECT_EQ(list, QStringList({""}));
-  list.clear();
-  SplitText(QStringLiteral("a,b"), QString(), list);
-  EXPECT_EQ(list, QStringList({"a,b"}));
-}
-
-TEST(AppHelpersTest, ProgramDirectoryEndsInASlash) {
-  SetProgramDirectoryForTests(QStringLiteral("/tmp/somewhere"));
-  EXPECT_EQ(ProgramDirectory(), "/tmp/somewhere/");
-  SetProgramDirectoryForTests(QString());
-  EXPECT_TRUE(ProgramDirectory().endsWith(QLatin1Char('/')));
-  EXPECT_EQ(ProgramDirectory(), QCoreApplication::applicationDirPath() + "/");
-}
-
-// Keeps the process-wide date settings as they were before each test.
-class DateSwitchTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    savedSettings_ = FormatSettings();
-    savedUser_ = UserDateFormats();
-  }
-  void TearDown() override {
-    FormatSettings() = savedSettings_;
-    UserDateFormats() = savedUser_;
-  }
-
- private:
-  TFormatSettings savedSettings_;
-  TDateFormatSet savedUser_;
-};
-
-TEST_F(DateSwitchTest, WorkingAndUserFormatsTakeTurns) {
-  CaptureUserDateFormats(QLocale(QStringLiteral("de_DE")));
-  // Capturing leaves the working formats in force, with the locale's names.
-  EXPECT_EQ(FormatSettings().ShortDateFormat, "mm/dd/yyyy");
-  EXPECT_EQ(FormatSettings().LongMonthNames[2], QString::fromUtf8("März"));
-  EXPECT_TRUE(IsValidDate(QStringLiteral("12/31/2024")));
-  EXPECT_FALSE(IsValidDate(QStringLiteral("31.12.2024")));
-  EXPECT_TRUE(IsValidTime(QStringLiteral("2:30 pm")));
-
-  RestoreUserDateFormats();
-  EXPECT_EQ(FormatSettings().ShortDateFormat, "dd.mm.yyyy");
-  EXPECT_EQ(FormatSettings().DateSeparator, QLatin1Char('.'));
-  EXPECT_TRUE(IsValidDate(QStringLiteral("31.12.2024")));
-  EXPECT_FALSE(IsValidDate(QStringLiteral("12/31/2024")));
-  EXPECT_EQ(FormatDateTime(QStringLiteral("ddddd"), QDate(2024, 3, 5)), "05.03.2024");
-
-  UseWorkingDateFormats();
-  EXPECT_EQ(FormatDateTime(QStringLiteral("ddddd"), QDate(2024, 3, 5)), "03/05/2024");
-  EXPECT_EQ(FormatDateTime(QStringLiteral("dd mmmm yyyy"), QDate(2024, 3, 5)), QString::fromUtf8("05 März 2024"))
-      << "month names stay the locale's";
-  EXPECT_FALSE(IsValidDate(QString()));
-  EXPECT_FALSE(IsValidTime(QString()));
-}
-
-TEST_F(DateSwitchTest, TheEditorsNarrowedUserFormatIsWhatRestoreBrings) {
-  CaptureUserDateFormats(QLocale(QStringLiteral("en_US")));
-  EXPECT_EQ(UserDateFormats().ShortDateFormat, "m/d/yyyy");
-  UserDateFormats().ShortDateFormat = ReduceShortDateFormat(UserDateFormats().ShortDateFormat);
-  RestoreUserDateFormats();
-  EXPECT_EQ(CurrentDateFormatSet().ShortDateFormat, "m/d/yyyy");
-  EXPECT_EQ(FormatDateTime(QStringLiteral("t"), QTime(14, 30)), "2:30 PM");
-  UseWorkingDateFormats();
-  EXPECT_EQ(CurrentDateFormatSet().ShortDateFormat, WorkingDateFormats().ShortDateFormat);
-}
-
-TEST(AppHelpersTest, CenterFormOverTheMainWindowRoundsTowardZero) {
+TEST(FormPlacementTest, CenterFormOverTheMainWindowRoundsTowardZero) {
   TMainScreen main;
   main.setGeometry(100, 80, 301, 200);
   main.show();
@@ -140,7 +56,7 @@ TEST(AppHelpersTest, CenterFormOverTheMainWindowRoundsTowardZero) {
             QPoint(screen.x() + (screen.width() - 100) / 2, screen.y() + (screen.height() - 50) / 2));
 }
 
-TEST(AppHelpersTest, CenterFormPutsTheMainWindowOnTheScreenAndAddsTheSystemMenu) {
+TEST(FormPlacementTest, CenterFormPutsTheMainWindowOnTheScreenAndAddsTheSystemMenu) {
   TMainScreen main;
   main.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMaximizeButtonHint);
   main.resize(200, 100);
@@ -151,7 +67,7 @@ TEST(AppHelpersTest, CenterFormPutsTheMainWindowOnTheScreenAndAddsTheSystemMenu)
   EXPECT_TRUE(main.windowFlags().testFlag(Qt::WindowSystemMenuHint));
 }
 
-TEST(AppHelpersTest, PopupUnderButtonOpensAtTheButtonsBottomLeft) {
+TEST(FormPlacementTest, PopupUnderButtonOpensAtTheButtonsBottomLeft) {
   QWidget window;
   window.setGeometry(50, 60, 300, 200);
   QPushButton button(QStringLiteral("Sort"), &window);
@@ -268,4 +184,5 @@ TEST_F(PlacementTest, RefusedWriteIsReported) {
 
 }  // namespace
 
-#include "AppHelpersTest.moc"
+#include "FormPlacementTest.moc"
+

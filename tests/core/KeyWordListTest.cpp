@@ -1,4 +1,4 @@
-#include "app/KeyWordList.h"
+#include "core/KeyWordList.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The grid's calculated columns, cell emphasis and the quick date captions.
-#include "app/TaskDisplay.h"
+#include "core/TaskDisplay.h"
 
 #include <gtest/gtest.h>
 
-#include "app/DateTimeFormat.h"
-#include "app/QuickDates.h"
+#include "core/DateTimeFormat.h"
+#include "core/QuickDates.h"
 #include "store/TodoTable.h"
 
 namespace {
