@@ -10,11 +10,18 @@ namespace xbase::dbf {
 constexpr uint32_t kHeaderSize = 32;
 constexpr uint32_t kOffVersion = 0;
 constexpr uint32_t kOffUpdateYear = 1;  // year % 100, then month, then day
+constexpr uint32_t kUpdateDateSize = 3;
 constexpr uint32_t kOffRecordCount = 4;   // u32
+constexpr uint32_t kRecordCountSize = 4;
 constexpr uint32_t kOffHeaderLength = 8;  // u16: file offset of record 1
 constexpr uint32_t kOffRecordLength = 10; // u16: deleted mark + field widths
 constexpr uint32_t kOffFlags = 28;
 constexpr uint32_t kOffCodePage = 29;
+
+// The update date and the record count lie side by side: an append rewrites both with
+// one write.
+constexpr uint32_t kDateAndCountSize = kUpdateDateSize + kRecordCountSize;
+static_assert(kOffUpdateYear + kUpdateDateSize == kOffRecordCount);
 
 // Version bytes.
 constexpr uint8_t kVersionPlain = 0x03;     // no memo file
@@ -44,23 +51,30 @@ constexpr uint32_t kDescFlags = 18;
 constexpr uint32_t kMaxFieldName = 10;
 constexpr uint32_t kMaxFields = 255;
 
-constexpr uint8_t kHeaderTerminator = 0x0D;
+constexpr uint8_t kHeaderTerminator = 0x0D;  // one byte after the last descriptor
+constexpr uint32_t kTerminatorSize = 1;
 // We write one zero byte after the terminator, as other FoxPro-family writers do, so a
 // seven-field table has a 258-byte header.
 constexpr uint32_t kHeaderPadding = 1;
 constexpr uint8_t kEofMarker = 0x1A;
 
-// ---- records
+// ---- records: byte 0 is the deleted mark, the fields follow in descriptor order
+constexpr uint32_t kOffDeletedMark = 0;
+constexpr uint32_t kDeletedMarkSize = 1;
 constexpr uint8_t kActive = ' ';
 constexpr uint8_t kDeleted = '*';
 constexpr uint32_t kMaxRecordLength = 65500;
 constexpr uint32_t kMaxCharWidth = 254;
 constexpr uint32_t kMaxNumericWidth = 20;
+constexpr uint32_t kLogicalWidth = 1;
+constexpr uint32_t kDateWidth = 8;         // "yyyymmdd"
 constexpr uint32_t kMemoWidthAscii = 10;   // FoxPro 2.x: block number as right-aligned digits
 constexpr uint32_t kMemoWidthBinary = 4;   // later versions: block number as u32
 constexpr uint64_t kMaxFileSize = 0x7FFFFFFFull;  // 2 GB, the family's limit
 
 // ---- byte locks. Two schemes: one for a table with a structural index, one without.
+// Record and header locks cover one byte.
+constexpr uint64_t kLockLength = 1;
 // With an index: record N at kIndexedHeaderLock - N.
 constexpr uint64_t kIndexedHeaderLock = 0x7FFFFFFE;
 constexpr uint64_t kIndexedFileLockStart = 0x77FFFFFF;

@@ -19,6 +19,9 @@ std::string Hex(uint32_t v) {
   return s;
 }
 
+// The type byte of a field descriptor.
+constexpr char TypeLetter(FieldType type) { return static_cast<char>(type); }
+
 bool ValidNameChar(char c, bool first) {
   const auto u = static_cast<unsigned char>(c);
   if (std::isalpha(u) || c == '_') return true;
@@ -59,16 +62,16 @@ Status DbfHeader::Parse(const uint8_t* data, size_t size, DbfHeader* out) {
   h.flags = data[dbf::kOffFlags];
   h.code_page = data[dbf::kOffCodePage];
   h.memo_binary = vfp;
-  if (h.header_length < dbf::kHeaderSize + dbf::kDescriptorSize + 1) {
+  if (h.header_length < dbf::kHeaderSize + dbf::kDescriptorSize + dbf::kTerminatorSize) {
     return Status::Corrupt("header length " + std::to_string(h.header_length) + " is too small");
   }
-  if (h.record_length < 2) {
+  if (h.record_length <= dbf::kDeletedMarkSize) {
     return Status::Corrupt("record length " + std::to_string(h.record_length) + " is too small");
   }
   if (size < h.header_length) return Status::Corrupt("file ends inside the table header");
 
   uint32_t pos = dbf::kHeaderSize;
-  uint32_t offset = 1;  // byte 0 of every record is the deleted mark
+  uint32_t offset = dbf::kDeletedMarkSize;  // byte 0 of every record is the deleted mark
   while (pos < h.header_length && data[pos] != dbf::kHeaderTerminator) {
     if (pos + dbf::kDescriptorSize > h.header_length) {
       return Status::Corrupt("field descriptors run past the header length");
@@ -91,26 +94,26 @@ Status DbfHeader::Parse(const uint8_t* data, size_t size, DbfHeader* out) {
     const char type = static_cast<char>(d[dbf::kDescType]);
     const std::string what = "field " + f.name;
     switch (type) {
-      case 'C':
+      case TypeLetter(FieldType::kCharacter):
         f.type = FieldType::kCharacter;
         if (f.width == 0) return Status::Corrupt(what + " has width 0");
         break;
-      case 'N':
-      case 'F':
+      case TypeLetter(FieldType::kNumeric):
+      case TypeLetter(FieldType::kFloat):
         f.type = FieldType::kNumeric;
         if (f.width == 0 || f.width > dbf::kMaxNumericWidth) {
           return Status::Corrupt(what + " has an invalid numeric width");
         }
         break;
-      case 'L':
+      case TypeLetter(FieldType::kLogical):
         f.type = FieldType::kLogical;
-        if (f.width != 1) return Status::Corrupt(what + ": a logical field has width 1");
+        if (f.width != dbf::kLogicalWidth) return Status::Corrupt(what + ": a logical field has width 1");
         break;
-      case 'D':
+      case TypeLetter(FieldType::kDate):
         f.type = FieldType::kDate;
-        if (f.width != 8) return Status::Corrupt(what + ": a date field has width 8");
+        if (f.width != dbf::kDateWidth) return Status::Corrupt(what + ": a date field has width 8");
         break;
-      case 'M':
+      case TypeLetter(FieldType::kMemo):
         f.type = FieldType::kMemo;
         if (f.width != (vfp ? dbf::kMemoWidthBinary : dbf::kMemoWidthAscii)) {
           return Status::Corrupt(what + ": memo pointer width " + std::to_string(f.width) +
@@ -155,7 +158,7 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
   if (specs.empty()) return Status::InvalidArgument("a table needs at least one field");
   if (specs.size() > dbf::kMaxFields) return Status::InvalidArgument("a table has at most 255 fields");
   DbfHeader h;
-  uint32_t offset = 1;
+  uint32_t offset = dbf::kDeletedMarkSize;
   for (const FieldSpec& s : specs) {
     FieldDesc f;
     if (s.name.empty() || s.name.size() > dbf::kMaxFieldName) {
@@ -191,12 +194,12 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
         f.decimals = s.decimals;
         break;
       case FieldType::kLogical:
-        if (s.width != 0 && s.width != 1) return Status::InvalidArgument(what + ": logical width is 1");
-        f.width = 1;
+        if (s.width != 0 && s.width != dbf::kLogicalWidth) return Status::InvalidArgument(what + ": logical width is 1");
+        f.width = dbf::kLogicalWidth;
         break;
       case FieldType::kDate:
-        if (s.width != 0 && s.width != 8) return Status::InvalidArgument(what + ": date width is 8");
-        f.width = 8;
+        if (s.width != 0 && s.width != dbf::kDateWidth) return Status::InvalidArgument(what + ": date width is 8");
+        f.width = dbf::kDateWidth;
         break;
       case FieldType::kMemo:
         if (s.width != 0 && s.width != dbf::kMemoWidthAscii) {
@@ -217,24 +220,24 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
   h.code_page = dbf::kCodePage1252;
   h.record_count = 0;
   h.record_length = offset;
-  h.header_length = dbf::kHeaderSize + dbf::kDescriptorSize * static_cast<uint32_t>(specs.size()) + 1 +
-                    dbf::kHeaderPadding;
+  h.header_length = dbf::kHeaderSize + dbf::kDescriptorSize * static_cast<uint32_t>(specs.size()) +
+                    dbf::kTerminatorSize + dbf::kHeaderPadding;
 
-  bytes->assign(h.header_length + 1, 0);
+  bytes->assign(h.header_length + 1, 0);  // the header and the end-of-file marker
   uint8_t* b = bytes->data();
   b[dbf::kOffVersion] = h.version;
-  StampDate(b + dbf::kOffUpdateYear);
-  PutLe32(b + dbf::kOffRecordCount, 0);
+  uint8_t today[dbf::kUpdateDateSize];
+  StampDate(today);
+  EncodeDateAndCount(today, 0, b + dbf::kOffUpdateYear);
   PutLe16(b + dbf::kOffHeaderLength, static_cast<uint16_t>(h.header_length));
   PutLe16(b + dbf::kOffRecordLength, static_cast<uint16_t>(h.record_length));
   b[dbf::kOffFlags] = h.flags;
   b[dbf::kOffCodePage] = h.code_page;
   uint32_t pos = dbf::kHeaderSize;
-  for (size_t i = 0; i < h.fields.size(); ++i) {
-    const FieldDesc& f = h.fields[i];
+  for (const FieldDesc& f : h.fields) {
     uint8_t* d = b + pos;
     std::memcpy(d + dbf::kDescName, f.name.data(), f.name.size());
-    d[dbf::kDescType] = static_cast<uint8_t>(specs[i].type == FieldType::kFloat ? 'F' : static_cast<char>(f.type));
+    d[dbf::kDescType] = static_cast<uint8_t>(TypeLetter(f.type));  // still kFloat for an F field
     PutLe32(d + dbf::kDescDisplacement, f.offset);
     d[dbf::kDescWidth] = f.width;
     d[dbf::kDescDecimals] = f.decimals;
@@ -247,6 +250,11 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
   }
   *out = std::move(h);
   return Status::Ok();
+}
+
+void DbfHeader::EncodeDateAndCount(const uint8_t* ymd, uint32_t record_count, uint8_t* out) {
+  std::memcpy(out, ymd, dbf::kUpdateDateSize);
+  PutLe32(out + (dbf::kOffRecordCount - dbf::kOffUpdateYear), record_count);
 }
 
 void DbfHeader::StampDate(uint8_t* ymd) {

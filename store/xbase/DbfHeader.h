@@ -35,6 +35,10 @@ struct DbfHeader {
 
   // Writes today's date (year % 100, month, day) into three bytes.
   static void StampDate(uint8_t* ymd);
+  // Writes the update date `ymd` (three bytes, as from StampDate) and `record_count` as
+  // they lie in the table header from the update date on: dbf::kDateAndCountSize bytes
+  // at `out`.
+  static void EncodeDateAndCount(const uint8_t* ymd, uint32_t record_count, uint8_t* out);
 };
 
 }  // namespace xbase

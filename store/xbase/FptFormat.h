@@ -6,13 +6,23 @@
 
 namespace xbase::fpt {
 
+// ---- file header (kHeaderSize bytes at offset 0, padded with zeros to a whole block
+// when the blocks are larger)
 constexpr uint32_t kHeaderSize = 512;
 constexpr uint32_t kOffNextFree = 0;   // u32 BE: first block never used
-constexpr uint32_t kOffBlockSize = 4;  // u32 BE (bytes 4-5 zero, so also u16 BE at 6)
+constexpr uint32_t kNextFreeSize = 4;
+constexpr uint32_t kOffBlockSize = 4;  // u32 BE, as some writers store it
+constexpr uint32_t kOffBlockSize16 = 6;  // u16 BE, as the family's readers take it
+// The two fields above; the rest of the header is zero.
+constexpr uint32_t kHeaderFieldsSize = 8;
 constexpr uint32_t kDefaultBlockSize = 64;
+// Largest block size this engine accepts from a file.
+constexpr uint32_t kMaxBlockSize = 1u << 20;
 
-// Each value: block type (u32 BE), data length (u32 BE), then the data.
+// ---- values: each starts a run of whole blocks with a block header, then the data
 constexpr uint32_t kBlockHeaderSize = 8;
+constexpr uint32_t kOffBlockType = 0;    // u32 BE
+constexpr uint32_t kOffBlockLength = 4;  // u32 BE: bytes of data
 constexpr uint32_t kTypePicture = 0;
 constexpr uint32_t kTypeText = 1;
 constexpr uint32_t kTypeObject = 2;

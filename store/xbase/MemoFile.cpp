@@ -14,12 +14,14 @@ uint32_t FirstBlock(uint32_t block_size) {
   return (fpt::kHeaderSize + block_size - 1) / block_size;
 }
 
+// Bytes before block 1 when the blocks are bigger than the header: the header area is
+// padded to a whole block.
+uint32_t HeaderAreaSize(uint32_t block_size) { return std::max(fpt::kHeaderSize, block_size); }
+
 }  // namespace
 
 Status MemoFile::WriteEmpty(File* file, uint32_t block_size) {
-  // The header area is padded to a whole block, so block 1 starts at block_size when the
-  // blocks are bigger than the header.
-  std::vector<uint8_t> header(std::max<uint32_t>(fpt::kHeaderSize, block_size), 0);
+  std::vector<uint8_t> header(HeaderAreaSize(block_size), 0);
   PutBe32(&header[fpt::kOffNextFree], FirstBlock(block_size));
   PutBe32(&header[fpt::kOffBlockSize], block_size);
   return file->Write(0, header.data(), header.size());
@@ -41,14 +43,14 @@ Status MemoFile::Open(const std::string& path, bool writable, bool exclusive, Me
   MemoFile m;
   XB_RETURN_IF_ERROR(File::Open(path, writable, &m.file_));
   XB_RETURN_IF_ERROR(m.file_.Size(&m.size_));
-  if (m.size_ < fpt::kBlockHeaderSize) return Status::Corrupt(path + " is too short for a memo file");
-  uint8_t head[8];
+  if (m.size_ < fpt::kHeaderFieldsSize) return Status::Corrupt(path + " is too short for a memo file");
+  uint8_t head[fpt::kHeaderFieldsSize];
   XB_RETURN_IF_ERROR(m.file_.Read(0, sizeof head, head));
   // The block size is a u16 at 6; some writers store it as a u32 at 4. Both agree when
   // bytes 4-5 are zero.
-  uint32_t bs = (uint32_t{head[6]} << 8) | head[7];
+  uint32_t bs = Be16(head + fpt::kOffBlockSize16);
   if (bs == 0) bs = Be32(head + fpt::kOffBlockSize);
-  if (bs == 0 || bs > (1u << 20)) {
+  if (bs == 0 || bs > fpt::kMaxBlockSize) {
     return Status::Corrupt(path + ": memo block size " + std::to_string(bs) + " is not usable");
   }
   m.block_size_ = bs;
@@ -67,7 +69,7 @@ uint32_t MemoFile::BlocksFor(uint64_t length) const {
 Status MemoFile::RefreshSize() const { return file_.Size(&size_); }
 
 Status MemoFile::ReadHeader(uint32_t* next_free) {
-  uint8_t head[4];
+  uint8_t head[fpt::kNextFreeSize];
   XB_RETURN_IF_ERROR(file_.Read(fpt::kOffNextFree, sizeof head, head));
   next_free_ = Be32(head);
   *next_free = next_free_;
@@ -81,6 +83,14 @@ Status MemoFile::HoldHeader() {
   return Status::Ok();
 }
 
+Status MemoFile::ReadBlockHeader(uint64_t offset, const std::string& where, uint8_t* head) const {
+  if (offset + fpt::kBlockHeaderSize > size_) XB_RETURN_IF_ERROR(RefreshSize());
+  if (offset + fpt::kBlockHeaderSize > size_) {
+    return Status::Corrupt(where + " lies beyond the end of the memo file");
+  }
+  return file_.Read(offset, fpt::kBlockHeaderSize, head);
+}
+
 Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
   out->clear();
   if (type != nullptr) *type = fpt::kTypeText;
@@ -88,20 +98,23 @@ Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
   const std::string where = "memo block " + std::to_string(block);
   if (block < first_block_) return Status::Corrupt(where + " lies inside the memo file header");
   const uint64_t offset = uint64_t{block} * block_size_;
-  if (offset + fpt::kBlockHeaderSize > size_) XB_RETURN_IF_ERROR(RefreshSize());
-  if (offset + fpt::kBlockHeaderSize > size_) {
-    return Status::Corrupt(where + " lies beyond the end of the memo file");
-  }
   uint8_t head[fpt::kBlockHeaderSize];
-  XB_RETURN_IF_ERROR(file_.Read(offset, sizeof head, head));
-  const uint64_t length = Be32(head + 4);
+  XB_RETURN_IF_ERROR(ReadBlockHeader(offset, where, head));
+  const uint64_t length = Be32(head + fpt::kOffBlockLength);
   const uint64_t end = offset + fpt::kBlockHeaderSize + length;
   if (end > size_) XB_RETURN_IF_ERROR(RefreshSize());
   if (end > size_) return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
-  if (type != nullptr) *type = Be32(head);
+  if (type != nullptr) *type = Be32(head + fpt::kOffBlockType);
   out->resize(length);
   if (length == 0) return Status::Ok();
   return file_.Read(offset + fpt::kBlockHeaderSize, length, out->data());
+}
+
+void MemoFile::FillValue(std::string_view data, uint32_t type, uint64_t blocks) {
+  buffer_.assign(blocks * block_size_, 0);
+  PutBe32(buffer_.data() + fpt::kOffBlockType, type);
+  PutBe32(buffer_.data() + fpt::kOffBlockLength, static_cast<uint32_t>(data.size()));
+  std::memcpy(buffer_.data() + fpt::kBlockHeaderSize, data.data(), data.size());
 }
 
 Status MemoFile::WriteTyped(std::string_view data, uint32_t type, uint32_t* block) {
@@ -120,14 +133,11 @@ Status MemoFile::WriteTyped(std::string_view data, uint32_t type, uint32_t* bloc
     uint8_t head[fpt::kBlockHeaderSize];
     if (old < next_free_ && offset + sizeof head <= size_ &&
         file_.Read(offset, sizeof head, head).ok()) {
-      const uint64_t old_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{Be32(head + 4)});
+      const uint64_t old_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{Be32(head + fpt::kOffBlockLength)});
       const uint64_t new_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{data.size()});
       // Reuse only a run that lies wholly below the next free block (a sane old value).
       if (new_blocks <= old_blocks && old + old_blocks <= next_free_) {
-        buffer_.assign(new_blocks * block_size_, 0);
-        PutBe32(buffer_.data(), type);
-        PutBe32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
-        std::memcpy(buffer_.data() + fpt::kBlockHeaderSize, data.data(), data.size());
+        FillValue(data, type, new_blocks);
         XB_RETURN_IF_ERROR(file_.Write(offset, buffer_.data(), buffer_.size()));
         size_ = std::max<uint64_t>(size_, offset + buffer_.size());
         dirty_ = true;
@@ -151,14 +161,11 @@ Status MemoFile::Append(std::string_view data, uint32_t type, uint32_t* block) {
   if (end * block_size_ > fpt::kMaxFileSize) {
     return Status::IoError(file_.path() + " is full (a memo file holds at most 4 GB)");
   }
-  buffer_.assign(blocks * block_size_, 0);
-  PutBe32(buffer_.data(), type);
-  PutBe32(buffer_.data() + 4, static_cast<uint32_t>(data.size()));
-  std::memcpy(buffer_.data() + fpt::kBlockHeaderSize, data.data(), data.size());
+  FillValue(data, type, blocks);
   // Data first, then the header that hands the blocks out: a crash in between leaves
   // only unused bytes behind the next free block.
   XB_RETURN_IF_ERROR(file_.Write(start * block_size_, buffer_.data(), buffer_.size()));
-  uint8_t head[4];
+  uint8_t head[fpt::kNextFreeSize];
   PutBe32(head, static_cast<uint32_t>(end));
   XB_RETURN_IF_ERROR(file_.Write(fpt::kOffNextFree, head, sizeof head));
   next_free_ = static_cast<uint32_t>(end);
@@ -172,7 +179,7 @@ Status MemoFile::Reset() {
   if (!writable_) return Status::ReadOnly(file_.path() + " is open read-only");
   // New header first; a crash before the truncation leaves only unused bytes behind it.
   XB_RETURN_IF_ERROR(WriteEmpty(&file_, block_size_));
-  XB_RETURN_IF_ERROR(file_.Truncate(std::max<uint32_t>(fpt::kHeaderSize, block_size_)));
+  XB_RETURN_IF_ERROR(file_.Truncate(HeaderAreaSize(block_size_)));
   next_free_ = first_block_;
   dirty_ = true;
   return RefreshSize();
@@ -191,17 +198,13 @@ Status MemoFile::CheckValue(uint32_t block, uint32_t next_free, uint32_t* blocks
   if (block < first_block_) return Status::Corrupt(where + " lies inside the memo file header");
   if (block >= next_free) return Status::Corrupt(where + " lies at or beyond the next free block");
   const uint64_t offset = uint64_t{block} * block_size_;
-  if (offset + fpt::kBlockHeaderSize > size_) XB_RETURN_IF_ERROR(RefreshSize());
-  if (offset + fpt::kBlockHeaderSize > size_) {
-    return Status::Corrupt(where + " lies beyond the end of the memo file");
-  }
   uint8_t head[fpt::kBlockHeaderSize];
-  XB_RETURN_IF_ERROR(file_.Read(offset, sizeof head, head));
-  const uint32_t type = Be32(head);
+  XB_RETURN_IF_ERROR(ReadBlockHeader(offset, where, head));
+  const uint32_t type = Be32(head + fpt::kOffBlockType);
   if (type > fpt::kTypeObject) {
     return Status::Corrupt(where + " has an unknown block type " + std::to_string(type));
   }
-  const uint64_t length = Be32(head + 4);
+  const uint64_t length = Be32(head + fpt::kOffBlockLength);
   if (offset + fpt::kBlockHeaderSize + length > size_) {
     return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
   }

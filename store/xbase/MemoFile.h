@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "store/xbase/File.h"
+#include "store/xbase/FptFormat.h"
 #include "store/xbase/Status.h"
 
 namespace xbase {
@@ -48,7 +49,7 @@ class MemoFile {
   // and receives the new one (0 for empty text). The old run is reused when the new value
   // needs no more blocks than it has; otherwise the value is appended at the next free
   // block and the old run is abandoned.
-  Status Write(std::string_view text, uint32_t* block) { return WriteTyped(text, 1, block); }
+  Status Write(std::string_view text, uint32_t* block) { return WriteTyped(text, fpt::kTypeText, block); }
   Status WriteTyped(std::string_view data, uint32_t type, uint32_t* block);
   // Appends a value at the next free block (no reuse); used when copying values.
   Status Append(std::string_view data, uint32_t type, uint32_t* block);
@@ -72,7 +73,12 @@ class MemoFile {
 
  private:
   Status RefreshSize() const;
+  // Reads the block header at file offset `offset` into `head` (kBlockHeaderSize bytes);
+  // kCorrupt, naming `where`, when it lies beyond the end of the file.
+  Status ReadBlockHeader(uint64_t offset, const std::string& where, uint8_t* head) const;
   uint32_t BlocksFor(uint64_t length) const;
+  // Lays out a value (block header, `data`, zeros) in `blocks` whole blocks of buffer_.
+  void FillValue(std::string_view data, uint32_t type, uint64_t blocks);
 
   File file_;
   bool writable_ = false;

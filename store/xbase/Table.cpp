@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "store/xbase/ByteOrder.h"
+#include "store/xbase/CdxFormat.h"
 #include "store/xbase/CdxIndex.h"
 #include "store/xbase/DbfFormat.h"
 #include "store/xbase/DbfHeader.h"
@@ -152,7 +153,7 @@ struct Table::Impl final : public RecordSource {
   uint64_t file_size = 0;   // size of the table file as last seen
   bool truncated = false;   // the file holds fewer records than its header counts
   bool date_stamped = false;
-  uint8_t today[3] = {0, 0, 0};
+  uint8_t today[dbf::kUpdateDateSize] = {0, 0, 0};
 
   uint32_t recno = 1;
   bool eof = true;
@@ -233,7 +234,7 @@ struct Table::Impl final : public RecordSource {
     if (!dbf.Size(&size).ok() || size == file_size) return;
     // The count first, then the size: a writer stores a record before the count that
     // includes it, so the size read afterwards covers every counted record.
-    uint8_t raw[4];
+    uint8_t raw[dbf::kRecordCountSize];
     if (!dbf.Read(dbf::kOffRecordCount, sizeof raw, raw).ok() || !dbf.Size(&size).ok()) return;
     file_size = size;
     SetCount(Le32(raw));
@@ -489,13 +490,13 @@ struct Table::Impl final : public RecordSource {
   }
   Status LockRecord(uint32_t n) {
     if (!shared()) return Status::Ok();
-    Status s = FileLock::TryAcquire(dbf.fd(), RecordLockOffset(n), 1, true, &record_lock);
+    Status s = FileLock::TryAcquire(dbf.fd(), RecordLockOffset(n), dbf::kLockLength, true, &record_lock);
     if (s.IsRecordLocked()) return Status::RecordLocked("record " + std::to_string(n) + " is locked by another user");
     return s;
   }
   Status LockHeader(FileLock* lock) {
     if (!shared()) return Status::Ok();
-    Status s = FileLock::Acquire(dbf.fd(), HeaderLockOffset(), 1, true, kHeaderLockWaitMs, lock);
+    Status s = FileLock::Acquire(dbf.fd(), HeaderLockOffset(), dbf::kLockLength, true, kHeaderLockWaitMs, lock);
     if (s.IsRecordLocked()) return Status::RecordLocked("the table header is locked by another user");
     return s;
   }
@@ -557,7 +558,7 @@ struct Table::Impl final : public RecordSource {
 
   Status StampDate() {
     if (date_stamped) return Status::Ok();
-    XB_RETURN_IF_ERROR(WriteHeaderBytes(dbf::kOffUpdateYear, today, 3));
+    XB_RETURN_IF_ERROR(WriteHeaderBytes(dbf::kOffUpdateYear, today, sizeof today));
     date_stamped = true;
     return Status::Ok();
   }
@@ -621,7 +622,7 @@ struct Table::Impl final : public RecordSource {
 
   // Reads the record count as other opens have left it (under the header lock).
   Status ReadHeaderCount() {
-    uint8_t raw[4];
+    uint8_t raw[dbf::kRecordCountSize];
     XB_RETURN_IF_ERROR(dbf.Read(dbf::kOffRecordCount, sizeof raw, raw));
     XB_RETURN_IF_ERROR(dbf.Size(&file_size));
     SetCount(Le32(raw));
@@ -698,9 +699,8 @@ struct Table::Impl final : public RecordSource {
     if (index_status.ok()) index_status = UpdateIndex(n, append || split ? nullptr : saved.data(), rec.data());
     if (append) {
       // The header count last: a crash before it leaves the new record uncounted.
-      uint8_t head[7];
-      std::memcpy(head, today, 3);
-      PutLe32(head + 3, n);
+      uint8_t head[dbf::kDateAndCountSize];
+      DbfHeader::EncodeDateAndCount(today, n, head);
       XB_RETURN_IF_ERROR(WriteHeaderBytes(dbf::kOffUpdateYear, head, sizeof head));
       date_stamped = true;
       header.record_count = n;
@@ -752,14 +752,14 @@ struct Table::Impl final : public RecordSource {
     }
     saved.assign(p, p + header.record_length);
     const uint8_t mark = deleted ? dbf::kDeleted : dbf::kActive;
-    if (saved[0] == mark) {
+    if (saved[dbf::kOffDeletedMark] == mark) {
       record_lock.Release();
       rec = saved;
       return Status::Ok();
     }
     std::vector<uint8_t> now = saved;
-    now[0] = mark;
-    Status s = dbf.Write(RecordOffset(recno), &mark, 1);
+    now[dbf::kOffDeletedMark] = mark;
+    Status s = dbf.Write(RecordOffset(recno) + dbf::kOffDeletedMark, &mark, dbf::kDeletedMarkSize);
     if (!s.ok()) {
       record_lock.Release();
       return s;
@@ -1006,7 +1006,7 @@ uint32_t Table::RecNo() const {
 // ---------------------------------------------------------------------------- fields
 
 const uint8_t* Table::record() const { return impl_->rec.data(); }
-bool Table::Deleted() const { return impl_->rec[0] == dbf::kDeleted; }
+bool Table::Deleted() const { return impl_->rec[dbf::kOffDeletedMark] == dbf::kDeleted; }
 
 std::string_view Table::GetString(int field) const {
   const auto& fields = impl_->header.fields;
@@ -1207,7 +1207,7 @@ Status Table::CollectVisible(bool skip_deleted, std::vector<uint32_t>* out) {
   out->clear();
   d.RefreshCount();
   auto wanted = [&](uint32_t n, const uint8_t* image) {
-    return !(skip_deleted && image[0] == '*') && d.Visible(n, image);
+    return !(skip_deleted && image[dbf::kOffDeletedMark] == dbf::kDeleted) && d.Visible(n, image);
   };
   if (d.order > 0 && d.cursor != nullptr) {
     XB_RETURN_IF_ERROR(d.cdx->BeginRead());
@@ -1304,7 +1304,7 @@ Status Table::CreateTag(std::string_view name, std::string_view key_expression,
   if (d.mode != OpenMode::kExclusive) return Status::NeedExclusive("building an index needs exclusive use");
   if (d.pending != Impl::Pending::kNone) return Status::State("post or cancel the pending change first");
   XB_RETURN_IF_ERROR(d.CheckWritable());
-  if (name.empty() || name.size() > 10) return Status::InvalidArgument("a tag name has 1 to 10 characters");
+  if (name.empty() || name.size() > cdx::kDirectoryKeyLength) return Status::InvalidArgument("a tag name has 1 to 10 characters");
   TagDefinition def;
   for (size_t i = 0; i < name.size(); ++i) {
     const auto c = static_cast<unsigned char>(name[i]);
@@ -1406,11 +1406,11 @@ Status Table::Impl::Pack(const ProgressFn& fn) {
       s = Status::IoError("cannot map " + path);
       break;
     }
-    if (p[0] != dbf::kDeleted) {
+    if (p[dbf::kOffDeletedMark] != dbf::kDeleted) {
       const size_t at = chunk.size();
       chunk.insert(chunk.end(), p, p + len);
       uint8_t* image = chunk.data() + at;
-      image[0] = dbf::kActive;
+      image[dbf::kOffDeletedMark] = dbf::kActive;
       for (const FieldDesc& f : header.fields) {
         if (f.type != FieldType::kMemo) continue;
         uint32_t block = 0;
@@ -1436,8 +1436,7 @@ Status Table::Impl::Pack(const ProgressFn& fn) {
     report(static_cast<int>(uint64_t{n} * 100 / count));
   }
   if (s.ok()) {
-    std::memcpy(head.data() + dbf::kOffUpdateYear, today, 3);
-    PutLe32(head.data() + dbf::kOffRecordCount, kept);
+    DbfHeader::EncodeDateAndCount(today, kept, head.data() + dbf::kOffUpdateYear);
     s = out.Write(0, head.data(), head.size());
   }
   const uint8_t eof_marker = dbf::kEofMarker;
@@ -1529,9 +1528,8 @@ Status Table::Impl::Zap(const ProgressFn& fn) {
   Progress report(fn);
   report(0);
   // The count first: from then on the old records are outside the table.
-  uint8_t head[7];
-  std::memcpy(head, today, 3);
-  PutLe32(head + 3, 0);
+  uint8_t head[dbf::kDateAndCountSize];
+  DbfHeader::EncodeDateAndCount(today, 0, head);
   XB_RETURN_IF_ERROR(dbf.Write(dbf::kOffUpdateYear, head, sizeof head));
   XB_RETURN_IF_ERROR(dbf.Sync());
   header.record_count = 0;
@@ -1614,7 +1612,7 @@ Status Table::Impl::Check(std::vector<std::string>* problems) {
   for (uint32_t n = 1; n <= count; ++n) {
     const uint8_t* p = RecordPtr(n);
     if (p == nullptr) return Status::IoError("cannot map " + path);
-    if (p[0] != dbf::kActive && p[0] != dbf::kDeleted) report(n, "invalid deleted mark");
+    if (p[dbf::kOffDeletedMark] != dbf::kActive && p[dbf::kOffDeletedMark] != dbf::kDeleted) report(n, "invalid deleted mark");
     for (const FieldDesc& f : header.fields) {
       if (f.type == FieldType::kLogical) {
         if (std::strchr("TtYyFfNn ?", p[f.offset]) == nullptr || p[f.offset] == 0) {
