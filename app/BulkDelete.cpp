@@ -4,8 +4,8 @@
 #include <QCursor>
 #include <QDate>
 
-#include "app/DateTimeFormat.h"
-#include "app/MessageBox.h"
+#include "core/DateTimeFormat.h"
+#include "widgets/MessageBox.h"
 #include "store/TodoTable.h"
 
 namespace {

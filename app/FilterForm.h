@@ -4,7 +4,7 @@
 #include <QDialog>
 #include <QStringList>
 
-#include "app/FilterExpression.h"
+#include "core/FilterExpression.h"
 
 class QButtonGroup;
 class QGroupBox;

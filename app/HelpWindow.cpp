@@ -6,7 +6,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/AppHelpers.h"
+#include "core/AppHelpers.h"
 
 // The resources live in a static library: they are registered on first use.
 static void InitResources() { Q_INIT_RESOURCE(resources); }

@@ -18,13 +18,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/AppHelpers.h"
-#include "app/DateTimeFormat.h"
+#include "core/AppHelpers.h"
+#include "widgets/FormPlacement.h"
+#include "core/DateTimeFormat.h"
 #include "app/FilterForm.h"
-#include "app/Glyphs.h"
+#include "widgets/Glyphs.h"
 #include "app/HelpWindow.h"
-#include "app/MessageBox.h"
-#include "app/QuickDates.h"
+#include "widgets/MessageBox.h"
+#include "core/QuickDates.h"
 #include "app/RebuildInd.h"
 #include "app/Splashform.h"
 #include "app/TaskGridModel.h"

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "app/BulkDelete.h"
-#include "app/FilterExpression.h"
-#include "app/KeyWordList.h"
+#include "core/FilterExpression.h"
+#include "core/KeyWordList.h"
 #include "store/Settings.h"
 #include "store/TodoTable.h"
 

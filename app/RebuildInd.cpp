@@ -6,7 +6,8 @@
 #include <QLabel>
 #include <QTimer>
 
-#include "app/AppHelpers.h"
+#include "core/AppHelpers.h"
+#include "widgets/FormPlacement.h"
 #include "store/IndexRebuild.h"
 #include "store/TodoTable.h"
 #include "widgets/Gauge.h"

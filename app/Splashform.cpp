@@ -6,7 +6,7 @@
 #include <QSysInfo>
 #include <QVBoxLayout>
 
-#include "app/Glyphs.h"
+#include "widgets/Glyphs.h"
 
 TSplashform::TSplashform(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint) {

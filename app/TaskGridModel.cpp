@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "app/AppHelpers.h"
-#include "app/DateTimeFormat.h"
+#include "core/AppHelpers.h"
+#include "core/DateTimeFormat.h"
 
 namespace {
 

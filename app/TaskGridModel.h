@@ -5,7 +5,7 @@
 #include <QAbstractTableModel>
 #include <QFont>
 
-#include "app/TaskDisplay.h"
+#include "core/TaskDisplay.h"
 #include "store/TodoTable.h"
 
 class TaskGridModel : public QAbstractTableModel, private TodoTableObserver {

@@ -3,7 +3,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include "app/DateTimeFormat.h"
+#include "core/DateTimeFormat.h"
 #include "app/MainScreen.h"
 #include "app/SingleInstance.h"
 

@@ -15,9 +15,9 @@
 #include <string>
 
 #include "app/BulkDelete.h"
-#include "app/DateTimeFormat.h"
-#include "app/FilterExpression.h"
-#include "app/MessageBox.h"
+#include "core/DateTimeFormat.h"
+#include "core/FilterExpression.h"
+#include "widgets/MessageBox.h"
 #include "store/IndexRebuild.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"

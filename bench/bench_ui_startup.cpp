@@ -14,10 +14,10 @@
 #include <memory>
 #include <string>
 
-#include "app/AppHelpers.h"
-#include "app/DateTimeFormat.h"
+#include "core/AppHelpers.h"
+#include "core/DateTimeFormat.h"
 #include "app/MainScreen.h"
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "app/TaskGridModel.h"
 #include "store/IndexRebuild.h"
 #include "store/Settings.h"

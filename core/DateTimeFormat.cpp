@@ -1,4 +1,4 @@
-#include "app/DateTimeFormat.h"
+#include "core/DateTimeFormat.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "app/FilterExpression.h"
+#include "core/FilterExpression.h"
 
 #include <QStringList>
 

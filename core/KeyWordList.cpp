@@ -1,4 +1,4 @@
-#include "app/KeyWordList.h"
+#include "core/KeyWordList.h"
 
 void TKeyWordList::BreakStringIntoWords(const QString& text) {
   qsizetype start = -1;

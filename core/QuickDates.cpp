@@ -1,6 +1,6 @@
-#include "app/QuickDates.h"
+#include "core/QuickDates.h"
 
-#include "app/DateTimeFormat.h"
+#include "core/DateTimeFormat.h"
 
 std::vector<TQuickDate> QuickDates(const QDate& today) {
   TFormatSettings settings = FormatSettings();

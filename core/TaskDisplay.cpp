@@ -1,4 +1,4 @@
-#include "app/TaskDisplay.h"
+#include "core/TaskDisplay.h"
 
 #include "store/TodoTable.h"
 

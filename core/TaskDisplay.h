@@ -5,7 +5,7 @@
 #include <QDate>
 #include <QString>
 
-#include "app/DateTimeFormat.h"
+#include "core/DateTimeFormat.h"
 
 struct TaskRow;
 

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/DateTimeFormat.h"
+#include "core/DateTimeFormat.h"
 
 TCalendar::TCalendar(QWidget* parent) : QWidget(parent), date_(QDate::currentDate()) {
   setFocusPolicy(Qt::StrongFocus);

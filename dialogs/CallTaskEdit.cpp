@@ -7,10 +7,11 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
-#include "app/AppHelpers.h"
-#include "app/DateTimeFormat.h"
-#include "app/KeyWordList.h"
-#include "app/MessageBox.h"
+#include "core/AppHelpers.h"
+#include "widgets/FormPlacement.h"
+#include "core/DateTimeFormat.h"
+#include "core/KeyWordList.h"
+#include "widgets/MessageBox.h"
 #include "dialogs/TaskEditor.h"
 #include "store/TodoTable.h"
 

@@ -4,7 +4,7 @@
 #include <QMetaMethod>
 #include <QPushButton>
 
-#include "app/DateTimeFormat.h"
+#include "core/DateTimeFormat.h"
 #include "widgets/BevelPanel.h"
 #include "widgets/HelpContext.h"
 #include "widgets/WhatsThisButton.h"

@@ -5,7 +5,7 @@
 #include <QMetaMethod>
 #include <QPushButton>
 
-#include "app/DateTimeFormat.h"
+#include "core/DateTimeFormat.h"
 #include "widgets/BevelPanel.h"
 #include "widgets/HelpContext.h"
 

@@ -18,11 +18,12 @@
 #include <QTime>
 #include <QToolButton>
 
-#include "app/AppHelpers.h"
-#include "app/DateTimeFormat.h"
-#include "app/Glyphs.h"
-#include "app/MessageBox.h"
-#include "app/QuickDates.h"
+#include "core/AppHelpers.h"
+#include "widgets/FormPlacement.h"
+#include "core/DateTimeFormat.h"
+#include "widgets/Glyphs.h"
+#include "widgets/MessageBox.h"
+#include "core/QuickDates.h"
 #include "dialogs/DateSelector.h"
 #include "dialogs/SetTimeDialog.h"
 #include "store/CodePage.h"

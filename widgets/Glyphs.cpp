@@ -1,4 +1,4 @@
-#include "app/Glyphs.h"
+#include "widgets/Glyphs.h"
 
 #include <QLinearGradient>
 #include <QPainter>

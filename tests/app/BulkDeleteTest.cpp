@@ -5,9 +5,9 @@
 
 #include <set>
 
-#include "app/DateTimeFormat.h"
-#include "app/FilterExpression.h"
-#include "app/MessageBox.h"
+#include "core/DateTimeFormat.h"
+#include "core/FilterExpression.h"
+#include "widgets/MessageBox.h"
 #include "store/IndexRebuild.h"
 #include "store/TodoTable.h"
 

@@ -22,10 +22,10 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-#include "app/AppHelpers.h"
-#include "app/DateTimeFormat.h"
+#include "core/AppHelpers.h"
+#include "core/DateTimeFormat.h"
 #include "app/HelpWindow.h"
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "app/RebuildInd.h"
 #include "app/SingleInstance.h"
 #include "app/TaskGridModel.h"

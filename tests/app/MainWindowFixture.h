@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/AppHelpers.h"
-#include "app/DateTimeFormat.h"
+#include "core/AppHelpers.h"
+#include "core/DateTimeFormat.h"
 #include "app/MainScreen.h"
 #include "app/TaskGridModel.h"
 #include "store/TodoTable.h"

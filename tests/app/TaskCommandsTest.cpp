@@ -20,10 +20,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "app/AppHelpers.h"
-#include "app/DateTimeFormat.h"
+#include "core/AppHelpers.h"
+#include "core/DateTimeFormat.h"
 #include "app/FilterForm.h"
-#include "app/MessageBox.h"
+#include "widgets/MessageBox.h"
 #include "app/TaskGridModel.h"
 #include "dialogs/DateSelector.h"
 #include "dialogs/SetTimeDialog.h"

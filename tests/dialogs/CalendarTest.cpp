@@ -3,7 +3,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "app/DateTimeFormat.h"
+#include "core/DateTimeFormat.h"
 #include "dialogs/Calendar.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "app/DateTimeFormat.h"
+#include "core/DateTimeFormat.h"
 #include "dialogs/DateSelector.h"
 #include "widgets/HelpContext.h"
 

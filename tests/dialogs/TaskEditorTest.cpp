@@ -16,10 +16,10 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-#include "app/AppHelpers.h"
-#include "app/DateTimeFormat.h"
-#include "app/KeyWordList.h"
-#include "app/MessageBox.h"
+#include "core/AppHelpers.h"
+#include "core/DateTimeFormat.h"
+#include "core/KeyWordList.h"
+#include "widgets/MessageBox.h"
 #include "dialogs/CallTaskEdit.h"
 #include "dialogs/DateSelector.h"
 #include "dialogs/SetTimeDialog.h"

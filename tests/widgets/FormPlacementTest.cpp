@@ -1,4 +1,4 @@
-include "core/AppHelpers.h"
+#include "core/AppHelpers.h"
 #include "widgets/FormPlacement.h"
 
 #include "widgets/MessageBox.h"

@@ -1,0 +1,142 @@
+#!/usr/bin/env python3
+"""Checks every #include of the tree against the direction of the layers.
+
+Usage: check_layers.py ROOT QT_INCLUDE_DIR
+Prints one line per include against the arrows ("file:line: why") and exits 1 when
+there is any; exits 0 when every include goes down or sideways within its layer.
+The arrows (see the root CMakeLists.txt):
+  xbase <- store <- core <- widgets <- dialogs, reports <- app
+  reportengine <- reports <- app
+store/xbase includes no Qt; store/ and core/ include Qt Core only; reportengine never
+includes store/, core/, widgets/, dialogs/ or app/; nothing but app/ includes app/.
+"""
+import os
+import re
+import sys
+
+# What each layer may include (its own folder included).
+ALLOWED = {
+    "xbase": {"xbase"},
+    "store": {"xbase", "store"},
+    "core": {"xbase", "store", "core"},
+    "widgets": {"xbase", "store", "core", "widgets"},
+    "dialogs": {"xbase", "store", "core", "widgets", "dialogs"},
+    "reportengine": {"reportengine"},
+    "reports": {"xbase", "store", "core", "widgets", "reportengine", "reports"},
+    "app": {"xbase", "store", "core", "widgets", "dialogs", "reportengine", "reports", "app"},
+}
+# Qt modules a layer may include; None means any.
+QT_ALLOWED = {
+    "xbase": set(),
+    "store": {"QtCore"},
+    "core": {"QtCore"},
+}
+# store/TaskSchema.h is header-only and Qt-free: the one definition of the task table,
+# which the engine-level programs (jlistdb, benchmarks, fuzz targets) share.
+ENGINE_LEVEL_EXTRAS = {"store/TaskSchema.h"}
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
+SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc")
+SKIPPED_DIRS = {".git", "build", "node_modules"}
+
+
+def layer_of_path(rel):
+    """The layer a project path (relative to the root) belongs to, or None."""
+    parts = rel.split("/")
+    if parts[0] == "store":
+        return "xbase" if len(parts) > 1 and parts[1] == "xbase" else "store"
+    if parts[0] in ALLOWED:
+        return parts[0]
+    return None
+
+
+def program_layer(rel):
+    """The layer whose rules a source file follows, and its extra allowed headers."""
+    parts = rel.split("/")
+    top = parts[0]
+    if top == "tests":
+        inner = "/".join(parts[1:])
+        layer = layer_of_path(inner)
+        if layer is not None:
+            return layer, set()
+        return None, set()  # test mains and helpers at the top of tests/
+    if top == "tools":
+        tool = parts[1] if len(parts) > 1 else ""
+        if tool == "jlistdb":
+            return "xbase", ENGINE_LEVEL_EXTRAS
+        return "app", set()  # jlistreport and later tools run the report code
+    if top in ("bench", "fuzz"):
+        name = parts[-1]
+        if name.startswith("bench_ui_"):
+            return "app", set()
+        if name.startswith("bench_export") or name.startswith("bench_taskreport"):
+            return "reports", set()
+        if name.startswith(("bench_report", "fuzz_report")):
+            return "reportengine", set()
+        return "xbase", ENGINE_LEVEL_EXTRAS
+    return layer_of_path(rel), set()
+
+
+def qt_module(header, qt_dir):
+    """The Qt module that provides a <QFoo> or <QtModule/QFoo> header, or None."""
+    if "/" in header:
+        first = header.split("/")[0]
+        return first if first.startswith("Qt") else None
+    if not re.match(r"^Q[A-Za-z0-9]+$", header) and not header.startswith("qt"):
+        return None
+    for module in sorted(os.listdir(qt_dir)) if os.path.isdir(qt_dir) else []:
+        if os.path.exists(os.path.join(qt_dir, module, header)):
+            return module
+    return "Qt?" if header.startswith("Q") else None
+
+
+def check(root, qt_dir):
+    problems = []
+    for folder, dirs, files in os.walk(root):
+        dirs[:] = sorted(d for d in dirs if d not in SKIPPED_DIRS and not d.startswith("build"))
+        for name in sorted(files):
+            if not name.endswith(SOURCE_SUFFIXES):
+                continue
+            path = os.path.join(folder, name)
+            rel = os.path.relpath(path, root).replace(os.sep, "/")
+            layer, extras = program_layer(rel)
+            if layer is None:
+                continue
+            with open(path, encoding="utf-8", errors="replace") as f:
+                for number, line in enumerate(f, 1):
+                    m = INCLUDE.match(line)
+                    if not m:
+                        continue
+                    kind, header = m.groups()
+                    where = f"{rel}:{number}"
+                    if kind == "<":
+                        module = qt_module(header, qt_dir)
+                        allowed_qt = QT_ALLOWED.get(layer)
+                        if module and allowed_qt is not None and module not in allowed_qt:
+                            problems.append(f"{where}: {layer} may not include <{header}> ({module})")
+                        continue
+                    if header in extras:
+                        continue
+                    target = layer_of_path(header)
+                    if target is None:
+                        continue  # a header beside the file (test support, generated moc)
+                    if target not in ALLOWED[layer]:
+                        problems.append(f"{where}: {layer} may not include \"{header}\" ({target})")
+    return problems
+
+
+def main():
+    if len(sys.argv) != 3:
+        print(__doc__.strip().splitlines()[2], file=sys.stderr)
+        return 2
+    problems = check(sys.argv[1], sys.argv[2])
+    for p in problems:
+        print(p)
+    if problems:
+        print(f"{len(problems)} include(s) against the layers")
+        return 1
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
