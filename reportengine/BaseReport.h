@@ -531,6 +531,9 @@ class TBaseReport : public TREBaseComponent {
   double CursorXInches() const { return cursor_x_; }
   double CursorYInches() const { return cursor_y_; }
   void SetCursorInches(double x, double y) { cursor_x_ = x; cursor_y_ = y; }
+  double AscentInches() const { return ascent_; }
+  double DescentInches() const { return descent_; }
+  double LineHeightInches() const { return line_height_; }
   double OriginXInches() const { return origin_x_; }
   double OriginYInches() const { return origin_y_; }
   // Inches of a value in units and back.
@@ -544,20 +547,31 @@ class TBaseReport : public TREBaseComponent {
     double x, y;
     int line, column;
   };
-  enum TPrintKind { pkLeft, pkCenter, pkRight };
 
   void FireEvent(const TReportEvent& event);
   void PrintAligned(TTextAlign align, const QString& text, double x_inches);
-  void AdvanceCursor(double width_inches);
+  void PrintBlockInches(const QString& text, double x_inches, double width_inches);
+  // Moves the cursor to the right end of text that starts at start_x (inches), along the
+  // baseline when the font is rotated.
+  void AdvanceCursor(double start_x, double width);
   void PrintPiece(const QString& text);
   void NotifyFontChange();
   void SetFontField(const std::function<void(TFontRecord&)>& change);
   double SectionWidthInches() const { return section_right_ - section_left_; }
   double LineBottom() const { return cursor_y_ + descent_; }
+  void RecomputeColumnWidth();
   void MutateTabs(const std::function<void(std::vector<TTabStop>&)>& change);
   const TTabStop* StopAt(int n) const;
-  bool OutOk() { CheckPrinting(); return OutputAllowed(); }
-  void PushRegion();
+  bool OutOk() {
+    CheckPrinting();
+    return OutputAllowed();
+  }
+  // Counts a pushed region (raising when the stack is full); true when it is output.
+  bool PushRegion();
+  // Page inches of a position in units.
+  double PX(double x) const { return ToInches(x) + origin_x_; }
+  double PY(double y) const { return ToInches(y) + origin_y_; }
+  QImage& MetricsImage();
 
   // Properties.
   int first_page_ = 1;
@@ -607,6 +621,7 @@ class TBaseReport : public TREBaseComponent {
   TTabList tabs_;
   std::map<int, TTabList> saved_tabs_;
   int tab_index_ = 0;
+  bool tab_active_ = false;
   TPrintJustify tab_justify_ = pjNone;
   TColor shade_color_ = clBlack;
 

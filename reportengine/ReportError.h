@@ -30,3 +30,10 @@ inline constexpr const char* kNoDevMode = "Invalid operation.  Device has no Dev
 inline constexpr const char* kInvalidPrinter = "Invalid Printer";
 inline constexpr const char* kClipStackFull = "Invalid method call.  Too many clip regions.";
 }  // namespace report_messages
+
+// Shows an error box with an OK button. The engine has no windows of its own: the
+// application installs the handler; without one the message goes to the Qt message log.
+void ReportErrorBox(const QString& message);
+using TErrorBoxHandler = void (*)(const QString& message);
+// Installs the handler (null: back to the log); returns the previous one.
+TErrorBoxHandler SetReportErrorBoxHandler(TErrorBoxHandler handler);

@@ -1,0 +1,40 @@
+#include "reportengine/PrinterReport.h"
+
+#include "reportengine/REDevice.h"
+#include "reportengine/ReportError.h"
+
+bool TPrinterReport::CanStart() {
+  if (TREDevice::Instance().Printers().isEmpty()) {
+    ReportErrorBox(QString::fromLatin1(report_messages::kNoPrinters));
+    return false;
+  }
+  return true;
+}
+
+void TPrinterReport::DeviceBeginDoc() {
+  TREDevice& device = TREDevice::Instance();
+  device.SetTitle(Title());
+  device.SetOutputName(OutputFileName());
+  if (device.HasDevMode()) {
+    if (!device.Printing()) device.SetCopies(Copies());
+    if (Orientation() != poDefault) device.SetOrientation(Orientation());
+  }
+  device.BeginDoc();
+}
+
+void TPrinterReport::DeviceStartPage() { TREDevice::Instance().NewPage(true); }
+
+void TPrinterReport::DeviceEndPage() {
+  TREDevice& device = TREDevice::Instance();
+  if (device.Printing() && device.PageOpen()) device.NewPage(false);
+}
+
+void TPrinterReport::DeviceEndDoc() {
+  TREDevice& device = TREDevice::Instance();
+  if (!device.Printing()) return;
+  if (Aborted()) {
+    device.AbortDoc();
+  } else {
+    device.EndDoc();
+  }
+}

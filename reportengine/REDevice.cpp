@@ -1,0 +1,554 @@
+#include "reportengine/REDevice.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintEngine>
+#include <QPrinterInfo>
+#include <QScreen>
+
+#include <cups/cups.h>
+
+#include <algorithm>
+
+#include "reportengine/ReportError.h"
+
+namespace {
+
+// The print engine property through which Qt's CUPS engine takes job options (key and
+// value pairs in one string list). Qt uses it for the options its dialogs set.
+const auto kCupsOptionsProperty = static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
+
+// The CUPS destinations, freed with the object.
+class CupsDests {
+ public:
+  CupsDests() : count_(cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_)) {}
+  ~CupsDests() { cupsFreeDests(count_, dests_); }
+  CupsDests(const CupsDests&) = delete;
+  CupsDests& operator=(const CupsDests&) = delete;
+
+  cups_dest_t* Find(const QString& name) const {
+    return cupsGetDest(name.toUtf8().constData(), nullptr, count_, dests_);
+  }
+
+ private:
+  cups_dest_t* dests_ = nullptr;
+  int count_ = 0;
+};
+
+// Calls `use` with the supported values of one attribute of a CUPS printer.
+template <typename Use>
+void WithSupported(const QString& device, const char* attribute, Use use) {
+  const CupsDests dests;
+  cups_dest_t* dest = dests.Find(device);
+  if (!dest) return;
+  cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
+  if (!info) return;
+  ipp_attribute_t* attr = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, attribute);
+  if (attr) use(attr);
+  cupsFreeDestInfo(info);
+}
+
+QString PortOf(const QPrinterInfo& info) {
+  if (!info.location().isEmpty()) return info.location();
+  const CupsDests dests;
+  if (cups_dest_t* dest = dests.Find(info.printerName())) {
+    if (const char* uri = cupsGetOption("device-uri", dest->num_options, dest->options)) {
+      return QString::fromUtf8(uri);
+    }
+  }
+  return info.printerName();
+}
+
+// Moves a dialog by the centring rule when it is shown (its final size is known then).
+class CentreOnShow : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && watched->isWidgetType()) {
+      TREDevice::CenterDialog(static_cast<QWidget*>(watched));
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+TREDevice& TREDevice::Instance() {
+  static TREDevice device;
+  return device;
+}
+
+TPrinterSource TREDevice::SystemPrinterSource() {
+  TPrinterSource source;
+  source.List = [] {
+    std::vector<TREDeviceItem> items;
+    for (const QPrinterInfo& info : QPrinterInfo::availablePrinters()) {
+      const QString device = info.printerName();
+      if (device.toUpper().contains(QLatin1String("RENDERING SUBSYSTEM"))) continue;
+      items.emplace_back(device, info.makeAndModel(), PortOf(info));
+    }
+    return items;
+  };
+  source.DefaultDevice = [] { return QPrinterInfo::defaultPrinterName(); };
+  source.Bins = [](const QString& device) {
+    QStringList bins;
+    WithSupported(device, "media-source", [&bins](ipp_attribute_t* attr) {
+      for (int i = 0; i < ippGetCount(attr); ++i) {
+        if (const char* name = ippGetString(attr, i, nullptr)) bins << QString::fromUtf8(name);
+      }
+    });
+    return bins;
+  };
+  source.MaxCopies = [](const QString& device) {
+    int max = 0;
+    WithSupported(device, CUPS_COPIES, [&max](ipp_attribute_t* attr) {
+      if (ippGetValueTag(attr) == IPP_TAG_RANGE) {
+        int upper = 0;
+        ippGetRange(attr, 0, &upper);
+        max = upper;
+      } else if (ippGetValueTag(attr) == IPP_TAG_INTEGER) {
+        max = ippGetInteger(attr, 0);
+      }
+    });
+    // The bound is exclusive: a printer that takes up to n copies has the bound n + 1.
+    return max > 0 ? max + 1 : 0;
+  };
+  return source;
+}
+
+TREDevice::TREDevice() : source_(SystemPrinterSource()) {}
+
+TREDevice::~TREDevice() {
+  if (printing_) {
+    try {
+      AbortDoc();
+    } catch (...) {
+    }
+  }
+  ReleaseSelection();
+}
+
+void TREDevice::SetPrinterSource(TPrinterSource source) {
+  CheckNotPrinting();
+  ReleaseSelection();
+  source_ = std::move(source);
+  list_built_ = false;
+  items_.clear();
+  names_.clear();
+  selected_ = -1;
+  selection_made_ = false;
+}
+
+void TREDevice::CheckNotPrinting() const {
+  if (printing_) throw EReportError(report_messages::kDeviceAlreadyPrinting);
+}
+
+void TREDevice::CheckPrinting() const {
+  if (!printing_) throw EReportError(report_messages::kDeviceNotPrinting);
+}
+
+// ---- List and selection ----------------------------------------------------------------------------------
+
+void TREDevice::BuildList() {
+  if (list_built_) return;
+  std::vector<TREDeviceItem> items = source_.List ? source_.List() : std::vector<TREDeviceItem>();
+  QStringList names;
+  for (const TREDeviceItem& item : items) names << item.DisplayName();
+  items_ = std::move(items);
+  names_ = std::move(names);
+  list_built_ = true;
+}
+
+const QStringList& TREDevice::Printers() {
+  BuildList();
+  return names_;
+}
+
+const TREDeviceItem& TREDevice::Item(int index) {
+  BuildList();
+  return items_.at(static_cast<size_t>(index));
+}
+
+void TREDevice::EnsureSelection() {
+  BuildList();
+  if (selection_made_ || items_.empty()) return;
+  const QString def = source_.DefaultDevice ? source_.DefaultDevice() : QString();
+  int index = 0;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i].DeviceName().compare(def, Qt::CaseInsensitive) == 0) {
+      index = static_cast<int>(i);
+      break;
+    }
+  }
+  Select(index);
+}
+
+int TREDevice::PrinterIndex() {
+  EnsureSelection();
+  return selected_;
+}
+
+void TREDevice::SetPrinterIndex(int index) {
+  CheckNotPrinting();
+  BuildList();
+  if (index < 0) {
+    selection_made_ = false;
+    ReleaseSelection();
+    selected_ = -1;
+    EnsureSelection();
+    return;
+  }
+  if (index >= static_cast<int>(items_.size())) return;
+  if (selection_made_ && index == selected_) return;
+  Select(index);
+}
+
+bool TREDevice::SelectPrinter(const QString& name, bool exact) {
+  CheckNotPrinting();
+  BuildList();
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const bool match = exact ? items_[i].DeviceName() == name
+                             : names_.at(static_cast<qsizetype>(i))
+                                   .contains(name, Qt::CaseInsensitive);
+    if (match) {
+      SetPrinterIndex(static_cast<int>(i));
+      return true;
+    }
+  }
+  return false;
+}
+
+void TREDevice::ReleaseSelection() {
+  canvas_.SetPainter(nullptr);
+  painter_.reset();
+  printer_.reset();
+  bins_built_ = false;
+  bins_.clear();
+  bin_ = -1;
+  max_copies_ = -1;
+}
+
+void TREDevice::Select(int index) {
+  ReleaseSelection();
+  selected_ = index;
+  selection_made_ = true;
+  const QPrinterInfo info = QPrinterInfo::printerInfo(items_[static_cast<size_t>(index)].DeviceName());
+  // A printer Qt cannot open has no device mode; settings that need one are ignored.
+  if (info.isNull()) return;
+  printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+  printer_->setFullPage(false);
+}
+
+QString TREDevice::DeviceName() {
+  EnsureSelection();
+  return selected_ >= 0 ? items_[static_cast<size_t>(selected_)].DeviceName() : QString();
+}
+
+QString TREDevice::DriverName() {
+  EnsureSelection();
+  return selected_ >= 0 ? items_[static_cast<size_t>(selected_)].DriverName() : QString();
+}
+
+QString TREDevice::PortName() {
+  EnsureSelection();
+  return selected_ >= 0 ? items_[static_cast<size_t>(selected_)].PortName() : QString();
+}
+
+bool TREDevice::HasDevMode() {
+  EnsureSelection();
+  return printer_ != nullptr;
+}
+
+QPrinter* TREDevice::Printer() {
+  EnsureSelection();
+  return printer_.get();
+}
+
+// ---- Settings ----------------------------------------------------------------------------------------------
+
+TOrientation TREDevice::Orientation() {
+  if (!HasDevMode()) return poPortrait;
+  return printer_->pageLayout().orientation() == QPageLayout::Landscape ? poLandScape
+                                                                          : poPortrait;
+}
+
+void TREDevice::SetOrientation(TOrientation orientation) {
+  if (!HasDevMode()) throw EReportError(report_messages::kNoDevMode);
+  if (orientation == poDefault) return;
+  printer_->setPageOrientation(orientation == poLandScape ? QPageLayout::Landscape
+                                                          : QPageLayout::Portrait);
+}
+
+int TREDevice::Copies() { return HasDevMode() ? printer_->copyCount() : 1; }
+
+int TREDevice::MaxCopies() {
+  EnsureSelection();
+  if (max_copies_ < 0) {
+    const int max = source_.MaxCopies && selected_ >= 0 ? source_.MaxCopies(DeviceName()) : 0;
+    max_copies_ = max > 0 ? max : 10000;
+  }
+  return max_copies_;
+}
+
+void TREDevice::SetCopies(int copies) {
+  CheckNotPrinting();
+  if (!HasDevMode()) return;
+  if (copies >= 1 && copies < MaxCopies()) printer_->setCopyCount(copies);
+}
+
+int TREDevice::Duplex() {
+  if (!HasDevMode()) return 0;
+  switch (printer_->duplex()) {
+    case QPrinter::DuplexLongSide: return 1;
+    case QPrinter::DuplexShortSide: return 2;
+    default: return 0;
+  }
+}
+
+bool TREDevice::SupportsDuplex() {
+  if (!HasDevMode()) return false;
+  const QList<QPrinter::DuplexMode> modes =
+      QPrinterInfo::printerInfo(DeviceName()).supportedDuplexModes();
+  return modes.contains(QPrinter::DuplexLongSide) || modes.contains(QPrinter::DuplexShortSide);
+}
+
+void TREDevice::SetDuplex(int duplex) {
+  CheckNotPrinting();
+  if (duplex < 0 || duplex > 2 || !SupportsDuplex()) return;
+  printer_->setDuplex(duplex == 1   ? QPrinter::DuplexLongSide
+                      : duplex == 2 ? QPrinter::DuplexShortSide
+                                    : QPrinter::DuplexNone);
+}
+
+bool TREDevice::Collate() { return HasDevMode() && printer_->collateCopies(); }
+
+bool TREDevice::SupportsCollate() { return HasDevMode() && printer_->supportsMultipleCopies(); }
+
+void TREDevice::SetCollate(bool collate) {
+  CheckNotPrinting();
+  if (SupportsCollate()) printer_->setCollateCopies(collate);
+}
+
+const QStringList& TREDevice::Bins() {
+  EnsureSelection();
+  if (!bins_built_) {
+    bins_.clear();
+    if (selected_ >= 0 && source_.Bins) {
+      for (const QString& bin : source_.Bins(DeviceName())) bins_ << bin.left(24);
+    }
+    bins_built_ = true;
+  }
+  return bins_;
+}
+
+bool TREDevice::SelectBin(const QString& name, bool exact) {
+  const QStringList& bins = Bins();
+  for (qsizetype i = 0; i < bins.size(); ++i) {
+    const bool match = exact ? bins.at(i) == name : bins.at(i).contains(name, Qt::CaseInsensitive);
+    if (match) {
+      bin_ = static_cast<int>(i);
+      ApplyBin();
+      return true;
+    }
+  }
+  return false;
+}
+
+void TREDevice::SetBinNumber(int number) {
+  const QStringList& bins = Bins();
+  bin_ = number >= 1 && number <= bins.size() ? number - 1 : -1;
+  ApplyBin();
+}
+
+void TREDevice::ApplyBin() {
+  if (!printer_ || !printer_->printEngine()) return;
+  QStringList options = printer_->printEngine()->property(kCupsOptionsProperty).toStringList();
+  for (qsizetype i = 0; i + 1 < options.size(); i += 2) {
+    if (options.at(i) == QLatin1String("media-source")) {
+      options.remove(i, 2);
+      break;
+    }
+  }
+  if (bin_ >= 0) options << QStringLiteral("media-source") << bins_.at(bin_);
+  printer_->printEngine()->setProperty(kCupsOptionsProperty, options);
+}
+
+int TREDevice::PaperSize() {
+  return HasDevMode() ? static_cast<int>(printer_->pageLayout().pageSize().id()) : -1;
+}
+
+void TREDevice::SetPaperSize(int page_size_id) {
+  if (!HasDevMode() || page_size_id < 0 || page_size_id > QPageSize::LastPageSize) return;
+  if (page_size_id == QPageSize::Custom) return;
+  printer_->setPageSize(QPageSize(static_cast<QPageSize::PageSizeId>(page_size_id)));
+}
+
+// ---- Information context ------------------------------------------------------------------------------------
+
+TPageGeometry TREDevice::Geometry() {
+  TPageGeometry geometry;
+  if (Printers().isEmpty()) {
+    geometry.XDPI = geometry.YDPI = 96;
+    return geometry;
+  }
+  if (!HasDevMode()) return geometry;
+  const int resolution = printer_->resolution();
+  const QPageLayout layout = printer_->pageLayout();
+  const QRectF full = layout.fullRect(QPageLayout::Inch);
+  const QRectF paint = layout.paintRect(QPageLayout::Inch);
+  geometry.XDPI = geometry.YDPI = resolution > 0 ? resolution : 300;
+  geometry.LeftWaste = paint.left() - full.left();
+  geometry.TopWaste = paint.top() - full.top();
+  geometry.RightWaste = full.right() - paint.right();
+  geometry.BottomWaste = full.bottom() - paint.bottom();
+  geometry.PageWidth = full.width();
+  geometry.PageHeight = full.height();
+  return geometry;
+}
+
+int TREDevice::PageWidth() {
+  const TPageGeometry g = Geometry();
+  return static_cast<int>((g.PageWidth - g.LeftWaste - g.RightWaste) * g.XDPI + 0.5);
+}
+
+int TREDevice::PageHeight() {
+  const TPageGeometry g = Geometry();
+  return static_cast<int>((g.PageHeight - g.TopWaste - g.BottomWaste) * g.YDPI + 0.5);
+}
+
+int TREDevice::XDPI() { return static_cast<int>(Geometry().XDPI); }
+int TREDevice::YDPI() { return static_cast<int>(Geometry().YDPI); }
+
+// ---- Print job -----------------------------------------------------------------------------------------------
+
+void TREDevice::BeginDoc() {
+  if (printing_) throw EReportError(report_messages::kDeviceAlreadyPrinting);
+  if (!HasDevMode()) throw EReportError(report_messages::kInvalidPrinter);
+  printer_->setDocName(title_);
+  if (!output_name_.isEmpty()) {
+    printer_->setOutputFileName(output_name_);
+  } else if (!printer_->outputFileName().isEmpty()) {
+    printer_->setOutputFileName(QString());
+    printer_->setPrinterName(DeviceName());
+  }
+  painter_ = std::make_unique<QPainter>();
+  if (!painter_->begin(printer_.get())) {
+    painter_.reset();
+    throw EReportError(report_messages::kInvalidPrinter);
+  }
+  canvas_.SetPainter(painter_.get());
+  printing_ = true;
+  aborted_ = false;
+  page_open_ = false;
+  pages_started_ = 0;
+}
+
+void TREDevice::NewPage(bool open) {
+  CheckPrinting();
+  page_open_ = false;
+  if (!open) return;
+  // The job's first page exists from the start; later ones are added.
+  if (pages_started_ > 0) printer_->newPage();
+  ++pages_started_;
+  page_open_ = true;
+}
+
+void TREDevice::EndDoc() {
+  CheckPrinting();
+  page_open_ = false;
+  // A job without pages prints nothing: it is withdrawn instead of sending a blank page.
+  if (!aborted_ && pages_started_ == 0) printer_->abort();
+  canvas_.SetPainter(nullptr);
+  if (painter_ && painter_->isActive()) painter_->end();
+  painter_.reset();
+  printing_ = false;
+  if (!output_name_.isEmpty() && printer_) {
+    printer_->setOutputFileName(QString());
+    printer_->setPrinterName(DeviceName());
+  }
+}
+
+void TREDevice::AbortDoc() {
+  CheckPrinting();
+  printer_->abort();
+  aborted_ = true;
+  EndDoc();
+}
+
+// ---- Dialogs --------------------------------------------------------------------------------------------------
+
+void TREDevice::CenterDialog(QWidget* dialog) {
+  if (!dialog) return;
+  QScreen* screen = dialog->screen() ? dialog->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->geometry();
+  const QSize size = dialog->frameGeometry().size();
+  dialog->move(area.left() + (area.width() - size.width()) / 2,
+               area.top() + (area.height() - size.height()) / 3);
+}
+
+bool TREDevice::PrintDialog(TPrintDialogRequest& request, QWidget* parent) {
+  CheckNotPrinting();
+  if (!HasDevMode()) return false;
+  QPrintDialog dialog(printer_.get(), parent);
+  QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintCollateCopies;
+  if (request.AllowPrintToFile) options |= QAbstractPrintDialog::PrintToFile;
+  if (request.AllowPageNums) options |= QAbstractPrintDialog::PrintPageRange;
+  if (request.AllowSelection) options |= QAbstractPrintDialog::PrintSelection;
+  dialog.setOptions(options);
+  dialog.setMinMax(std::max(1, request.MinPage), std::max(request.MinPage, request.MaxPage));
+  if (request.AllowPageNums) {
+    dialog.setFromTo(std::clamp(request.FromPage, dialog.minPage(), dialog.maxPage()),
+                     std::clamp(request.ToPage, dialog.minPage(), dialog.maxPage()));
+  }
+  dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+  printer_->setCopyCount(std::max(1, request.Copies));
+  if (SupportsCollate()) printer_->setCollateCopies(request.Collate);
+  CentreOnShow centre;
+  dialog.installEventFilter(&centre);
+  if (dialog.exec() != QDialog::Accepted) return false;
+
+  // The dialog configured our QPrinter in place; the printer chosen becomes the selection.
+  const QString chosen = printer_->printerName();
+  if (!chosen.isEmpty() && chosen != DeviceName()) {
+    for (size_t i = 0; i < items_.size(); ++i) {
+      if (items_[i].DeviceName() == chosen) {
+        selected_ = static_cast<int>(i);
+        bins_built_ = false;
+        bin_ = -1;
+        max_copies_ = -1;
+        break;
+      }
+    }
+  }
+  request.Collate = printer_->collateCopies();
+  request.Copies = printer_->copyCount();
+  request.OutputFileName = printer_->outputFileName();
+  request.PrintToFile = !request.OutputFileName.isEmpty();
+  switch (dialog.printRange()) {
+    case QAbstractPrintDialog::PageRange: request.Range = TPrintDialogRequest::prPageNums; break;
+    case QAbstractPrintDialog::Selection: request.Range = TPrintDialogRequest::prSelection; break;
+    default: request.Range = TPrintDialogRequest::prAllPages; break;
+  }
+  request.FromPage = dialog.fromPage();
+  request.ToPage = dialog.toPage();
+  // The output file is the report's to pass at each job, not a lasting printer setting.
+  if (request.PrintToFile) {
+    printer_->setOutputFileName(QString());
+    printer_->setPrinterName(DeviceName());
+  }
+  return true;
+}
+
+bool TREDevice::PrinterSetupDialog(QWidget* parent) {
+  CheckNotPrinting();
+  if (!HasDevMode()) return false;
+  QPageSetupDialog dialog(printer_.get(), parent);
+  CentreOnShow centre;
+  dialog.installEventFilter(&centre);
+  return dialog.exec() == QDialog::Accepted;
+}

@@ -1,0 +1,189 @@
+// TREDevice: the report engine's one printer object. It lists the installed printers
+// (CUPS through Qt PrintSupport), keeps the selected printer's names and its device mode
+// (a QPrinter configured for it), applies page settings (orientation, copies, duplex,
+// collation, paper bin), runs print jobs (a QPainter on the QPrinter from begin document
+// to end document) and shows the print and printer-setup dialogs.
+#pragma once
+
+#include <QPainter>
+#include <QPrinter>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "reportengine/RECanvas.h"
+#include "reportengine/REDeviceItem.h"
+#include "reportengine/ReportTypes.h"
+
+class QWidget;
+
+// What a report asks of the print dialog and what the dialog gives back.
+struct TPrintDialogRequest {
+  enum TRange { prAllPages, prSelection, prPageNums };
+  bool Collate = false;
+  int Copies = 1;
+  int FromPage = 1;
+  int ToPage = 9999;
+  int MinPage = 1;
+  int MaxPage = 9999;
+  bool AllowPrintToFile = true;
+  bool AllowPageNums = false;
+  bool AllowSelection = false;
+  bool PrintToFile = false;
+  // The file chosen for print-to-file (returned).
+  QString OutputFileName;
+  TRange Range = prAllPages;
+};
+
+// Where the device reads the installed printers from. Tests point it elsewhere.
+struct TPrinterSource {
+  std::function<std::vector<TREDeviceItem>()> List;
+  // Device name of the system default printer (empty when there is none).
+  std::function<QString()> DefaultDevice;
+  // Paper bin (input slot) names of a printer.
+  std::function<QStringList(const QString& device)> Bins;
+  // Maximum copy count of a printer (the bound is exclusive); 0 when unknown.
+  std::function<int(const QString& device)> MaxCopies;
+};
+
+class TREDevice {
+ public:
+  // The shared instance, created on first use.
+  static TREDevice& Instance();
+  // The installed CUPS printers, their default, bins and copy limits.
+  static TPrinterSource SystemPrinterSource();
+  // Replaces the printer source and forgets the list and selection (refused while
+  // printing). Test seam.
+  void SetPrinterSource(TPrinterSource source);
+
+  TREDevice();
+  ~TREDevice();
+  TREDevice(const TREDevice&) = delete;
+  TREDevice& operator=(const TREDevice&) = delete;
+
+  // ---- Printer list and selection ---------------------------------------------------------
+  // Display names ("%s on %s"), built on first use. Empty: no printer installed.
+  const QStringList& Printers();
+  const TREDeviceItem& Item(int index);
+  // The selected index; on first read the system default printer (-1 with no printers).
+  int PrinterIndex();
+  // Refused while printing; negative selects the default; beyond the list ignored.
+  void SetPrinterIndex(int index);
+  // Exact: the first item whose device name equals name; otherwise the first whose display
+  // name contains name, case ignored. Refused while printing. True when one matched.
+  bool SelectPrinter(const QString& name, bool exact);
+  QString DeviceName();
+  QString DriverName();
+  QString PortName();
+  // A device mode (a configured QPrinter) exists for the selection.
+  bool HasDevMode();
+  // The selected printer's QPrinter, or null without a device mode.
+  QPrinter* Printer();
+
+  // ---- Settings ---------------------------------------------------------------------------------
+  TOrientation Orientation();
+  // Raises "Invalid operation.  Device has no DevMode structure" without a device mode;
+  // poDefault changes nothing.
+  void SetOrientation(TOrientation orientation);
+  // 1 without a device mode.
+  int Copies();
+  // Applied only when 1 <= copies < MaxCopies(). Refused while printing.
+  void SetCopies(int copies);
+  int MaxCopies();
+  // 0 simplex, 1 vertical (long edge), 2 horizontal (short edge).
+  int Duplex();
+  bool SupportsDuplex();
+  // Applied only when the printer supports duplex. Refused while printing.
+  void SetDuplex(int duplex);
+  bool Collate();
+  bool SupportsCollate();
+  // Applied only when the printer supports collation. Refused while printing.
+  void SetCollate(bool collate);
+  // Paper bins of the selected printer, built on first use (names of up to 24 characters).
+  const QStringList& Bins();
+  // Exact: bin name equal; otherwise the bin name contains name, case ignored.
+  bool SelectBin(const QString& name, bool exact);
+  // Number of the selected bin (1-based position in Bins()), 0 for the printer's default.
+  int BinNumber() const { return bin_ + 1; }
+  // Selects a bin by its number (0 or unknown: the printer's default).
+  void SetBinNumber(int number);
+  // Paper size of the device mode (QPageSize::PageSizeId), -1 without a device mode.
+  int PaperSize();
+  void SetPaperSize(int page_size_id);
+
+  // ---- Information context ------------------------------------------------------------------------
+  // Resolution, offsets and paper size of the selected printer (96 pixels per inch and an
+  // 8.5 by 11 inch page without offsets when no printer is installed).
+  TPageGeometry Geometry();
+  // Printable width and height in pixels.
+  int PageWidth();
+  int PageHeight();
+  int XDPI();
+  int YDPI();
+
+  // ---- Print job ------------------------------------------------------------------------------------
+  // Document name of the next job, at most 31 characters.
+  void SetTitle(const QString& title) { title_ = title.left(31); }
+  const QString& Title() const { return title_; }
+  // The file the next job goes to (PDF); empty: the printer.
+  void SetOutputName(const QString& name) { output_name_ = name; }
+  const QString& OutputName() const { return output_name_; }
+  // Opens the job; no page is open yet. "Invalid method call.  Device already printing."
+  // while printing, "Invalid Printer" without a device mode or when the job cannot open.
+  void BeginDoc();
+  // Ends the open page; starts a new one when `open`. Refused when not printing.
+  void NewPage(bool open);
+  // Ends the open page and the job; releases the printing context.
+  void EndDoc();
+  // Cancels the job, flags it aborted, then ends as EndDoc (without ending the job).
+  void AbortDoc();
+  bool Printing() const { return printing_; }
+  bool Aborted() const { return aborted_; }
+  bool PageOpen() const { return page_open_; }
+  // Number of device pages started in the current (or last) job.
+  int PagesStarted() const { return pages_started_; }
+  // The canvas on the current context (active while a page is open).
+  TRECanvas& Canvas() { return canvas_; }
+
+  // ---- Dialogs ---------------------------------------------------------------------------------------
+  // The print dialog for the selected printer; on OK takes over the settings, selects the
+  // printer chosen and fills the request. True on OK.
+  bool PrintDialog(TPrintDialogRequest& request, QWidget* parent = nullptr);
+  // The printer-setup dialog for the selected printer; on OK takes over its settings.
+  bool PrinterSetupDialog(QWidget* parent = nullptr);
+  // The centring rule of both dialogs: horizontally centred, top at a third of the free
+  // vertical space of the screen.
+  static void CenterDialog(QWidget* dialog);
+
+ private:
+  void BuildList();
+  void EnsureSelection();
+  void Select(int index);
+  void ReleaseSelection();
+  void CheckNotPrinting() const;
+  void CheckPrinting() const;
+  void ApplyBin();
+
+  TPrinterSource source_;
+  bool list_built_ = false;
+  std::vector<TREDeviceItem> items_;
+  QStringList names_;
+  int selected_ = -1;
+  bool selection_made_ = false;
+  std::unique_ptr<QPrinter> printer_;
+  bool bins_built_ = false;
+  QStringList bins_;
+  int bin_ = -1;
+  int max_copies_ = -1;
+  bool printing_ = false;
+  bool aborted_ = false;
+  bool page_open_ = false;
+  int pages_started_ = 0;
+  QString title_;
+  QString output_name_;
+  std::unique_ptr<QPainter> painter_;
+  TRECanvas canvas_;
+};
