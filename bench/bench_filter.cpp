@@ -62,25 +62,32 @@ void BuildTable() {
   t->BeginBatch();
   char buf[32];
   for (uint32_t i = 0; i < kRecords; ++i) {
-    t->Append();
+    xbase::Status s = t->Append();
     std::snprintf(buf, sizeof buf, "2024%02u%02u", static_cast<unsigned>(rng() % 3 + 2),
                   static_cast<unsigned>(rng() % 28 + 1));
-    t->SetString(0, buf);
+    if (s.ok()) s = t->SetString(0, buf);
     std::snprintf(buf, sizeof buf, "%02u:%02u", static_cast<unsigned>(rng() % 24), static_cast<unsigned>(rng() % 60));
-    t->SetString(1, buf);
+    if (s.ok()) s = t->SetString(1, buf);
     std::string text;
     for (int w = 0; w < 5; ++w) text += std::string(kWords[rng() % 12]) + " ";
-    t->SetString(2, text);
-    if (i % 10 == 0) t->SetMemo(3, "note " + text);
-    t->SetLogical(4, rng() % 2 == 0);
-    t->SetString(5, std::string(kWords[rng() % 12]) + " " + kWords[rng() % 12]);
-    t->SetString(6, std::string(1, static_cast<char>('A' + rng() % 3)));
-    if (!t->Post().ok()) {
-      std::fprintf(stderr, "append failed\n");
+    if (s.ok()) s = t->SetString(2, text);
+    if (s.ok() && i % 10 == 0) s = t->SetMemo(3, "note " + text);
+    const bool done = rng() % 2 == 0;
+    if (s.ok()) s = t->SetLogical(4, done);
+    const std::string keys = std::string(kWords[rng() % 12]) + " " + kWords[rng() % 12];
+    if (s.ok()) s = t->SetString(5, keys);
+    const std::string priority(1, static_cast<char>('A' + rng() % 3));
+    if (s.ok()) s = t->SetString(6, priority);
+    if (s.ok()) s = t->Post();
+    if (!s.ok()) {
+      std::fprintf(stderr, "append failed: %s\n", s.ToString().c_str());
       std::exit(1);
     }
   }
-  t->EndBatch();
+  if (!t->EndBatch().ok()) {
+    std::fprintf(stderr, "cannot sync %s\n", path.c_str());
+    std::exit(1);
+  }
 }
 
 void BuildIndexedCopy() {
@@ -158,7 +165,10 @@ void BM_FilterCount(benchmark::State& state) {
   }
   uint32_t n = 0;
   for (auto _ : state) {
-    t->CountFiltered(&n);
+    if (!t->CountFiltered(&n).ok()) {
+      state.SkipWithError("count failed");
+      break;
+    }
     benchmark::DoNotOptimize(n);
   }
   state.counters["passing"] = n;
@@ -175,7 +185,12 @@ void BM_FilterSkip(benchmark::State& state) {
   uint32_t n = 0;
   for (auto _ : state) {
     n = 0;
-    for (t->GoTop(); !t->Eof(); t->Skip(1)) ++n;
+    xbase::Status s = t->GoTop();
+    for (; s.ok() && !t->Eof(); s = t->Skip(1)) ++n;
+    if (!s.ok()) {
+      state.SkipWithError("walk failed");
+      break;
+    }
     benchmark::DoNotOptimize(n);
   }
   state.counters["passing"] = n;

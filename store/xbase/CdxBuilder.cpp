@@ -129,7 +129,7 @@ class LargeArray {
   }
 
   // Room for `n` items (contents undefined); false when there is no memory.
-  bool Allocate(size_t n) {
+  [[nodiscard]] bool Allocate(size_t n) {
     Reset();
     if (n == 0) return true;
     bytes_ = n * sizeof(T);
@@ -251,7 +251,7 @@ class TagSorter {
   }
 
   // The order of tag t's keys; false when there was no memory to sort them.
-  bool Wait(size_t t, std::vector<uint32_t>* order) {
+  [[nodiscard]] bool Wait(size_t t, std::vector<uint32_t>* order) {
     std::unique_lock<std::mutex> lock(mu_);
     if (threads_.empty() && state_[t] == kPending) {
       lock.unlock();
@@ -267,7 +267,7 @@ class TagSorter {
  private:
   enum State { kPending, kDone, kFailed };
 
-  bool SortOne(size_t t) {
+  [[nodiscard]] bool SortOne(size_t t) {
     try {
       return SortKeys(keys_[t].keys.get(), keys_[t].key_length, keys_[t].count, &orders_[t]);
     } catch (const std::bad_alloc&) {

@@ -27,7 +27,7 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
 // Sorts `count` keys of `key_length` bytes laid out one after another in `keys` into
 // ascending byte order, equal keys in their original order; `order` receives the
 // positions of the keys in sorted order. False when there is not enough memory.
-bool SortKeys(const uint8_t* keys, uint32_t key_length, uint32_t count,
+[[nodiscard]] bool SortKeys(const uint8_t* keys, uint32_t key_length, uint32_t count,
               std::vector<uint32_t>* order);
 
 }  // namespace xbase::cdx

@@ -149,7 +149,8 @@ Status CdxFile::Lock(bool exclusive, bool* changed_elsewhere) {
     }
   }
   if (!s.ok()) {
-    SetLock(F_UNLCK);
+    // An unlock fails only for a bad descriptor; the failure at hand is the one to report.
+    (void)SetLock(F_UNLCK);
     return s;
   }
   lock_depth_ = 1;
@@ -160,7 +161,8 @@ Status CdxFile::Lock(bool exclusive, bool* changed_elsewhere) {
 void CdxFile::Unlock() {
   if (lock_depth_ == 0) return;
   if (--lock_depth_ == 0) {
-    if (shared_) SetLock(F_UNLCK);
+    // An unlock fails only for a bad descriptor, and closing the file drops the lock anyway.
+    if (shared_) (void)SetLock(F_UNLCK);
     lock_exclusive_ = false;
   }
 }

@@ -135,11 +135,11 @@ Status LocateInLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, const
 // Inserts (key, recno) at `spot` (from LocateInLeaf on this page) by moving bytes, keeping
 // the leaf's widths and both counts of every entry maximal. False, with the page
 // unchanged, when the entry does not fit or the leaf needs re-encoding instead.
-bool InsertIntoLeaf(uint8_t* page, uint32_t key_length, uint8_t pad, const LeafSpot& spot,
+[[nodiscard]] bool InsertIntoLeaf(uint8_t* page, uint32_t key_length, uint8_t pad, const LeafSpot& spot,
                     const uint8_t* key, uint32_t recno);
 // Removes the entry at `spot` (found equal to `key`), which must not be the leaf's last;
 // false, with the page unchanged, when the leaf needs re-encoding instead.
-bool RemoveFromLeaf(uint8_t* page, uint32_t key_length, const LeafSpot& spot, const uint8_t* key);
+[[nodiscard]] bool RemoveFromLeaf(uint8_t* page, uint32_t key_length, const LeafSpot& spot, const uint8_t* key);
 
 // Decodes a leaf's entries in order, only as far as asked, checking every count and
 // offset against the page (kCorrupt on any inconsistency).
@@ -177,7 +177,7 @@ Status DecodeLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, NodeEnt
 Status DecodeInterior(const uint8_t* page, uint32_t key_length, NodeEntries* out);
 
 // Writes an interior node; false when `e` holds more entries than fit.
-bool EncodeInterior(const NodeEntries& e, uint16_t attributes, uint32_t left, uint32_t right,
+[[nodiscard]] bool EncodeInterior(const NodeEntries& e, uint16_t attributes, uint32_t left, uint32_t right,
                     uint8_t* page);
 
 // Packs leaf entries one at a time in ascending order, compressing each key as much as
@@ -190,7 +190,7 @@ class LeafPacker {
   void Reset();
   // Adds the next entry; false (and the leaf unchanged) when it does not fit or the
   // record number does not fit the widths. `key` must stay valid until the next Add.
-  bool Add(const uint8_t* key, uint32_t recno);
+  [[nodiscard]] bool Add(const uint8_t* key, uint32_t recno);
   // Fills in the header and zeroes the gap between entries and keys.
   void Finish(uint16_t attributes, uint32_t left, uint32_t right);
 
@@ -214,7 +214,7 @@ class LeafPacker {
 };
 
 // Encodes entries [begin, end) of `e` as a leaf; false when they do not fit one page.
-bool EncodeLeaf(const NodeEntries& e, size_t begin, size_t end, uint8_t pad, LeafWidths widths,
+[[nodiscard]] bool EncodeLeaf(const NodeEntries& e, size_t begin, size_t end, uint8_t pad, LeafWidths widths,
                 uint16_t attributes, uint32_t left, uint32_t right, uint8_t* page);
 
 // Bytes entry `i` takes in a leaf (entry plus stored key bytes) when it follows entry

@@ -187,7 +187,7 @@ Status CdxTag::StoreNode(std::vector<PathStep>& path, size_t depth, uint32_t off
     if (!leaf && e.empty()) {
       // Every child is gone: the root becomes an empty leaf.
       NodeEntries none(key_length_);
-      Encode(none, true, kAttrRoot | kAttrLeaf, kNoPage, kNoPage, page.data());
+      (void)Encode(none, true, kAttrRoot | kAttrLeaf, kNoPage, kNoPage, page.data());  // an empty leaf always fits
       return file_->Write(offset, page.data());
     }
     const uint16_t attributes = leaf ? (kAttrRoot | kAttrLeaf) : kAttrRoot;
@@ -308,7 +308,9 @@ Status CdxTag::SplitNode(std::vector<PathStep>& path, size_t depth, uint32_t off
     root.Append(left.key(ll), left.recno(ll), lo);
     root.Append(right.key(rl), right.recno(rl), ro);
     Page root_page;
-    EncodeInterior(root, kAttrRoot, kNoPage, kNoPage, root_page.data());
+    // Two entries (key, record number, child offset) always fit an interior node.
+    static_assert(2 * (kMaxKeyLength + 8) <= kInteriorSpace);
+    (void)EncodeInterior(root, kAttrRoot, kNoPage, kNoPage, root_page.data());
     return file_->Write(offset, root_page.data());
   }
   if (header.right != kNoPage) XB_RETURN_IF_ERROR(PatchSibling(header.right, kNodeLeft, ro));

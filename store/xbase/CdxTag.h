@@ -59,7 +59,7 @@ class CdxTag {
 
  private:
   Status LoadInterior(uint32_t offset, NodeEntries* entries, NodeHeader* header);
-  bool Encode(const NodeEntries& e, bool leaf, uint16_t attributes, uint32_t left, uint32_t right,
+  [[nodiscard]] bool Encode(const NodeEntries& e, bool leaf, uint16_t attributes, uint32_t left, uint32_t right,
               uint8_t* page) const;
   LeafWidths WidthsFor(const NodeEntries& e) const;
   // True when a leaf with widths `w` can be changed in place for a table of `records`.

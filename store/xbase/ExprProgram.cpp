@@ -479,7 +479,8 @@ ExprStr ExprProgram::C(uint32_t i, const EvalContext& ctx) const {
       const int64_t shift = ToInt(N(n.b, ctx));
       // An empty date stays empty.
       if (day == 0) return {kBlanks, 8};
-      ExprFormatDay(day + shift, buf);
+      // A day outside years 1..9999 gives the blank date, which is the result wanted.
+      (void)ExprFormatDay(day + shift, buf);
       return {buf, 8};
     }
     default: return {kBlanks, 0};

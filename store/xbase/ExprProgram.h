@@ -155,6 +155,6 @@ double ExprParseNumber(const uint8_t* p, size_t n, bool exponent);
 int64_t ExprDayNumber(ExprStr date);
 // Writes the "yyyymmdd" of day number `day` to out[0..8); false (8 blanks written) when
 // the day is outside years 1..9999.
-bool ExprFormatDay(int64_t day, uint8_t* out);
+[[nodiscard]] bool ExprFormatDay(int64_t day, uint8_t* out);
 
 }  // namespace xbase

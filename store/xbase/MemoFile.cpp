@@ -34,7 +34,8 @@ Status MemoFile::CreateNew(const std::string& path) {
   if (s.ok()) s = file.Sync();
   if (!s.ok()) {
     file.Close();
-    RemoveFile(path);
+    // Best effort: the write failure is what the caller needs to hear of.
+    (void)RemoveFile(path);
   }
   return s;
 }

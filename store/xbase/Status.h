@@ -7,7 +7,7 @@
 
 namespace xbase {
 
-class Status {
+class [[nodiscard]] Status {
  public:
   enum class Code {
     kOk = 0,

@@ -200,7 +200,8 @@ Table::Table() : impl_(std::make_unique<Impl>()) {}
 Table::~Table() {
   if (impl_) {
     impl_->Cancel();
-    if (impl_->batch_depth > 0) impl_->SyncNow();
+    // A destructor cannot report; a caller that wants a batch's sync checked calls EndBatch.
+    if (impl_->batch_depth > 0) (void)impl_->SyncNow();
   }
 }
 
@@ -217,10 +218,11 @@ Status Table::Create(const std::string& path, const std::vector<FieldSpec>& fiel
   if (s.ok()) {
     s = file.Write(0, bytes.data(), bytes.size());
     if (s.ok()) s = file.Sync();
-    if (!s.ok()) RemoveFile(path);
+    // Removing what was half created is best effort: the failure is what gets reported.
+    if (!s.ok()) (void)RemoveFile(path);
   }
   if (!s.ok()) {
-    if (with_memo) RemoveFile(memo_path);
+    if (with_memo) (void)RemoveFile(memo_path);
     return s;
   }
   return SyncParentDirectory(path);

@@ -66,10 +66,12 @@ Status Table::Impl::Pack(const ProgressFn& fn) {
   const std::string dbf_tmp = path + kBuilding;
   const std::string memo_tmp = memo_path + kBuilding;
   const std::string index_tmp = index_path + kBuilding;
+  // Scratch files are removed on a best-effort basis: one left behind is never taken for
+  // a table file, and the next pack removes it.
   auto discard = [&]() {
-    RemoveFile(dbf_tmp);
-    RemoveFile(memo_tmp);
-    RemoveFile(index_tmp);
+    (void)RemoveFile(dbf_tmp);
+    (void)RemoveFile(memo_tmp);
+    (void)RemoveFile(index_tmp);
   };
   discard();  // leftovers of an earlier pack that never reached its commit point
 

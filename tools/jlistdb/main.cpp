@@ -215,7 +215,8 @@ int CmdImport(const std::string& dir, const Options& o) {
     if (s.ok()) s = t->Post();
     if (!s.ok()) {
       t->Cancel();
-      t->EndBatch();
+      // Syncs what was posted before; the failure that stopped the import is the one to report.
+      (void)t->EndBatch();
       return Fail(s);
     }
   }
@@ -319,7 +320,8 @@ int CmdDelete(const std::string& dir, const Options& o) {
     Status s = t->Go(r);
     if (s.ok()) s = t->Delete();
     if (!s.ok()) {
-      t->EndBatch();
+      // Syncs the deletions made before; the failure that stopped them is the one to report.
+      (void)t->EndBatch();
       return Fail(s);
     }
   }
