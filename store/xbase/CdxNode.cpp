@@ -149,22 +149,6 @@ void NodeEntries::Resize(size_t n) {
   children_.resize(n);
 }
 
-size_t NodeEntries::LowerBound(const uint8_t* key, uint32_t prefix, uint32_t recno) const {
-  size_t lo = 0;
-  size_t hi = size();
-  while (lo < hi) {
-    const size_t mid = (lo + hi) / 2;
-    const int c = std::memcmp(this->key(mid), key, prefix);
-    const bool less = c < 0 || (c == 0 && prefix == key_length_ && recnos_[mid] < recno);
-    if (less) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  return lo;
-}
-
 // ---- decoding
 
 Status CheckLeafHeader(const uint8_t* page, LeafWidths* widths, size_t* count) {

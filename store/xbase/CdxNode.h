@@ -92,11 +92,6 @@ class NodeEntries {
   uint8_t* mutable_key(size_t i) { return keys_.data() + i * key_length_; }
   void set_recno(size_t i, uint32_t recno) { recnos_[i] = recno; }
 
-  // Index of the first entry >= (key, recno), comparing only the first `prefix` bytes of
-  // the keys; with prefix < key_length an entry whose prefix equals `key` counts as
-  // greater whatever its record number. size() when there is none.
-  size_t LowerBound(const uint8_t* key, uint32_t prefix, uint32_t recno) const;
-
  private:
   uint32_t key_length_;
   std::vector<uint8_t> keys_;

@@ -27,7 +27,6 @@ class File {
   // Creates or truncates a scratch file (temporary files of our own).
   static Status CreateTruncate(const std::string& path, File* out);
 
-  bool is_open() const { return fd_ >= 0; }
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
   // After the file was renamed: the name used in messages.

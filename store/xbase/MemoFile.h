@@ -64,8 +64,6 @@ class MemoFile {
   // Empties the file: header only, next free block at the first usable block.
   Status Reset();
   Status Sync();
-  // True when something was written since the last Sync.
-  bool dirty() const { return dirty_; }
 
   // Checks the value at `block`: in range and below the next free block. Returns the
   // number of blocks the value occupies in `*blocks`.
