@@ -135,11 +135,11 @@ Status Table::Impl::SyncCursor() {
   return Status::Ok();
 }
 
-Status Table::Impl::GoTop() {
+Status Table::Impl::GoEdge(bool last) {
   if (order > 0 && cursor != nullptr) {
-    XB_RETURN_IF_ERROR(cursor->First());
+    XB_RETURN_IF_ERROR(last ? cursor->Last() : cursor->First());
     bool landed = false;
-    XB_RETURN_IF_ERROR(CursorSettle(true, &landed));
+    XB_RETURN_IF_ERROR(CursorSettle(!last, &landed));
     if (!landed) {
       SetEof();
       bof = true;
@@ -147,29 +147,7 @@ Status Table::Impl::GoTop() {
     return Status::Ok();
   }
   RefreshCount();
-  const uint32_t n = NextVisible(1);
-  if (n == 0) {
-    SetEof();
-    bof = true;
-  } else {
-    Land(n, RecordPtr(n));
-  }
-  return Status::Ok();
-}
-
-Status Table::Impl::GoBottom() {
-  if (order > 0 && cursor != nullptr) {
-    XB_RETURN_IF_ERROR(cursor->Last());
-    bool landed = false;
-    XB_RETURN_IF_ERROR(CursorSettle(false, &landed));
-    if (!landed) {
-      SetEof();
-      bof = true;
-    }
-    return Status::Ok();
-  }
-  RefreshCount();
-  const uint32_t n = PriorVisible(count);
+  const uint32_t n = last ? PriorVisible(count) : NextVisible(1);
   if (n == 0) {
     SetEof();
     bof = true;

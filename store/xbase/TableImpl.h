@@ -159,9 +159,11 @@ struct Table::Impl final : public RecordSource {
   // the record was never found in the tag (Go to a record outside it), the cursor goes to
   // the first entry after where the record's key would be.
   Status SyncCursor();
-  // The first / last visible record in the current order; eof and bof when none.
-  Status GoTop();
-  Status GoBottom();
+  // The first (or with `last` the last) visible record in the current order; eof and bof
+  // when there is none.
+  Status GoEdge(bool last);
+  Status GoTop() { return GoEdge(false); }
+  Status GoBottom() { return GoEdge(true); }
   // Moves `steps` visible records on / back from the current one (see Table::Skip).
   Status SkipForward(int64_t steps);
   Status SkipBackward(int64_t steps);
@@ -213,6 +215,9 @@ struct Table::Impl final : public RecordSource {
   Status SetDeleted(bool deleted);
 
   // ---- index building (TableIndex.cpp)
+  // Stops using an index that a failed change left behind (record order from now on);
+  // index_problem() says why, and the caller rebuilds it.
+  void MarkIndexDamaged(std::string problem);
   // Takes `index` as the table's index, keeping order `keep_order` when it still exists.
   void AdoptIndex(std::unique_ptr<CdxIndex> index, int keep_order);
   // Sets or clears the structural-index flag in the header (synced at once).

@@ -24,6 +24,13 @@ void Table::Impl::AdoptIndex(std::unique_ptr<CdxIndex> index, int keep_order) {
   cursor_synced = false;
 }
 
+void Table::Impl::MarkIndexDamaged(std::string problem) {
+  index_state = IndexState::kDamaged;
+  index_problem = std::move(problem);
+  cursor.reset();
+  order = 0;
+}
+
 Status Table::Impl::SetIndexFlag(bool on) {
   uint8_t flags = header.flags;
   flags = on ? (flags | dbf::kFlagStructuralIndex) : (flags & ~dbf::kFlagStructuralIndex);

@@ -249,12 +249,7 @@ Status Table::Impl::Zap(const ProgressFn& fn) {
   report(50);
   if (indexed()) {
     Status s = cdx->Clear();
-    if (!s.ok()) {
-      index_state = IndexState::kDamaged;
-      index_problem = "emptying the index failed: " + s.ToString();
-      cursor.reset();
-      order = 0;
-    }
+    if (!s.ok()) MarkIndexDamaged("emptying the index failed: " + s.ToString());
   }
   cursor_synced = false;
   XB_RETURN_IF_ERROR(SyncNow());

@@ -54,10 +54,7 @@ Status Table::Impl::UpdateIndex(uint32_t n, const uint8_t* old_image, const uint
   index_dirty = true;
   Status s = cdx->Update(n, old_image, new_image);
   if (!s.ok()) {
-    index_state = IndexState::kDamaged;
-    index_problem = "index update failed: " + s.ToString();
-    cursor.reset();
-    order = 0;
+    MarkIndexDamaged("index update failed: " + s.ToString());
     return Prefixed(s, "record " + std::to_string(n) + " was stored but the index update failed: ");
   }
   return Status::Ok();
