@@ -1,0 +1,590 @@
+#include "reportengine/FilePrinter.h"
+
+#include <QBuffer>
+#include <QCursor>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QLocale>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+#include <cmath>
+
+#include "reportengine/REDevice.h"
+#include "reportengine/ReportError.h"
+#include "reportengine/ReportFileFormat.h"
+
+using namespace report_file;
+
+namespace {
+
+constexpr const char* kUnexpectedCode = "Unexpected code found in report file.";
+constexpr const char* kNoUserStream = "StreamMode is smUser but Stream is nil";
+
+// Largest graphic the player decodes: its pixels, not its bytes (a small compressed bitmap
+// may claim a huge picture).
+constexpr qint64 kMaxGraphicPixels = 64LL * 1024 * 1024;
+constexpr int kMaxGraphicSide = 32767;
+// Bitmap magnification beyond which a record is taken as broken.
+constexpr double kMaxBitmapScale = 1000.0;
+// Font heights and pen widths are kept within what a page can show.
+constexpr double kMaxFontHeight = 20.0;  // inches
+constexpr double kMaxPenWidth = 10.0;    // inches
+// Steps of the width-fitting loop, and the overshoot beyond which it first jumps.
+constexpr int kMaxFitSteps = 64;
+constexpr double kFitJumpRatio = 1.25;
+
+// Hourglass from construction to destruction (only where there is a screen to show it).
+class WaitCursor {
+ public:
+  WaitCursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+    if (shown_) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  }
+  ~WaitCursor() {
+    if (shown_) QGuiApplication::restoreOverrideCursor();
+  }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  bool shown_;
+};
+
+}  // namespace
+
+TFilePrinter::TFilePrinter(QObject* owner) : TCanvasReport(owner) {}
+
+TFilePrinter::~TFilePrinter() = default;
+
+void TFilePrinter::SetFileName(const QString& name) {
+  CheckNotPrinting();
+  file_name_ = name;
+}
+
+void TFilePrinter::SetStreamMode(TStreamMode mode) {
+  CheckNotPrinting();
+  stream_mode_ = mode;
+}
+
+void TFilePrinter::Unexpected() {
+  SetAborted(true);  // the close step cancels the job instead of ending it
+  throw EReportError(kUnexpectedCode);
+}
+
+// ---- input
+
+void TFilePrinter::OpenInput() {
+  CloseInput();
+  const ReportStream::Result opened = stream_.OpenForReading(stream_mode_, file_name_, user_stream_);
+  if (opened == ReportStream::Result::kNoUserStream) throw EReportError(kNoUserStream);
+  if (opened != ReportStream::Result::kOk)
+    throw EReportError(QStringLiteral("Error initializing stream \"%1\"").arg(file_name_));
+  if (!reader_.Open(stream_.device())) {
+    stream_.Close();
+    Unexpected();
+  }
+  input_open_ = true;
+}
+
+void TFilePrinter::CloseInput() {
+  reader_.Close();
+  if (input_open_) stream_.Close();
+  input_open_ = false;
+}
+
+bool TFilePrinter::GotoPage(int page) {
+  if (!input_open_) return false;
+  if (!reader_.GotoPage(page)) {
+    if (reader_.broken()) Unexpected();
+    return false;
+  }
+  SetPageSize(reader_.page_width(), reader_.page_height());
+  return true;
+}
+
+// ---- targets
+
+void TFilePrinter::SetTarget(QPainter* painter, double xdpi, double ydpi) {
+  target_ = painter;
+  target_xdpi_ = xdpi;
+  target_ydpi_ = ydpi;
+  target_canvas_.SetPainter(painter);
+}
+
+TRECanvas& TFilePrinter::Canvas() {
+  return target_ != nullptr ? target_canvas_ : TCanvasReport::Canvas();
+}
+
+TPageGeometry TFilePrinter::DeviceGeometry() {
+  if (target_ == nullptr) return TCanvasReport::DeviceGeometry();
+  TPageGeometry g;
+  g.XDPI = target_xdpi_;
+  g.YDPI = target_ydpi_;
+  g.PageWidth = reader_.page_width();
+  g.PageHeight = reader_.page_height();
+  return g;
+}
+
+QPaintDevice* TFilePrinter::MetricsDevice() {
+  return target_ != nullptr ? target_->device() : TCanvasReport::MetricsDevice();
+}
+
+void TFilePrinter::OrientationChanged() {
+  if (target_ == nullptr) TCanvasReport::OrientationChanged();
+}
+
+// ---- playback
+
+void TFilePrinter::Execute() { Playback(0, 0, 0); }
+
+void TFilePrinter::Start() { Playback(0, 0, 0); }
+
+void TFilePrinter::Finish() {}
+
+void TFilePrinter::ApplyHeaderToPrinter() {
+  TREDevice& device = TREDevice::Instance();
+  const ReportFileHeader& h = reader_.header();
+  if (!device.HasDevMode()) return;
+  const auto orientation = static_cast<TOrientation>(h.orientation);
+  SetOrientation(orientation);
+  if (orientation != poDefault) device.SetOrientation(orientation);
+  device.SetBinNumber(h.bin);
+  device.SetCollate(h.collate != 0);
+  device.SetDuplex(h.duplex);
+  device.SetCopies(h.copies);
+  const QPageSize::PageSizeId id = QPageSize::id(h.paper_size);
+  if (id != QPageSize::Custom) {
+    device.SetPaperSize(id);
+  } else if (h.paper_width > 0 && h.paper_length > 0 && device.Printer() != nullptr) {
+    device.Printer()->setPageSize(
+        QPageSize(QSizeF(h.paper_width / 10.0, h.paper_length / 10.0), QPageSize::Millimeter));
+  }
+}
+
+void TFilePrinter::Playback(int first, int last, int copies) {
+  TREDevice& device = TREDevice::Instance();
+  if (device.Printers().isEmpty()) {
+    ReportErrorBox(QString::fromLatin1(report_messages::kNoPrinters));
+    return;
+  }
+  CheckNotPrinting();
+  SetStartDateTime(QDateTime::currentDateTime());
+  const WaitCursor wait;
+  SetAborted(false);
+  SetTarget(nullptr, 0, 0);
+  try {
+    OpenInput();
+    const ReportFileHeader& h = reader_.header();
+    SetFirstPage(h.first_page);
+    SetLastPage(h.last_page);
+    ApplyHeaderToPrinter();
+    if (!h.output_name.isEmpty()) SetOutputFileName(h.output_name);
+    if (copies > 0) {
+      SetCopies(copies);
+      device.SetCopies(copies);
+    }
+    device.SetTitle(Title());
+    device.SetOutputName(OutputFileName());
+    device.BeginDoc();
+    ReadGeometry();
+    SetPrinting(true);
+    ResetDrawingState();
+    if (first <= 0) first = 1;
+    if (last < 1 || last >= PageCount()) last = PageCount();
+    for (int page = first; page <= last; ++page) {
+      const bool skipped = !PageSelected(page) || Aborted();
+      SetCurrentPage(page);
+      SetPageSkipped(skipped);
+      device.NewPage(!skipped);
+      PrintPage(page);
+    }
+  } catch (...) {
+    if (device.Printing()) {
+      try {
+        device.AbortDoc();
+      } catch (...) {
+      }
+    }
+    FreeFonts();
+    CloseInput();
+    SetPrinting(false);
+    throw;
+  }
+  std::exception_ptr error;
+  try {
+    if (device.Printing()) Aborted() ? device.AbortDoc() : device.EndDoc();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  FreeFonts();
+  CloseInput();
+  SetPrinting(false);
+  if (error) std::rethrow_exception(error);
+}
+
+bool TFilePrinter::PlayPage(int page, QPainter& painter, double xdpi, double ydpi, double zoom,
+                            QPoint device_origin) {
+  CheckNotPrinting();
+  SetStartDateTime(QDateTime::currentDateTime());
+  SetAborted(false);
+  bool shown = false;
+  try {
+    OpenInput();
+    SetTarget(&painter, xdpi, ydpi);
+    SetZoom(zoom);
+    SetDeviceOrigin(device_origin.x(), device_origin.y());
+    ReadGeometry();
+    SetPrinting(true);
+    ResetDrawingState();
+    SetCurrentPage(page);
+    SetPageSkipped(false);
+    if (GotoPage(page)) {
+      SetCurrentPage(FilePage());
+      PrintPage(FilePage());
+      shown = true;
+    }
+  } catch (...) {
+    FreeFonts();
+    CloseInput();
+    SetPrinting(false);
+    SetTarget(nullptr, 0, 0);
+    throw;
+  }
+  FreeFonts();
+  CloseInput();
+  SetPrinting(false);
+  SetTarget(nullptr, 0, 0);
+  return shown;
+}
+
+void TFilePrinter::PrintPage(int page) {
+  CheckPrinting();
+  if (!GotoPage(page)) return;
+  UpdateStatus();
+  PageChanging();
+  RecordReader in = reader_.PageCommands();
+  for (;;) {
+    if (!in.ReadRecord(&record_)) Unexpected();
+    if (record_.code == kEndPage) return;
+    Dispatch(record_);
+  }
+}
+
+// ---- decoding helpers
+
+QString TFilePrinter::RecordText(const QByteArray& bytes) {
+  QString text;
+  text.reserve(bytes.size());
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<uint8_t>(bytes[i]);
+    if (byte == static_cast<uint8_t>(kMacroMarker[0]) && i + kMacroLength <= bytes.size() &&
+        bytes.mid(i, static_cast<qsizetype>(kMacroMarker.size())) ==
+            QByteArrayView(kMacroMarker.data(), static_cast<qsizetype>(kMacroMarker.size())) &&
+        std::isdigit(static_cast<uint8_t>(bytes[i + 6])) &&
+        std::isdigit(static_cast<uint8_t>(bytes[i + 7]))) {
+      text += MacroText((bytes[i + 6] - '0') * 10 + (bytes[i + 7] - '0'));
+      i += kMacroLength - 1;
+      continue;
+    }
+    text += QChar(Cp1252ToUnicode(byte));
+  }
+  return text;
+}
+
+QString TFilePrinter::MacroText(int number) {
+  const QDateTime& when = StartDateTime();
+  const QLocale locale = QLocale::system();
+  const QLocale c = QLocale::c();
+  switch (number) {
+    case kMacroDateShort: return c.toString(when.date(), QStringLiteral("MM/dd/yyyy"));
+    case kMacroDateLong: return locale.toString(when.date(), QLocale::LongFormat);
+    case kMacroDateMDY: return c.toString(when.date(), QStringLiteral("MM/dd/yy"));
+    case kMacroDateDMY: return c.toString(when.date(), QStringLiteral("dd/MM/yy"));
+    case kMacroTimeShort: return locale.toString(when.time(), QLocale::ShortFormat);
+    case kMacroTimeLong: return locale.toString(when.time(), QLocale::LongFormat);
+    case kMacroTimeAmPm: return c.toString(when.time(), QStringLiteral("hh:mm AP"));
+    case kMacroTime24: return c.toString(when.time(), QStringLiteral("HH:mm"));
+    case kMacroFirstPage: return QString::number(FirstPage());
+    case kMacroLastPage: return QString::number(LastPage());
+    case kMacroPageCount: return QString::number(PageCount());
+    case kMacroCurrentPage: return QString::number(CurrentPage());
+    case kMacroDeviceName:
+    case kMacroDriverName:
+    case kMacroPortName: {
+      QString device, driver, port;
+      DeviceNames(device, driver, port);
+      return number == kMacroDeviceName ? device : number == kMacroDriverName ? driver : port;
+    }
+    default:
+      if (number >= kMacroTextFirst && number <= kMacroTextLast)
+        return StatusText().value(number - kMacroTextFirst);
+      return QString();
+  }
+}
+
+QImage TFilePrinter::Graphic(const ReportRecord& r) const {
+  if (!r.has_graphic || r.graphic_size == 0) return QImage();
+  // Metafiles have no player here: nothing is drawn for them.
+  if (r.graphic_kind == kGraphicMetafile) return QImage();
+  QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(r.graphic),
+                                             static_cast<qsizetype>(r.graphic_size));
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, r.graphic_kind == kGraphicIcon ? "ico" : "bmp");
+  const QSize size = reader.size();
+  if (!size.isValid() || size.width() > kMaxGraphicSide || size.height() > kMaxGraphicSide ||
+      static_cast<qint64>(size.width()) * size.height() > kMaxGraphicPixels)
+    return QImage();
+  return reader.read();
+}
+
+QRect TFilePrinter::DeviceRect(const QPointF& top_left, const QPointF& bottom_right) const {
+  const int l = XI2D(top_left.x());
+  const int t = YI2D(top_left.y());
+  return QRect(l, t, XI2D(bottom_right.x()) - l, YI2D(bottom_right.y()) - t);
+}
+
+QPolygon TFilePrinter::DevicePoints(const std::vector<QPointF>& points) const {
+  QPolygon polygon(static_cast<int>(points.size()));
+  for (size_t i = 0; i < points.size(); ++i)
+    polygon[static_cast<int>(i)] = QPoint(XI2D(points[i].x()), YI2D(points[i].y()));
+  return polygon;
+}
+
+double TFilePrinter::PlainReferenceWidth() {
+  const QString text = QString::fromLatin1(kFontReferenceText.data(),
+                                           static_cast<qsizetype>(kFontReferenceText.size()));
+  const TFontRecord font = Font();
+  TFontRecord plain;
+  plain.Name = font.Name;
+  plain.Pitch = font.Pitch;
+  plain.Height = font.Height;
+  plain.Color = font.Color;
+  if (plain == font) return TextWidthInches(text);
+  RestoreFont(plain);
+  const double width = TextWidthInches(text);
+  RestoreFont(font);
+  return width;
+}
+
+void TFilePrinter::SetFontHeightFitted(double height, double reference_width) {
+  height = std::min(height, kMaxFontHeight);
+  SetFontHeight(height);
+  // The playback font is narrowed, never widened, until the reference text is no wider than
+  // it was on the writing device.
+  // Compared at the file's single precision: the same font on the same device is no wider.
+  auto wider = [reference_width](double w) {
+    return static_cast<float>(w) > static_cast<float>(reference_width);
+  };
+  double width = PlainReferenceWidth();
+  if (!wider(width) || !(reference_width > 0)) return;
+  const double pixel = 1.0 / (YDPI() * Zoom() / 100.0);
+  double current = Font().Height;
+  if (width > reference_width * kFitJumpRatio) {
+    // Far too wide (another font altogether): start near the answer instead of walking there.
+    const double jump = current * reference_width / width;
+    if (jump > pixel) {
+      SetFontHeight(jump);
+      const double narrower = PlainReferenceWidth();
+      if (narrower < width) {
+        current = Font().Height;
+        width = narrower;
+      } else {
+        SetFontHeight(current);
+      }
+    }
+  }
+  for (int step = 0; step < kMaxFitSteps && wider(width); ++step) {
+    const double lower = current - 1.1 * pixel;
+    if (lower <= pixel) break;
+    SetFontHeight(lower);
+    const double narrower = PlainReferenceWidth();
+    if (!(narrower < width)) {
+      SetFontHeight(height);  // a step that gains nothing: keep the recorded height
+      return;
+    }
+    current = lower;
+    width = narrower;
+  }
+}
+
+void TFilePrinter::Dispatch(const ReportRecord& r) {
+  const QPointF* p = r.points;
+  const double* f = r.reals;
+  const int32_t* n = r.ints;
+  auto in_range = [this](int32_t v, int32_t high) {
+    if (v < 0 || v > high) Unexpected();
+    return v;
+  };
+  switch (r.code) {
+    case kArc:
+    case kChord:
+    case kPie: {
+      void (TBaseReport::*op)(double, double, double, double, double, double, double, double) =
+          r.code == kArc ? &TBaseReport::Arc : r.code == kChord ? &TBaseReport::Chord : &TBaseReport::Pie;
+      (this->*op)(p[0].x(), p[0].y(), p[1].x(), p[1].y(), p[2].x(), p[2].y(), p[3].x(), p[3].y());
+      break;
+    }
+    case kBrushCopy: {
+      // The source rectangle is in the bitmap's own pixels.
+      const QRect source(QPoint(qRound(p[2].x()), qRound(p[2].y())),
+                         QPoint(qRound(p[3].x()) - 1, qRound(p[3].y()) - 1));
+      if (OutputAllowed()) BrushCopy(DeviceRect(p[0], p[1]), Graphic(r), source, static_cast<TColor>(n[0]));
+      break;
+    }
+    case kCopyRect:
+      break;  // never written: a copy from another canvas cannot travel in a file
+    case kDraw:
+      if (OutputAllowed()) Draw(p[0].x(), p[0].y(), Graphic(r));
+      break;
+    case kDrawFocusRect: DrawFocusRect(DeviceRect(p[0], p[1])); break;
+    case kEllipse: Ellipse(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
+    case kFillRect: FillRect(DeviceRect(p[0], p[1])); break;
+    case kFloodFill: FloodFill(p[0].x(), p[0].y(), static_cast<TColor>(n[0]), in_range(n[1], 1)); break;
+    case kFrameRect: FrameRect(DeviceRect(p[0], p[1])); break;
+    case kLineTo: LineTo(p[0].x(), p[0].y()); break;
+    case kMoveTo: MoveTo(p[0].x(), p[0].y()); break;
+    case kPolygon: Polygon(DevicePoints(r.list)); break;
+    case kPolyline: Polyline(DevicePoints(r.list)); break;
+    case kPrintBitmap:
+      if (std::fabs(f[0]) > kMaxBitmapScale || std::fabs(f[1]) > kMaxBitmapScale) Unexpected();
+      if (OutputAllowed()) PrintBitmap(p[0].x(), p[0].y(), f[0], f[1], Graphic(r));
+      break;
+    case kPrintBitmapRect:
+      if (OutputAllowed()) PrintBitmapRect(p[0].x(), p[0].y(), p[1].x(), p[1].y(), Graphic(r));
+      break;
+    case kRectangle: Rectangle(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
+    case kTabRectangle: TabRectangle(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
+    case kRoundRect: RoundRect(p[0].x(), p[0].y(), p[1].x(), p[1].y(), f[0], f[1]); break;
+    case kStretchDraw:
+      if (OutputAllowed()) StretchDraw(DeviceRect(p[0], p[1]), Graphic(r));
+      break;
+    case kTextRect: TextRect(DeviceRect(p[0], p[1]), p[2].x(), p[2].y(), RecordText(r.text)); break;
+    case kPrintCenter:
+    case kPrintLeft:
+    case kPrintRight: {
+      SetCursorInches(CursorXInches(), f[0]);  // the recorded line, before the text
+      const QString text = RecordText(r.text);
+      if (r.code == kPrintLeft) PrintLeft(text, f[1]);
+      else if (r.code == kPrintCenter) PrintCenter(text, f[1]);
+      else PrintRight(text, f[1]);
+      break;
+    }
+    case kBackgroundMode: SetTextBKMode(static_cast<TBKMode>(in_range(n[0], bkOpaque))); break;
+    case kBackgroundColor: SetBKColor(static_cast<TColor>(n[0])); break;
+    case kScaleX:
+    case kScaleY:
+      break;  // the player draws at its own scale
+    case kPrintData:
+      PrintData(r.text);
+      break;
+    case kPrintDataStream: {
+      // The bytes were consumed with the record, whether or not they go anywhere.
+      if (r.data_size <= 0 || !OutputAllowed()) break;
+      QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(r.data),
+                                                 static_cast<qsizetype>(r.data_size));
+      QBuffer buffer(&bytes);
+      buffer.open(QIODevice::ReadOnly);
+      PrintDataStream(buffer, r.data_size);
+      break;
+    }
+    case kPrintBlockOld:
+    case kPrintBlock:
+      SetCursorInches(CursorXInches(), f[0]);
+      PrintBlock(RecordText(r.text), f[1], f[2]);
+      break;
+    case kBitmapMode: SetBitmapMode(in_range(n[0], 1) != 0); break;
+    case kBrush:
+      SetBrush(static_cast<TColor>(n[0]), static_cast<TBrushStyle>(in_range(n[1], bsDiagCross)),
+               n[2] == 1 ? Graphic(r) : QImage());
+      break;
+    case kBrushColor: SetBrush(static_cast<TColor>(n[0]), Brush().Style, Brush().Pattern); break;
+    case kBrushStyle:
+      SetBrush(Brush().Color, static_cast<TBrushStyle>(in_range(n[0], bsDiagCross)), Brush().Pattern);
+      break;
+    case kBrushBitmap: SetBrush(Brush().Color, Brush().Style, n[0] == 1 ? Graphic(r) : QImage()); break;
+    case kFont: {
+      TFontRecord font = Font();
+      font.Name = RecordText(r.text).left(kMaxFontNameLength);
+      font.Color = static_cast<TColor>(n[0]);
+      font.Pitch = static_cast<TFontPitch>(in_range(n[1], fpFixed));
+      if (!(f[0] > 0)) Unexpected();
+      font.Height = std::max(std::min(f[0], kMaxFontHeight), 1.0 / YDPI());
+      font.Bold = in_range(n[2], 1) != 0;
+      font.Italic = in_range(n[3], 1) != 0;
+      font.Underline = in_range(n[4], 1) != 0;
+      font.StrikeOut = in_range(n[5], 1) != 0;
+      font.Rotation = n[6];
+      RestoreFont(font);
+      break;
+    }
+    case kFontName: SetFontName(RecordText(r.text)); break;
+    case kFontColor: SetFontColor(static_cast<TColor>(n[0])); break;
+    case kFontPitch: SetFontPitch(static_cast<TFontPitch>(in_range(n[0], fpFixed))); break;
+    case kFontHeight:
+      if (!(f[0] > 0)) Unexpected();
+      SetFontHeightFitted(f[0], f[1]);
+      break;
+    case kFontBold: SetBold(in_range(n[0], 1) != 0); break;
+    case kFontUnderline: SetUnderline(in_range(n[0], 1) != 0); break;
+    case kFontItalic: SetItalic(in_range(n[0], 1) != 0); break;
+    case kFontStrikeOut: SetStrikeOut(in_range(n[0], 1) != 0); break;
+    case kFontSuperscript: SetSuperscript(in_range(n[0], 1) != 0); break;
+    case kFontSubscript: SetSubscript(in_range(n[0], 1) != 0); break;
+    case kFontRotation: SetFontRotation(n[0]); break;
+    case kFontAlign: SetFontAlign(static_cast<TFontAlign>(in_range(n[0], faBottom))); break;
+    case kPen:
+    case kPenColor:
+    case kPenMode:
+    case kPenStyle:
+    case kPenWidth: {
+      TPenRecord pen = Pen();
+      double width_inches = -1;
+      if (r.code == kPen) {
+        pen.Color = static_cast<TColor>(n[0]);
+        pen.Mode = static_cast<TPenMode>(in_range(n[1], pmNotXor));
+        pen.Style = static_cast<TPenStyle>(in_range(n[2], psInsideFrame));
+        width_inches = f[0];
+      } else if (r.code == kPenColor) {
+        pen.Color = static_cast<TColor>(n[0]);
+      } else if (r.code == kPenMode) {
+        pen.Mode = static_cast<TPenMode>(in_range(n[0], pmNotXor));
+      } else if (r.code == kPenStyle) {
+        pen.Style = static_cast<TPenStyle>(in_range(n[0], psInsideFrame));
+      } else {
+        width_inches = f[0];
+      }
+      if (width_inches >= 0 || r.code == kPenWidth) {
+        if (width_inches < 0) Unexpected();
+        width_inches = std::min(width_inches, kMaxPenWidth);
+        pen.Width = static_cast<int>(
+            std::lround(XDPI() * width_inches * ScaleX() * Zoom() * 0.0001));
+      }
+      SetPen(pen.Color, pen.Style, pen.Width, pen.Mode);
+      break;
+    }
+    case kLineMetrics: SetLineMetrics(f[0], f[1], f[2]); break;
+    case kAllowPreviewOnly: AllowPreviewOnly(); break;
+    case kAllowPrinterOnly: AllowPrinterOnly(); break;
+    case kAllowAll: AllowAll(); break;
+    case kOrientation: SetOrientation(static_cast<TOrientation>(in_range(n[0], poDefault))); break;
+    case kSelectBin: SelectBin(RecordText(r.text)); break;
+    case kCreateRectRegion: CreateRectRegion(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
+    case kCreateRoundRectRegion:
+      CreateRoundRectRegion(p[0].x(), p[0].y(), p[1].x(), p[1].y(), f[0], f[1]);
+      break;
+    case kCreateEllipticRegion: CreateEllipticRegion(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
+    case kCreatePolygonRegion: CreatePolygonRegion(DevicePoints(r.list)); break;
+    case kSelectClipRegion: SelectClipRegion(); break;
+    case kClearClipRegion: ClearClipRegion(); break;
+    case kDeleteRegion: DeleteRegion(); break;
+    case kBeginPath: BeginPath(); break;
+    case kEndPath: EndPath(); break;
+    case kSelectClipPath: SelectClipPath(); break;
+    case kStrokePath: StrokePath(); break;
+    case kStrokeAndFillPath: StrokeAndFillPath(); break;
+    default: Unexpected();
+  }
+}

@@ -1,0 +1,622 @@
+#include "reportengine/ReportFiler.h"
+
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPrinter>
+
+#include "reportengine/RecordWriter.h"
+#include "reportengine/REDevice.h"
+#include "reportengine/ReportError.h"
+#include "reportengine/ReportFileFormat.h"
+
+using namespace report_file;
+
+namespace {
+
+constexpr const char* kNoUserStream = "StreamMode is smUser but Stream is nil";
+constexpr const char* kCopyRectInFile = "CopyRect() not supported in file mode.";
+
+}  // namespace
+
+TReportFiler::TReportFiler(QObject* owner) : TBaseReport(owner) {
+  SetStatusFormat(QStringLiteral("Printing page %p"));
+}
+
+TReportFiler::~TReportFiler() {
+  // A report dropped while printing leaves a well-formed file behind.
+  if (Printing()) {
+    try {
+      CloseStream();
+    } catch (...) {
+    }
+  }
+}
+
+void TReportFiler::SetFileName(const QString& name) {
+  CheckNotPrinting();
+  file_name_ = name;
+}
+
+void TReportFiler::SetStreamMode(TStreamMode mode) {
+  CheckNotPrinting();
+  stream_mode_ = mode;
+}
+
+ReportFileHeader TReportFiler::DeviceSettings() {
+  ReportFileHeader h;  // the no-printer values
+  h.bin = kNoPrinterBin;
+  h.paper_size = kNoPrinterPaperSize;
+  TREDevice& device = TREDevice::Instance();
+  const TPageGeometry g = device.Geometry();
+  h.page_width = g.PageWidth;
+  h.page_height = g.PageHeight;
+  h.left_offset = g.LeftWaste;
+  h.right_offset = g.RightWaste;
+  h.top_offset = g.TopWaste;
+  h.bottom_offset = g.BottomWaste;
+  if (device.Printers().isEmpty() || !device.HasDevMode()) return h;
+  h.bin = static_cast<int16_t>(device.BinNumber());
+  h.collate = device.Collate() ? 1 : 0;
+  h.duplex = static_cast<uint8_t>(device.Duplex());
+  h.copies = static_cast<int16_t>(device.Copies());
+  // The file keeps the printer's paper-size code of the original format, not Qt's numbering.
+  const int id = device.PaperSize();
+  h.paper_size = id >= 0 ? static_cast<int16_t>(QPageSize(static_cast<QPageSize::PageSizeId>(id)).windowsId()) : 0;
+  if (QPrinter* printer = device.Printer()) {
+    const QSizeF mm = printer->pageLayout().fullRect(QPageLayout::Millimeter).size();
+    h.paper_width = static_cast<int16_t>(qRound(mm.width() * 10));
+    h.paper_length = static_cast<int16_t>(qRound(mm.height() * 10));
+  }
+  return h;
+}
+
+TPageGeometry TReportFiler::DeviceGeometry() { return TREDevice::Instance().Geometry(); }
+
+QPaintDevice* TReportFiler::MetricsDevice() {
+  TREDevice& device = TREDevice::Instance();
+  // Without a printer the fonts are measured on an image at the geometry's 96 pixels per inch.
+  return device.Printers().isEmpty() ? nullptr : device.Printer();
+}
+
+// ---- lifecycle
+
+bool TReportFiler::CanStart() {
+  if (stream_mode_ == smUser && user_stream_ == nullptr) throw EReportError(kNoUserStream);
+  return true;
+}
+
+void TReportFiler::DeviceBeginDoc() {
+  const ReportStream::Result opened = stream_.OpenForWriting(stream_mode_, &file_name_, user_stream_);
+  if (opened == ReportStream::Result::kNoUserStream) throw EReportError(kNoUserStream);
+  if (opened != ReportStream::Result::kOk) {
+    stream_.Close();
+    throw EReportError(QStringLiteral("Error initializing stream \"%1\"").arg(file_name_));
+  }
+  out_ = std::make_unique<RecordWriter>(stream_.device());
+  pages_written_ = 0;
+  page_open_ = false;
+  page_at_ = 0;
+  next_link_at_ = 0;
+
+  ReportFileHeader h = DeviceSettings();
+  const TPageGeometry g = DeviceGeometry();
+  h.page_count = 0;
+  h.first_page = static_cast<int16_t>(FirstPage());
+  h.last_page = static_cast<int16_t>(LastPage());
+  h.page_width = g.PageWidth;
+  h.page_height = g.PageHeight;
+  h.left_offset = g.LeftWaste;
+  h.right_offset = g.RightWaste;
+  h.top_offset = g.TopWaste;
+  h.bottom_offset = g.BottomWaste;
+  h.orientation = static_cast<uint8_t>(Orientation());
+  h.output_name = OutputFileName();
+  page_count_at_ = out_->Position() + kHdrPageCount;
+  h.Write(*out_);
+}
+
+void TReportFiler::DeviceStartPage() {
+  if (out_ == nullptr) return;
+  if (pages_written_ >= 32767) throw EReportError("Too many pages for one report file.");
+  const qint64 at = out_->Position();
+  // The previous page record links here now that this one exists; the last one keeps 0.
+  if (next_link_at_ != 0) out_->PatchInt(next_link_at_, static_cast<int32_t>(at));
+  ++pages_written_;
+  out_->Byte(kPageHeader);
+  out_->Int(pages_written_ == 1 ? 0 : static_cast<int32_t>(page_at_));
+  out_->Int(0);
+  out_->Short(static_cast<int16_t>(pages_written_));
+  out_->Real(Geometry().PageWidth);
+  out_->Real(Geometry().PageHeight);
+  page_at_ = at;
+  next_link_at_ = at + kPgNext;
+  page_open_ = true;
+  // The complete drawing state, so that a reader can start at any page.
+  WriteBrush(true);
+  WriteFont(true);
+  WritePen(true);
+  WriteScale(true);
+  WriteTextBK(true);
+  WriteLineMetrics(true);
+}
+
+void TReportFiler::EndPageRecord() {
+  if (!page_open_) return;
+  // A page aborted half way is still closed, so that the file stays readable.
+  out_->Byte(kEndPage);
+  page_open_ = false;
+}
+
+void TReportFiler::DeviceEndPage() { EndPageRecord(); }
+
+void TReportFiler::DeviceEndDoc() { CloseStream(); }
+
+void TReportFiler::CloseStream() {
+  if (out_ == nullptr) return;
+  EndPageRecord();
+  out_->PatchShort(page_count_at_, static_cast<int16_t>(pages_written_));
+  out_->Flush();
+  const bool written = out_->ok();
+  out_.reset();
+  const bool closed = stream_.Close();
+  if (!written || !closed)
+    throw EReportError(QStringLiteral("Error writing stream \"%1\"").arg(file_name_));
+}
+
+// ---- state changes
+
+void TReportFiler::WriteBrush(bool force) {
+  const TBrushRecord& b = Brush();
+  TBrushRecord& w = written_.brush;
+  if (force || b.Color != w.Color) {
+    out_->Byte(kBrushColor);
+    out_->Int(static_cast<int32_t>(b.Color));
+  }
+  if (force || b.Style != w.Style) {
+    out_->Byte(kBrushStyle);
+    out_->Byte(static_cast<uint8_t>(b.Style));
+  }
+  const bool had_pattern = !w.Pattern.isNull();
+  if (!b.Pattern.isNull() && (force || !(b.Pattern == w.Pattern))) {
+    out_->Byte(kBrushBitmap);
+    out_->Byte(1);
+    WriteGraphic(b.Pattern);
+  } else if (b.Pattern.isNull() && (force || had_pattern)) {
+    out_->Byte(kBrushBitmap);
+    out_->Byte(0);
+  }
+  w = b;
+}
+
+void TReportFiler::WriteFont(bool force) {
+  const TFontRecord& f = Font();
+  TFontRecord& w = written_.font;
+  auto flag = [&](uint8_t code, bool now, bool before) {
+    if (force || now != before) {
+      out_->Byte(code);
+      out_->Byte(now ? 1 : 0);
+    }
+  };
+  if (force || f.Name != w.Name) {
+    out_->Byte(kFontName);
+    out_->Text(f.Name.left(kMaxFontNameLength));
+  }
+  if (force || f.Color != w.Color) {
+    out_->Byte(kFontColor);
+    out_->Int(static_cast<int32_t>(f.Color));
+  }
+  if (force || f.Pitch != w.Pitch) {
+    out_->Byte(kFontPitch);
+    out_->Byte(static_cast<uint8_t>(f.Pitch));
+  }
+  // The reference width depends on name, pitch and height alone (it is measured in the plain
+  // font), and the reader has all three when it meets this record: it follows them in the group.
+  if (force || f.Height != w.Height || f.Name != w.Name || f.Pitch != w.Pitch) {
+    out_->Byte(kFontHeight);
+    out_->Real(f.Height);
+    out_->Real(ReferenceWidth());
+  }
+  flag(kFontBold, f.Bold, w.Bold);
+  flag(kFontItalic, f.Italic, w.Italic);
+  flag(kFontUnderline, f.Underline, w.Underline);
+  flag(kFontStrikeOut, f.StrikeOut, w.StrikeOut);
+  flag(kFontSuperscript, f.Superscript, w.Superscript);
+  flag(kFontSubscript, f.Subscript, w.Subscript);
+  if (force || f.Rotation != w.Rotation) {
+    out_->Byte(kFontRotation);
+    out_->Short(static_cast<int16_t>(f.Rotation));
+  }
+  if (force || f.Align != w.Align) {
+    out_->Byte(kFontAlign);
+    out_->Byte(static_cast<uint8_t>(f.Align));
+  }
+  w = f;
+}
+
+void TReportFiler::WritePen(bool force) {
+  const TPenRecord& p = Pen();
+  TPenRecord& w = written_.pen;
+  if (force || p.Color != w.Color) {
+    out_->Byte(kPenColor);
+    out_->Int(static_cast<int32_t>(p.Color));
+  }
+  if (force || p.Mode != w.Mode) {
+    out_->Byte(kPenMode);
+    out_->Byte(static_cast<uint8_t>(p.Mode));
+  }
+  if (force || p.Style != w.Style) {
+    out_->Byte(kPenStyle);
+    out_->Byte(static_cast<uint8_t>(p.Style));
+  }
+  const double width = p.Width / XDPI();
+  if (force || width != written_.pen_width_inches) {
+    out_->Byte(kPenWidth);
+    out_->Real(width);
+  }
+  w = p;
+  written_.pen_width_inches = width;
+}
+
+void TReportFiler::WriteScale(bool) {
+  out_->Byte(kScaleX);
+  out_->Real(ScaleX());
+  out_->Byte(kScaleY);
+  out_->Real(ScaleY());
+}
+
+void TReportFiler::WriteTextBK(bool) {
+  out_->Byte(kBackgroundMode);
+  out_->Byte(static_cast<uint8_t>(TextBKMode()));
+  out_->Byte(kBackgroundColor);
+  out_->Int(static_cast<int32_t>(BKColor()));
+}
+
+void TReportFiler::WriteLineMetrics(bool) {
+  out_->Byte(kLineMetrics);
+  out_->Real(ToInches(Ascent()));
+  out_->Real(ToInches(Descent()));
+  out_->Real(ToInches(LineHeight()));
+}
+
+void TReportFiler::FontChanged() {
+  if (Recording() && !measuring_) WriteFont(false);
+}
+
+double TReportFiler::ReferenceWidth() {
+  const QString text = QString::fromLatin1(kFontReferenceText.data(),
+                                           static_cast<qsizetype>(kFontReferenceText.size()));
+  const TFontRecord font = Font();
+  TFontRecord plain;
+  plain.Name = font.Name;
+  plain.Pitch = font.Pitch;
+  plain.Height = font.Height;
+  plain.Color = font.Color;
+  if (plain == font) return TextWidthInches(text);
+  // Measured with the plain font put in place for a moment, without recording the swap.
+  measuring_ = true;
+  RestoreFont(plain);
+  const double width = TextWidthInches(text);
+  RestoreFont(font);
+  measuring_ = false;
+  return width;
+}
+
+void TReportFiler::BrushChanged() {
+  if (Recording()) WriteBrush(false);
+}
+
+void TReportFiler::PenChanged() {
+  if (Recording()) WritePen(false);
+}
+
+void TReportFiler::TextBKChanged() {
+  if (Recording()) WriteTextBK(false);
+}
+
+void TReportFiler::ScaleChanged() {
+  if (Recording()) WriteScale(false);
+}
+
+void TReportFiler::LineMetricsChanged() {
+  if (Recording()) WriteLineMetrics(false);
+}
+
+void TReportFiler::OrientationChanged() {
+  if (!Recording()) return;
+  out_->Byte(kOrientation);
+  out_->Byte(static_cast<uint8_t>(Orientation()));
+}
+
+void TReportFiler::DestinationsChanged(TAllowKind kind) {
+  if (!Recording()) return;
+  out_->Byte(kind == akPreviewOnly ? kAllowPreviewOnly
+                                   : kind == akPrinterOnly ? kAllowPrinterOnly : kAllowAll);
+}
+
+// ---- operands
+
+void TReportFiler::WritePoint(double x, double y) { out_->Point(x, y); }
+
+void TReportFiler::WriteDeviceRect(const QRect& r) {
+  // Device pixels back to page inches; right and bottom are the exclusive edges.
+  out_->Rect(XD2I(r.left()), YD2I(r.top()), XD2I(r.left() + r.width()),
+             YD2I(r.top() + r.height()));
+}
+
+void TReportFiler::WritePoints(uint8_t code, const QPolygon& points) {
+  if (points.isEmpty()) return;  // nothing to draw, and no count to write
+  if (points.size() > kMaxListPoints) throw EReportError("Too many points for one report record.");
+  out_->Byte(code);
+  out_->Short(static_cast<int16_t>(points.size() - 1));
+  for (const QPoint& p : points) out_->Point(XD2I(p.x()), YD2I(p.y()));
+}
+
+void TReportFiler::WriteGraphic(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.isNull()) image.save(&buffer, "BMP");
+  out_->Byte(kGraphicBitmap);
+  out_->Int(static_cast<int32_t>(bytes.size()));
+  out_->Bytes(bytes.constData(), bytes.size());
+}
+
+// ---- output
+
+void TReportFiler::OutText(TTextAlign align, const QString& text, double x, double line_y) {
+  if (!Recording()) return;
+  static const QString marker = QString::fromLatin1(
+      kMacroMarker.data(), static_cast<qsizetype>(kMacroMarker.size()));
+  const bool as_text =
+      accuracy_method_ == amAppearance || FontRotation() != 0 || text.contains(marker);
+  if (as_text) {
+    out_->Byte(align == taLeft ? kPrintLeft : align == taCenter ? kPrintCenter : kPrintRight);
+    out_->Real(line_y);
+    out_->Text(text);
+    out_->Real(x);
+    return;
+  }
+  const double w = TextWidthInches(text);
+  const double left = align == taLeft ? x : align == taCenter ? x - w / 2 : x - w;
+  OutBlock(text, left, line_y, w);
+}
+
+void TReportFiler::OutBlock(const QString& text, double x, double line_y, double width) {
+  if (!Recording()) return;
+  out_->Byte(kPrintBlock);
+  out_->Real(line_y);
+  out_->Text(text);
+  out_->Real(x);
+  out_->Real(width);
+}
+
+void TReportFiler::OutArc(TArcKind kind, double x1, double y1, double x2, double y2, double x3,
+                          double y3, double x4, double y4) {
+  if (!Recording()) return;
+  out_->Byte(kind == akArc ? kArc : kind == akChord ? kChord : kPie);
+  WritePoint(x1, y1);
+  WritePoint(x2, y2);
+  WritePoint(x3, y3);
+  WritePoint(x4, y4);
+}
+
+void TReportFiler::OutEllipse(double x1, double y1, double x2, double y2) {
+  if (!Recording()) return;
+  out_->Byte(kEllipse);
+  out_->Rect(x1, y1, x2, y2);
+}
+
+void TReportFiler::OutRectangle(double x1, double y1, double x2, double y2) {
+  if (!Recording()) return;
+  out_->Byte(kRectangle);
+  out_->Rect(x1, y1, x2, y2);
+}
+
+void TReportFiler::OutTabRectangle(double x1, double y1, double x2, double y2) {
+  if (!Recording()) return;
+  out_->Byte(kTabRectangle);
+  out_->Rect(x1, y1, x2, y2);
+}
+
+void TReportFiler::OutRoundRect(double x1, double y1, double x2, double y2, double w, double h) {
+  if (!Recording()) return;
+  out_->Byte(kRoundRect);
+  out_->Rect(x1, y1, x2, y2);
+  out_->Real(w);
+  out_->Real(h);
+}
+
+void TReportFiler::OutMoveTo(double x, double y) {
+  if (!Recording()) return;
+  out_->Byte(kMoveTo);
+  WritePoint(x, y);
+}
+
+void TReportFiler::OutLineTo(double x, double y) {
+  if (!Recording()) return;
+  out_->Byte(kLineTo);
+  WritePoint(x, y);
+}
+
+void TReportFiler::OutPolygon(const QPolygon& points) {
+  if (Recording()) WritePoints(kPolygon, points);
+}
+
+void TReportFiler::OutPolyline(const QPolygon& points) {
+  if (Recording()) WritePoints(kPolyline, points);
+}
+
+void TReportFiler::OutFillRect(const QRect& rect) {
+  if (!Recording()) return;
+  out_->Byte(kFillRect);
+  WriteDeviceRect(rect);
+}
+
+void TReportFiler::OutFrameRect(const QRect& rect) {
+  if (!Recording()) return;
+  out_->Byte(kFrameRect);
+  WriteDeviceRect(rect);
+}
+
+void TReportFiler::OutDrawFocusRect(const QRect& rect) {
+  if (!Recording()) return;
+  out_->Byte(kDrawFocusRect);
+  WriteDeviceRect(rect);
+}
+
+void TReportFiler::OutFloodFill(double x, double y, TColor color, int fill_style) {
+  if (!Recording()) return;
+  out_->Byte(kFloodFill);
+  WritePoint(x, y);
+  out_->Int(static_cast<int32_t>(color));
+  out_->Int(fill_style);
+}
+
+void TReportFiler::OutBrushCopy(const QRect& dest, const QImage& bitmap, const QRect& source,
+                                TColor color) {
+  if (!Recording()) return;
+  out_->Byte(kBrushCopy);
+  WriteGraphic(bitmap);
+  WriteDeviceRect(dest);
+  // The source is a rectangle of the bitmap's own pixels: it is kept as it is, not as inches.
+  out_->Rect(source.left(), source.top(), source.left() + source.width(),
+             source.top() + source.height());
+  out_->Int(static_cast<int32_t>(color));
+}
+
+void TReportFiler::OutCopyRect(const QRect&, const QImage&, const QRect&) {
+  throw EReportError(kCopyRectInFile);
+}
+
+void TReportFiler::OutDraw(double x, double y, const QImage& graphic) {
+  if (!Recording()) return;
+  out_->Byte(kDraw);
+  WriteGraphic(graphic);
+  WritePoint(x, y);
+}
+
+void TReportFiler::OutStretchDraw(const QRect& rect, const QImage& graphic) {
+  if (!Recording()) return;
+  out_->Byte(kStretchDraw);
+  WriteGraphic(graphic);
+  WriteDeviceRect(rect);
+}
+
+void TReportFiler::OutTextRect(const QRect& rect, double x, double y, const QString& text) {
+  if (!Recording()) return;
+  out_->Byte(kTextRect);
+  WriteDeviceRect(rect);
+  WritePoint(x, y);
+  out_->Text(text);
+}
+
+void TReportFiler::OutPrintBitmap(double x, double y, double scale_x, double scale_y,
+                                  const QImage& bitmap) {
+  if (!Recording()) return;
+  out_->Byte(kBitmapMode);
+  out_->Byte(BitmapMode() ? 1 : 0);
+  out_->Byte(kPrintBitmap);
+  WriteGraphic(bitmap);
+  WritePoint(x, y);
+  out_->Real(scale_x);
+  out_->Real(scale_y);
+}
+
+void TReportFiler::OutPrintBitmapRect(double x1, double y1, double x2, double y2,
+                                      const QImage& bitmap) {
+  if (!Recording()) return;
+  out_->Byte(kBitmapMode);
+  out_->Byte(BitmapMode() ? 1 : 0);
+  out_->Byte(kPrintBitmapRect);
+  WriteGraphic(bitmap);
+  out_->Rect(x1, y1, x2, y2);
+}
+
+void TReportFiler::OutCreateRectRegion(double x1, double y1, double x2, double y2) {
+  if (!Recording()) return;
+  out_->Byte(kCreateRectRegion);
+  out_->Rect(x1, y1, x2, y2);
+}
+
+void TReportFiler::OutCreateRoundRectRegion(double x1, double y1, double x2, double y2, double w,
+                                            double h) {
+  if (!Recording()) return;
+  out_->Byte(kCreateRoundRectRegion);
+  out_->Rect(x1, y1, x2, y2);
+  out_->Real(w);
+  out_->Real(h);
+}
+
+void TReportFiler::OutCreateEllipticRegion(double x1, double y1, double x2, double y2) {
+  if (!Recording()) return;
+  out_->Byte(kCreateEllipticRegion);
+  out_->Rect(x1, y1, x2, y2);
+}
+
+void TReportFiler::OutCreatePolygonRegion(const QPolygon& points) {
+  if (Recording()) WritePoints(kCreatePolygonRegion, points);
+}
+
+void TReportFiler::OutSelectClipRegion() {
+  if (Recording()) out_->Byte(kSelectClipRegion);
+}
+
+void TReportFiler::OutClearClipRegion() {
+  if (Recording()) out_->Byte(kClearClipRegion);
+}
+
+void TReportFiler::OutDeleteRegion() {
+  if (Recording()) out_->Byte(kDeleteRegion);
+}
+
+void TReportFiler::OutBeginPath() {
+  if (Recording()) out_->Byte(kBeginPath);
+}
+
+void TReportFiler::OutEndPath() {
+  if (Recording()) out_->Byte(kEndPath);
+}
+
+void TReportFiler::OutSelectClipPath() {
+  if (Recording()) out_->Byte(kSelectClipPath);
+}
+
+void TReportFiler::OutStrokePath() {
+  if (Recording()) out_->Byte(kStrokePath);
+}
+
+void TReportFiler::OutStrokeAndFillPath() {
+  if (Recording()) out_->Byte(kStrokeAndFillPath);
+}
+
+void TReportFiler::OutPrintData(const QByteArray& data) {
+  if (!Recording()) return;
+  out_->Byte(kPrintData);
+  out_->TextBytes(data.constData(), static_cast<int>(std::min<qsizetype>(data.size(), kMaxTextLength)));
+}
+
+void TReportFiler::OutPrintDataStream(QIODevice& stream, qint64 count) {
+  if (!Recording() || count <= 0) return;
+  count = std::min<qint64>(count, INT32_MAX);
+  out_->Byte(kPrintDataStream);
+  const qint64 count_at = out_->Position();
+  out_->Int(static_cast<int32_t>(count));
+  qint64 copied = 0;
+  char block[kDataBlockSize];
+  while (copied < count) {
+    const qint64 n = stream.read(block, std::min<qint64>(kDataBlockSize, count - copied));
+    if (n <= 0) break;
+    out_->Bytes(block, n);
+    copied += n;
+  }
+  // A source that ran dry early: the record holds what was really copied.
+  if (copied != count) out_->PatchInt(count_at, static_cast<int32_t>(copied));
+}
+
+bool TReportFiler::OutSelectBin(const QString& name) {
+  if (!Recording()) return false;
+  out_->Byte(kSelectBin);
+  out_->Text(name);
+  return true;
+}

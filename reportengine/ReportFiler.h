@@ -1,0 +1,149 @@
+// TReportFiler: a report whose every drawing call appends one command record to a report
+// file or stream instead of reaching a device. The file plays back to the printer
+// (TFilePrinter) or into the preview any number of times. Record layouts: ReportFileFormat.h.
+//
+// Measuring (text widths, font metrics) happens on the selected printer, or at 96 pixels per
+// inch on an 8.5 by 11 inch page when no printer is installed; the printer's settings (bin,
+// copies, paper) are recorded in the file header for playback. Texts longer than 255 bytes are
+// cut at 255 bytes in the file (the cursor still advances by the whole text).
+#pragma once
+
+#include <QIODevice>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+#include "reportengine/BaseReport.h"
+#include "reportengine/ReportFileHeader.h"
+#include "reportengine/ReportStream.h"
+
+class RecordWriter;
+
+// How plain text is recorded: as text at a position (the playback font decides its width), or
+// spread over the width measured while writing, so that line ends stay where they were.
+enum TAccuracyMethod { amPositioning, amAppearance };
+
+class TReportFiler : public TBaseReport {
+ public:
+  explicit TReportFiler(QObject* owner = nullptr);
+  ~TReportFiler() override;
+
+  TOutputKind OutputKind() const override { return okFile; }
+
+  // File written in modes smFile and smMemory; the generated name in mode smTempFile.
+  const QString& FileName() const { return file_name_; }
+  void SetFileName(const QString& name);
+  TStreamMode StreamMode() const { return stream_mode_; }
+  void SetStreamMode(TStreamMode mode);
+  TAccuracyMethod AccuracyMethod() const { return accuracy_method_; }
+  void SetAccuracyMethod(TAccuracyMethod method) { accuracy_method_ = method; }
+  // The caller's stream for mode smUser; written from position 0 and never freed.
+  QIODevice* Stream() const { return user_stream_; }
+  void SetStream(QIODevice* stream) { user_stream_ = stream; }
+
+  // Page records written so far (the page count of the file).
+  int PagesWritten() const { return pages_written_; }
+
+ protected:
+  bool CanStart() override;
+  void DeviceBeginDoc() override;
+  void DeviceStartPage() override;
+  void DeviceEndPage() override;
+  void DeviceEndDoc() override;
+  TPageGeometry DeviceGeometry() override;
+  QPaintDevice* MetricsDevice() override;
+
+  void FontChanged() override;
+  void BrushChanged() override;
+  void PenChanged() override;
+  void TextBKChanged() override;
+  void ScaleChanged() override;
+  void LineMetricsChanged() override;
+  void OrientationChanged() override;
+  void DestinationsChanged(TAllowKind kind) override;
+
+  void OutText(TTextAlign align, const QString& text, double x, double line_y) override;
+  void OutBlock(const QString& text, double x, double line_y, double width) override;
+  void OutArc(TArcKind kind, double x1, double y1, double x2, double y2, double x3, double y3,
+              double x4, double y4) override;
+  void OutEllipse(double x1, double y1, double x2, double y2) override;
+  void OutRectangle(double x1, double y1, double x2, double y2) override;
+  void OutTabRectangle(double x1, double y1, double x2, double y2) override;
+  void OutRoundRect(double x1, double y1, double x2, double y2, double w, double h) override;
+  void OutMoveTo(double x, double y) override;
+  void OutLineTo(double x, double y) override;
+  void OutPolygon(const QPolygon& points) override;
+  void OutPolyline(const QPolygon& points) override;
+  void OutFillRect(const QRect& rect) override;
+  void OutFrameRect(const QRect& rect) override;
+  void OutDrawFocusRect(const QRect& rect) override;
+  void OutFloodFill(double x, double y, TColor color, int fill_style) override;
+  void OutBrushCopy(const QRect& dest, const QImage& bitmap, const QRect& source,
+                    TColor color) override;
+  void OutCopyRect(const QRect& dest, const QImage& source, const QRect& source_rect) override;
+  void OutDraw(double x, double y, const QImage& graphic) override;
+  void OutStretchDraw(const QRect& rect, const QImage& graphic) override;
+  void OutTextRect(const QRect& rect, double x, double y, const QString& text) override;
+  void OutPrintBitmap(double x, double y, double scale_x, double scale_y,
+                      const QImage& bitmap) override;
+  void OutPrintBitmapRect(double x1, double y1, double x2, double y2,
+                          const QImage& bitmap) override;
+  void OutCreateRectRegion(double x1, double y1, double x2, double y2) override;
+  void OutCreateRoundRectRegion(double x1, double y1, double x2, double y2, double w,
+                                double h) override;
+  void OutCreateEllipticRegion(double x1, double y1, double x2, double y2) override;
+  void OutCreatePolygonRegion(const QPolygon& points) override;
+  void OutSelectClipRegion() override;
+  void OutClearClipRegion() override;
+  void OutDeleteRegion() override;
+  void OutBeginPath() override;
+  void OutEndPath() override;
+  void OutSelectClipPath() override;
+  void OutStrokePath() override;
+  void OutStrokeAndFillPath() override;
+  void OutPrintData(const QByteArray& data) override;
+  void OutPrintDataStream(QIODevice& stream, qint64 count) override;
+  bool OutSelectBin(const QString& name) override;
+
+ private:
+  // The last state written, compared field by field on every change.
+  struct Written {
+    TBrushRecord brush;
+    TFontRecord font;
+    TPenRecord pen;
+    double pen_width_inches = 0;
+  };
+
+  // The selected printer's settings and page, or the no-printer values.
+  ReportFileHeader DeviceSettings();
+  bool Recording() const { return page_open_ && out_ != nullptr; }
+  void WriteBrush(bool force);
+  void WriteFont(bool force);
+  // Width of the font reference text in the plain (unstyled) current font, inches.
+  double ReferenceWidth();
+  void WritePen(bool force);
+  void WriteTextBK(bool force);
+  void WriteScale(bool force);
+  void WriteLineMetrics(bool force);
+  void WriteGraphic(const QImage& image);
+  void WritePoints(uint8_t code, const QPolygon& points);
+  void WriteDeviceRect(const QRect& rect);
+  void WritePoint(double x, double y);
+  void EndPageRecord();
+  void CloseStream();
+
+  QString file_name_;
+  TStreamMode stream_mode_ = smMemory;
+  TAccuracyMethod accuracy_method_ = amAppearance;
+  QPointer<QIODevice> user_stream_;
+
+  ReportStream stream_;
+  std::unique_ptr<RecordWriter> out_;
+  qint64 page_count_at_ = 0;     // place of the header's page count
+  qint64 page_at_ = 0;           // code byte of the open (or last) page record
+  qint64 next_link_at_ = 0;      // next link of the last page record, 0 = none
+  bool page_open_ = false;
+  bool measuring_ = false;
+  int pages_written_ = 0;
+  Written written_;
+};
