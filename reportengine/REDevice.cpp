@@ -1,16 +1,20 @@
 #include "reportengine/REDevice.h"
 
+#include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QGuiApplication>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinterInfo>
 #include <QScreen>
+#include <QTemporaryFile>
 
 #include <cups/cups.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "reportengine/ReportError.h"
 
@@ -428,16 +432,28 @@ int TREDevice::YDPI() { return static_cast<int>(Geometry().YDPI); }
 void TREDevice::BeginDoc() {
   if (printing_) throw EReportError(report_messages::kDeviceAlreadyPrinting);
   if (!HasDevMode()) throw EReportError(report_messages::kInvalidPrinter);
-  printer_->setDocName(title_);
-  if (!output_name_.isEmpty()) {
-    printer_->setOutputFileName(output_name_);
-  } else if (!printer_->outputFileName().isEmpty()) {
-    printer_->setOutputFileName(QString());
-    printer_->setPrinterName(DeviceName());
+  QString target = output_name_;
+  if (target.isEmpty()) {
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/RE-XXXXXX.pdf"));
+    file.setAutoRemove(false);
+    if (!file.open()) throw EReportError(report_messages::kInvalidPrinter);
+    job_file_ = file.fileName();
+    target = job_file_;
   }
+  job_printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  job_printer_->setOutputFormat(QPrinter::PdfFormat);
+  job_printer_->setOutputFileName(target);
+  job_printer_->setResolution(printer_->resolution());
+  job_printer_->setFullPage(false);
+  job_printer_->setPageLayout(printer_->pageLayout());
+  job_printer_->setDocName(title_);
+  job_printer_->setCreator(QStringLiteral("Jotlist"));
   painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(printer_.get())) {
+  if (!painter_->begin(job_printer_.get())) {
     painter_.reset();
+    job_printer_.reset();
+    if (!job_file_.isEmpty()) QFile::remove(job_file_);
+    job_file_.clear();
     throw EReportError(report_messages::kInvalidPrinter);
   }
   canvas_.SetPainter(painter_.get());
@@ -451,8 +467,14 @@ void TREDevice::NewPage(bool open) {
   CheckPrinting();
   page_open_ = false;
   if (!open) return;
-  // The job's first page exists from the start; later ones are added.
-  if (pages_started_ > 0) printer_->newPage();
+  // The job's first page exists from the start; later ones are added, in the layout the
+  // device mode has now (an orientation change between pages).
+  if (pages_started_ > 0) {
+    if (!(job_printer_->pageLayout() == printer_->pageLayout())) {
+      job_printer_->setPageLayout(printer_->pageLayout());
+    }
+    job_printer_->newPage();
+  }
   ++pages_started_;
   page_open_ = true;
 }
@@ -460,23 +482,73 @@ void TREDevice::NewPage(bool open) {
 void TREDevice::EndDoc() {
   CheckPrinting();
   page_open_ = false;
-  // A job without pages prints nothing: it is withdrawn instead of sending a blank page.
-  if (!aborted_ && pages_started_ == 0) printer_->abort();
   canvas_.SetPainter(nullptr);
   if (painter_ && painter_->isActive()) painter_->end();
   painter_.reset();
+  job_printer_.reset();
   printing_ = false;
-  if (!output_name_.isEmpty() && printer_) {
-    printer_->setOutputFileName(QString());
-    printer_->setPrinterName(DeviceName());
+  const QString job_file = std::exchange(job_file_, QString());
+  const bool prints = !aborted_ && pages_started_ > 0;
+  // A cancelled or empty job to a file leaves no file behind.
+  if (!prints && !output_name_.isEmpty()) QFile::remove(output_name_);
+  if (job_file.isEmpty()) return;
+  try {
+    if (prints) Submit(job_file);
+  } catch (...) {
+    QFile::remove(job_file);
+    throw;
   }
+  QFile::remove(job_file);
 }
 
 void TREDevice::AbortDoc() {
   CheckPrinting();
-  printer_->abort();
   aborted_ = true;
   EndDoc();
+}
+
+std::vector<std::pair<QByteArray, QByteArray>> TREDevice::JobOptions() {
+  std::vector<std::pair<QByteArray, QByteArray>> options;
+  // Options the print dialog set (page sets, layouts and the like), then our own.
+  if (printer_->printEngine()) {
+    const QStringList pairs =
+        printer_->printEngine()->property(kCupsOptionsProperty).toStringList();
+    for (qsizetype i = 0; i + 1 < pairs.size(); i += 2) {
+      if (pairs.at(i) == QLatin1String("media-source")) continue;
+      options.emplace_back(pairs.at(i).toUtf8(), pairs.at(i + 1).toUtf8());
+    }
+  }
+  options.emplace_back("copies", QByteArray::number(std::max(1, printer_->copyCount())));
+  options.emplace_back("multiple-document-handling",
+                       printer_->collateCopies() ? "separate-documents-collated-copies"
+                                                 : "separate-documents-uncollated-copies");
+  switch (Duplex()) {
+    case 1: options.emplace_back("sides", "two-sided-long-edge"); break;
+    case 2: options.emplace_back("sides", "two-sided-short-edge"); break;
+    default: options.emplace_back("sides", "one-sided"); break;
+  }
+  if (bin_ >= 0 && bin_ < bins_.size()) {
+    options.emplace_back("media-source", bins_.at(bin_).toUtf8());
+  }
+  return options;
+}
+
+void TREDevice::Submit(const QString& file) {
+  const std::vector<std::pair<QByteArray, QByteArray>> pairs = JobOptions();
+  cups_option_t* options = nullptr;
+  int count = 0;
+  for (const auto& [name, value] : pairs) {
+    count = cupsAddOption(name.constData(), value.constData(), count, &options);
+  }
+  const int job = cupsPrintFile(DeviceName().toUtf8().constData(),
+                                QFile::encodeName(file).constData(),
+                                title_.toUtf8().constData(), count, options);
+  cupsFreeOptions(count, options);
+  // A job CUPS refused is not printed: say so rather than end quietly.
+  if (job == 0) {
+    throw EReportError(QStringLiteral("Unable to print: ") +
+                       QString::fromUtf8(cupsLastErrorString()));
+  }
 }
 
 // ---- Dialogs --------------------------------------------------------------------------------------------------

@@ -1,8 +1,11 @@
 // TREDevice: the report engine's one printer object. It lists the installed printers
 // (CUPS through Qt PrintSupport), keeps the selected printer's names and its device mode
 // (a QPrinter configured for it), applies page settings (orientation, copies, duplex,
-// collation, paper bin), runs print jobs (a QPainter on the QPrinter from begin document
-// to end document) and shows the print and printer-setup dialogs.
+// collation, paper bin), runs print jobs and shows the print and printer-setup dialogs.
+// A job is painted (a QPainter from begin document to end document) into a PDF with the
+// device mode's page layout and resolution: the report's output file, or a temporary file
+// that end document hands to CUPS with the job options. Abort discards the file, so a
+// cancelled job never reaches the printer.
 #pragma once
 
 #include <QPainter>
@@ -80,7 +83,7 @@ class TREDevice {
   QString PortName();
   // A device mode (a configured QPrinter) exists for the selection.
   bool HasDevMode();
-  // The selected printer's QPrinter, or null without a device mode.
+  // The selected printer's QPrinter (the device mode), or null without one.
   QPrinter* Printer();
 
   // ---- Settings ---------------------------------------------------------------------------------
@@ -133,10 +136,12 @@ class TREDevice {
   const QString& OutputName() const { return output_name_; }
   // Opens the job; no page is open yet. "Invalid method call.  Device already printing."
   // while printing, "Invalid Printer" without a device mode or when the job cannot open.
+  // Settings changed during the job (orientation) take effect at the next page.
   void BeginDoc();
   // Ends the open page; starts a new one when `open`. Refused when not printing.
   void NewPage(bool open);
-  // Ends the open page and the job; releases the printing context.
+  // Ends the open page and the job (a job to the printer goes to CUPS; a job without pages
+  // prints nothing); releases the printing context. Raises when CUPS refuses the job.
   void EndDoc();
   // Cancels the job, flags it aborted, then ends as EndDoc (without ending the job).
   void AbortDoc();
@@ -145,6 +150,8 @@ class TREDevice {
   bool PageOpen() const { return page_open_; }
   // Number of device pages started in the current (or last) job.
   int PagesStarted() const { return pages_started_; }
+  // The paint device of the open job, or null.
+  QPrinter* JobPrinter() const { return job_printer_.get(); }
   // The canvas on the current context (active while a page is open).
   TRECanvas& Canvas() { return canvas_; }
 
@@ -166,6 +173,10 @@ class TREDevice {
   void CheckNotPrinting() const;
   void CheckPrinting() const;
   void ApplyBin();
+  // Hands the finished job file to CUPS; raises when CUPS refuses it.
+  void Submit(const QString& file);
+  // The CUPS job options of the device mode (copies, collation, sides, bin, dialog options).
+  std::vector<std::pair<QByteArray, QByteArray>> JobOptions();
 
   TPrinterSource source_;
   bool list_built_ = false;
@@ -184,6 +195,8 @@ class TREDevice {
   int pages_started_ = 0;
   QString title_;
   QString output_name_;
+  std::unique_ptr<QPrinter> job_printer_;
+  QString job_file_;
   std::unique_ptr<QPainter> painter_;
   TRECanvas canvas_;
 };

@@ -1,0 +1,347 @@
+// The printer device and the printer report: the printer list and selection, settings and
+// their rules, bins, the refusals, the no-printer case, real jobs on the CUPS "PDF" queue and
+// to a file read back with pdftotext and pdfinfo, and the print dialog's placement.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include "PageModelTestSupport.h"
+#include "reportengine/PrinterReport.h"
+#include "reportengine/REDevice.h"
+#include "reportengine/ReportError.h"
+
+namespace {
+
+template <typename F>
+std::string ErrorOf(F f) {
+  try {
+    f();
+  } catch (const EReportError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+QStringList error_boxes;
+void CollectErrorBox(const QString& message) { error_boxes << message; }
+
+// True when CUPS lists the "PDF" queue; selects it.
+bool SelectPdfQueue() {
+  TREDevice& device = TREDevice::Instance();
+  if (device.Printers().isEmpty()) return false;
+  return device.SelectPrinter("PDF", true) && device.HasDevMode();
+}
+
+QString RunTool(const QString& program, const QStringList& args) {
+  QProcess process;
+  process.start(program, args);
+  if (!process.waitForFinished(60000)) return QString();
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Where cups-pdf puts a job of this user.
+QString CupsPdfFolder() {
+  QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+  QString out = QStringLiteral("/var/spool/cups-pdf/${USER}");
+  if (conf.open(QIODevice::ReadOnly)) {
+    for (const QByteArray& raw : conf.readAll().split('\n')) {
+      const QString line = QString::fromUtf8(raw).trimmed();
+      if (line.startsWith(QLatin1String("Out "))) out = line.mid(4).trimmed();
+    }
+  }
+  out.replace(QLatin1String("${HOME}"), QDir::homePath());
+  out.replace(QLatin1String("${USER}"), qEnvironmentVariable("USER", QStringLiteral("root")));
+  return out;
+}
+
+// Waits up to a minute for a PDF whose name starts with `title` to appear.
+QString WaitForPdf(const QString& title) {
+  for (int i = 0; i < 600; ++i) {
+    for (const QString& folder : {CupsPdfFolder(), QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")}) {
+      const QDir dir(folder);
+      const QStringList found = dir.entryList({title + QStringLiteral("*.pdf")}, QDir::Files);
+      if (!found.isEmpty()) {
+        const QString path = dir.filePath(found.first());
+        // cups-pdf writes the file and then renames nothing: wait until its size settles.
+        const qint64 size = QFileInfo(path).size();
+        QThread::msleep(300);
+        if (size > 0 && QFileInfo(path).size() == size) return path;
+      }
+    }
+    QThread::msleep(100);
+  }
+  return QString();
+}
+
+// A two-page report with one line of text on each page.
+void PrintTwoPages(TPrinterReport& report) {
+  report.OnPrint = [](TBaseReport& r) {
+    r.SetFont("Arial", 14);
+    r.PrintLeft("First page text", 1.0);
+    r.NewPage();
+    r.PrintLeft("Second page text", 1.0);
+    r.Rectangle(1.0, 2.0, 3.0, 3.0);
+  };
+  report.Execute();
+}
+
+TEST(PrinterDevice, ListSelectionAndDefault) {
+  FakePrinters printers({TREDeviceItem("Laser", "Acme 5", "LPT1:"),
+                         TREDeviceItem("Laser", "Acme 5", "FILE:"),
+                         TREDeviceItem("Ink", "Jet 2", "usb://ink")},
+                        "ink");
+  TREDevice& device = TREDevice::Instance();
+  EXPECT_EQ(device.Printers(),
+            (QStringList{"Laser on LPT1:", "Laser on FILE:", "Ink on usb://ink"}));
+  EXPECT_EQ(device.PrinterIndex(), 2);  // the default, names compared ignoring case
+  EXPECT_EQ(device.DeviceName(), "Ink");
+  EXPECT_EQ(device.DriverName(), "Jet 2");
+
+  EXPECT_TRUE(device.SelectPrinter("on file", false));
+  EXPECT_EQ(device.PrinterIndex(), 1);
+  EXPECT_EQ(device.PortName(), "FILE:");
+  EXPECT_FALSE(device.SelectPrinter("laser", true));  // exact compares the device name as is
+  EXPECT_TRUE(device.SelectPrinter("Laser", true));
+  EXPECT_EQ(device.PrinterIndex(), 0);
+  device.SetPrinterIndex(7);  // beyond the list: ignored
+  EXPECT_EQ(device.PrinterIndex(), 0);
+  device.SetPrinterIndex(-1);  // the default again
+  EXPECT_EQ(device.PrinterIndex(), 2);
+}
+
+TEST(PrinterDevice, UnknownDefaultSelectsTheFirstPrinter) {
+  FakePrinters printers({TREDeviceItem("A", "d", "p1"), TREDeviceItem("B", "d", "p2")}, "Z");
+  EXPECT_EQ(TREDevice::Instance().PrinterIndex(), 0);
+}
+
+TEST(PrinterDevice, PrinterWithoutDeviceMode) {
+  // Qt cannot open a printer that CUPS does not know: no device mode.
+  FakePrinters printers({TREDeviceItem("Ghost", "none", "nowhere")}, {},
+                        {"Upper Tray", "Manual feed", "Lower tray"});
+  TREDevice& device = TREDevice::Instance();
+  EXPECT_FALSE(device.HasDevMode());
+  EXPECT_EQ(device.Copies(), 1);
+  device.SetCopies(3);  // ignored
+  EXPECT_EQ(device.Copies(), 1);
+  EXPECT_EQ(ErrorOf([&] { device.SetOrientation(poLandScape); }),
+            "Invalid operation.  Device has no DevMode structure");
+  EXPECT_EQ(ErrorOf([&] { device.BeginDoc(); }), "Invalid Printer");
+  EXPECT_EQ(ErrorOf([&] { device.NewPage(true); }),
+            "Invalid method call.  Device is not printing.");
+  EXPECT_EQ(ErrorOf([&] { device.EndDoc(); }), "Invalid method call.  Device is not printing.");
+  EXPECT_EQ(ErrorOf([&] { device.AbortDoc(); }),
+            "Invalid method call.  Device is not printing.");
+
+  // Bins: inexact finds the first name containing the word in any letter case.
+  EXPECT_TRUE(device.SelectBin("tray", false));
+  EXPECT_EQ(device.BinNumber(), 1);
+  EXPECT_TRUE(device.SelectBin("Lower tray", true));
+  EXPECT_EQ(device.BinNumber(), 3);
+  EXPECT_FALSE(device.SelectBin("lower TRAY", true));
+  EXPECT_FALSE(device.SelectBin("envelope", false));
+  EXPECT_EQ(device.BinNumber(), 3);
+}
+
+TEST(PrinterDevice, NoPrinterInstalled) {
+  FakePrinters none;
+  TREDevice& device = TREDevice::Instance();
+  EXPECT_TRUE(device.Printers().isEmpty());
+  EXPECT_EQ(device.PrinterIndex(), -1);
+  const TPageGeometry g = device.Geometry();
+  EXPECT_EQ(g.XDPI, 96);
+  EXPECT_EQ(g.PageWidth, 8.5);
+  EXPECT_EQ(g.PageHeight, 11);
+  EXPECT_EQ(g.LeftWaste, 0);
+
+  error_boxes.clear();
+  const TErrorBoxHandler previous = SetReportErrorBoxHandler(CollectErrorBox);
+  TPrinterReport report;
+  bool before = false;
+  report.OnBeforePrint = [&before](TBaseReport&) { before = true; };
+  report.Execute();
+  SetReportErrorBoxHandler(previous);
+  EXPECT_EQ(error_boxes, QStringList{"No printers are defined, aborting print job."});
+  EXPECT_FALSE(before);
+  EXPECT_FALSE(report.Printing());
+}
+
+TEST(PrinterDevice, SettingsOfTheCupsQueue) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  TREDevice& device = TREDevice::Instance();
+  const int max = device.MaxCopies();
+  ASSERT_GT(max, 2);
+  device.SetCopies(2);
+  EXPECT_EQ(device.Copies(), 2);
+  device.SetCopies(max);  // the bound is exclusive
+  EXPECT_EQ(device.Copies(), 2);
+  device.SetCopies(0);
+  EXPECT_EQ(device.Copies(), 2);
+  device.SetCopies(1);
+
+  if (!device.SupportsDuplex()) {
+    device.SetDuplex(1);
+    EXPECT_EQ(device.Duplex(), 0);
+  }
+  device.SetOrientation(poLandScape);
+  TPageGeometry g = device.Geometry();
+  EXPECT_GT(g.PageWidth, g.PageHeight);
+  EXPECT_EQ(device.Orientation(), poLandScape);
+  device.SetOrientation(poDefault);  // leaves it alone
+  EXPECT_EQ(device.Orientation(), poLandScape);
+  device.SetOrientation(poPortrait);
+  g = device.Geometry();
+  EXPECT_LT(g.PageWidth, g.PageHeight);
+  EXPECT_GE(g.XDPI, 72);
+  EXPECT_GT(device.PageWidth(), 0);
+}
+
+TEST(PrinterReport, PrintsToAFileThroughTheQueuesDevice) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString path = dir.filePath("report.pdf");
+  TPrinterReport report;
+  report.SetOutputFileName(path);
+  PrintTwoPages(report);
+  ASSERT_TRUE(QFileInfo::exists(path));
+  const QString text = RunTool("pdftotext", {"-layout", path, "-"});
+  const qsizetype first = text.indexOf("First page text");
+  const qsizetype second = text.indexOf("Second page text");
+  ASSERT_GE(first, 0) << text.toStdString();
+  ASSERT_GT(second, first);
+  EXPECT_GT(text.indexOf(QChar(0x0C), first), first);  // a page break between them
+  const QString info = RunTool("pdfinfo", {path});
+  EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+2\\b"))) << info.toStdString();
+  const TPageGeometry g = TREDevice::Instance().Geometry();
+  const QRegularExpression size("Page size:\\s+([0-9.]+) x ([0-9.]+) pts");
+  const QRegularExpressionMatch m = size.match(info);
+  ASSERT_TRUE(m.hasMatch()) << info.toStdString();
+  EXPECT_NEAR(m.captured(1).toDouble(), g.PageWidth * 72, 1.0);
+  EXPECT_NEAR(m.captured(2).toDouble(), g.PageHeight * 72, 1.0);
+  // The device goes back to the printer after a job to a file.
+  EXPECT_TRUE(TREDevice::Instance().Printer()->outputFileName().isEmpty());
+  EXPECT_EQ(TREDevice::Instance().Printer()->printerName(), "PDF");
+}
+
+TEST(PrinterReport, PrintsOnTheCupsPdfQueue) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  const QString title = QStringLiteral("jlre%1").arg(QDateTime::currentMSecsSinceEpoch());
+  TPrinterReport report;
+  report.SetTitle(title);
+  report.OnPrint = [](TBaseReport& r) {
+    r.SetFont("Arial", 14);
+    r.PrintLeft("Hello world", 1.0);
+    r.NewPage();
+    r.PrintLeft("Second sheet", 1.0);
+  };
+  report.Execute();
+  const QString path = WaitForPdf(title);
+  ASSERT_FALSE(path.isEmpty()) << "the queue wrote no file for " << title.toStdString();
+  const QString info = RunTool("pdfinfo", {path});
+  EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+2\\b"))) << info.toStdString();
+  const QString page1 = RunTool("pdftotext", {"-f", "1", "-l", "1", path, "-"});
+  const QString page2 = RunTool("pdftotext", {"-f", "2", "-l", "2", path, "-"});
+  // The queue turns the job into PostScript and back, re-encoding the embedded fonts, so
+  // its text reads back as other code points: each page holds two words of text there (the
+  // exact texts are read back from a job written to a file, above).
+  EXPECT_EQ(page1.simplified().split(' ').size(), 2) << page1.toStdString();
+  EXPECT_EQ(page2.simplified().split(' ').size(), 2) << page2.toStdString();
+  if (page1.contains("Hello")) {
+    EXPECT_TRUE(page2.contains("Second sheet"));
+  }
+  QFile::remove(path);
+}
+
+TEST(PrinterReport, SkippedAndAbortedJobs) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  QTemporaryDir dir;
+  // Page selection: only page 2 becomes a device page.
+  const QString selected = dir.filePath("selected.pdf");
+  TPrinterReport report;
+  report.SetOutputFileName(selected);
+  report.SetPageSelection("2");
+  PrintTwoPages(report);
+  const QString text = RunTool("pdftotext", {selected, "-"});
+  EXPECT_LT(text.indexOf("First page text"), 0);
+  EXPECT_GE(text.indexOf("Second page text"), 0);
+  EXPECT_TRUE(RunTool("pdfinfo", {selected}).contains(QRegularExpression("Pages:\\s+1\\b")));
+
+  // An aborted job is cancelled: no file.
+  const QString aborted = dir.filePath("aborted.pdf");
+  TPrinterReport stopped;
+  stopped.SetOutputFileName(aborted);
+  stopped.OnPrint = [](TBaseReport& r) {
+    r.PrintLeft("Never", 1);
+    r.Abort();
+  };
+  stopped.Execute();
+  EXPECT_TRUE(stopped.Aborted());
+  EXPECT_FALSE(QFileInfo(aborted).exists() && QFileInfo(aborted).size() > 0);
+  EXPECT_FALSE(TREDevice::Instance().Printing());
+}
+
+TEST(PrinterReport, CanvasRefusesOutsideAJob) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  EXPECT_EQ(ErrorOf([] { TREDevice::Instance().Canvas().LineTo(5, 5); }),
+            "Error!  Canvas not yet active.");
+  TPrinterReport report;
+  report.Start();
+  EXPECT_EQ(ErrorOf([] { TREDevice::Instance().BeginDoc(); }),
+            "Invalid method call.  Device already printing.");
+  EXPECT_EQ(ErrorOf([] { TREDevice::Instance().SetCopies(2); }),
+            "Invalid method call.  Device already printing.");
+  EXPECT_EQ(ErrorOf([] { TREDevice::Instance().SelectPrinter("PDF", true); }),
+            "Invalid method call.  Device already printing.");
+  report.Abort();
+  report.Finish();
+}
+
+TEST(PrinterReport, PrintDialogIsCentredAndResetsThePageRange) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  TPrinterReport report;
+  report.SetFirstPage(3);
+  report.SetLastPage(5);
+  QPoint position;
+  QSize size;
+  QRect screen;
+  QTimer::singleShot(200, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    position = dialog->pos();
+    size = dialog->frameGeometry().size();
+    screen = dialog->screen()->geometry();
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  ASSERT_TRUE(report.ShowPrintDialog());
+  EXPECT_EQ(report.FirstPage(), 1);
+  EXPECT_EQ(report.LastPage(), 9999);
+  ASSERT_FALSE(size.isEmpty());
+  EXPECT_EQ(position.x(), screen.left() + (screen.width() - size.width()) / 2);
+  EXPECT_EQ(position.y(), screen.top() + (screen.height() - size.height()) / 3);
+}
+
+TEST(PrinterReport, CancelledPrintDialogChangesNothing) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  TPrinterReport report;
+  report.SetFirstPage(3);
+  QTimer::singleShot(200, [] {
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+      QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    }
+  });
+  EXPECT_FALSE(report.ShowPrintDialog());
+  EXPECT_EQ(report.FirstPage(), 3);
+}
+
+}  // namespace
