@@ -16,6 +16,9 @@ namespace {
 
 // Tolerance for comparisons of lengths that went through unit conversions.
 constexpr double kEpsilon = 1e-9;
+// Limits of device fonts and pens (values from report files are not trusted).
+constexpr int kMaxFontPixels = 32767;
+constexpr int kMaxPenPixels = 10000;
 
 const TTabList& EmptyTabs() {
   static const TTabList empty = std::make_shared<const std::vector<TTabStop>>();
@@ -509,8 +512,11 @@ void TBaseReport::UpdateLineHeight() {
 
 int TBaseReport::LinesLeft() {
   const double bottom = LineBottom();
-  if (bottom > section_bottom_ + kEpsilon) return 0;
-  return static_cast<int>(std::floor((section_bottom_ - bottom) / line_height_ + kEpsilon)) + 1;
+  if (!(bottom <= section_bottom_ + kEpsilon)) return 0;
+  // Line metrics can come from a report file: a line height of 0 must not divide.
+  if (!(line_height_ > 0)) return 1;
+  const double whole = std::floor((section_bottom_ - bottom) / line_height_ + kEpsilon);
+  return whole >= INT32_MAX - 1 ? INT32_MAX : static_cast<int>(whole) + 1;
 }
 
 double TBaseReport::LineBaseline(int n) const {
@@ -872,11 +878,14 @@ const TRealizedFont& TBaseReport::RealizedFont() {
   TFontRecord key = font_;
   key.Color = clBlack;  // colour and alignment are applied when drawing
   key.Align = faBaseline;
-  const double full = geometry_.YDPI * std::max(font_.Height, 1.0 / geometry_.YDPI) *
-                      zoom_ / 100.0;
+  const double full = std::min(geometry_.YDPI * std::max(font_.Height, 1.0 / geometry_.YDPI) *
+                                   zoom_ / 100.0,
+                               double{kMaxFontPixels});
   int pixels = static_cast<int>(std::lround(full));
   if (font_.Superscript || font_.Subscript) pixels = static_cast<int>(std::lround(full / 2));
-  pixels = std::max(1, pixels);
+  // Heights can come from a report file: keep the device font within what a font engine
+  // renders.
+  pixels = std::clamp(pixels, 1, kMaxFontPixels);
 
   for (auto it = fonts_.begin(); it != fonts_.end(); ++it) {
     if (it->Key == key && it->PixelHeight == pixels && it->Zoom == zoom_) {
@@ -919,9 +928,9 @@ void TBaseReport::FreeFonts() { fonts_.clear(); }
 // ---- Graphics ---------------------------------------------------------------------------------------
 
 int TBaseReport::PenWidthPixels(int width) const {
-  if (width >= 0) return std::max(1, width);
-  const double pixels = -width / 100.0 * geometry_.XDPI * scale_x_ * zoom_ / 10000.0;
-  return std::max(1, static_cast<int>(std::lround(pixels)));
+  if (width >= 0) return std::clamp(width, 1, kMaxPenPixels);
+  const double pixels = -(width / 100.0) * geometry_.XDPI * scale_x_ * zoom_ / 10000.0;
+  return std::clamp(static_cast<int>(std::lround(std::min(pixels, 1e6))), 1, kMaxPenPixels);
 }
 
 void TBaseReport::SetBrush(TColor color, TBrushStyle style, const QImage& pattern) {

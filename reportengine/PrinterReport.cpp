@@ -3,6 +3,17 @@
 #include "reportengine/REDevice.h"
 #include "reportengine/ReportError.h"
 
+TPrinterReport::~TPrinterReport() {
+  TREDevice& device = TREDevice::Instance();
+  if (Printing() && device.Printing()) {
+    try {
+      device.AbortDoc();
+    } catch (...) {
+      // Nothing more can be done for a job whose report is going away.
+    }
+  }
+}
+
 bool TPrinterReport::CanStart() {
   if (TREDevice::Instance().Printers().isEmpty()) {
     ReportErrorBox(QString::fromLatin1(report_messages::kNoPrinters));

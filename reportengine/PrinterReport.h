@@ -9,6 +9,8 @@
 class TPrinterReport : public TCanvasReport {
  public:
   using TCanvasReport::TCanvasReport;
+  // A report destroyed while printing cancels its job.
+  ~TPrinterReport() override;
 
  protected:
   bool CanStart() override;

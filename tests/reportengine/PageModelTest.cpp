@@ -262,6 +262,20 @@ TEST(PageModelCursor, LinesLeftAndEndOfSection) {
   r.Finish();
 }
 
+TEST(PageModelCursor, LineMetricsFromAFileCannotBreakTheCount) {
+  RecordingReport r;
+  r.Start();
+  r.SetLineMetrics(0.1, 0.05, 0);  // a line height of 0, as a damaged file may hold
+  EXPECT_EQ(r.LinesLeft(), 1);
+  r.SetLineMetrics(0.1, 0.05, 1e-300);
+  EXPECT_EQ(r.LinesLeft(), INT32_MAX);
+  r.SetFontHeight(1e9);  // a device font of a sane size all the same
+  EXPECT_EQ(r.RealizedFont().PixelHeight, 32767);
+  r.SetPen(clBlack, psSolid, -2000000000, pmCopy);
+  EXPECT_EQ(r.Pen().Width, 10000);
+  r.Finish();
+}
+
 TEST(PageModelCursor, SectionEdgesPullTheCursor) {
   RecordingReport r;
   r.SetMarginLeft(0.5);

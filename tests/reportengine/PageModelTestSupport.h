@@ -26,6 +26,7 @@ class RecordingReport : public TBaseReport {
   std::vector<int> line_pen_widths;
 
   using TBaseReport::SetDeviceOrigin;
+  using TBaseReport::SetLineMetrics;
   using TBaseReport::SetZoom;
 
   static std::string Num(double v) { return QString::number(v, 'f', 4).toStdString(); }

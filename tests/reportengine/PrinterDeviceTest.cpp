@@ -307,6 +307,58 @@ TEST(PrinterReport, CanvasRefusesOutsideAJob) {
   report.Finish();
 }
 
+TEST(PrinterReport, OrientationChangesBetweenPages) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  QTemporaryDir dir;
+  const QString path = dir.filePath("turned.pdf");
+  TPrinterReport report;
+  report.SetOutputFileName(path);
+  double wide = 0;
+  double high = 0;
+  report.OnPrint = [&](TBaseReport& r) {
+    r.PrintLeft("Portrait", 1.0);
+    r.SetOrientation(poLandScape);
+    r.NewPage();
+    wide = r.PageWidth();
+    high = r.PageHeight();
+    r.PrintLeft("Landscape", 1.0);
+  };
+  report.Execute();
+  TREDevice::Instance().SetOrientation(poPortrait);
+  EXPECT_GT(wide, high);
+  const QString info = RunTool("pdfinfo", {"-f", "1", "-l", "2", path});
+  const QRegularExpression size("Page\\s+(\\d) size:\\s+([0-9.]+) x ([0-9.]+)");
+  auto it = size.globalMatch(info);
+  std::vector<std::pair<double, double>> sizes;
+  while (it.hasNext()) {
+    const auto m = it.next();
+    sizes.emplace_back(m.captured(2).toDouble(), m.captured(3).toDouble());
+  }
+  ASSERT_EQ(sizes.size(), 2u) << info.toStdString();
+  EXPECT_LT(sizes[0].first, sizes[0].second);
+  EXPECT_GT(sizes[1].first, sizes[1].second);
+}
+
+TEST(PrinterReport, PrinterSetupDialogIsCentred) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  TPrinterReport report;
+  QPoint position;
+  QSize size;
+  QRect screen;
+  QTimer::singleShot(200, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog) return;
+    position = dialog->pos();
+    size = dialog->frameGeometry().size();
+    screen = dialog->screen()->geometry();
+    QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+  });
+  EXPECT_TRUE(report.ShowPrinterSetupDialog());
+  ASSERT_FALSE(size.isEmpty());
+  EXPECT_EQ(position.x(), screen.left() + (screen.width() - size.width()) / 2);
+  EXPECT_EQ(position.y(), screen.top() + (screen.height() - size.height()) / 3);
+}
+
 TEST(PrinterReport, PrintDialogIsCentredAndResetsThePageRange) {
   if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
   TPrinterReport report;
