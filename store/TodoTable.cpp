@@ -227,9 +227,11 @@ Status TodoTable::DeleteIndexFile() {
   CloseEngine();
   QFile index(IndexPath());
   if (index.exists() && !index.remove()) {
+    // The user is told which file and why (a folder they may not write, a file in use).
+    const std::string cause = index.errorString().toStdString();
     const Status reopened = Open(true);
     (void)reopened;
-    return Status::IoError("cannot delete " + IndexPath().toStdString());
+    return Status::IoError("cannot delete " + IndexPath().toStdString() + ": " + cause);
   }
   return Open(true);
 }

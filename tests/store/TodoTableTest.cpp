@@ -10,6 +10,7 @@
 #include "store/CodePage.h"
 #include "store/IndexRebuild.h"
 #include "store/xbase/Table.h"
+#include "Unprivileged.h"
 
 namespace {
 
@@ -475,6 +476,39 @@ TEST_F(TodoTableTest, RebuildWithPackRemovesDeletedTasksAndKeepsFilterAndOrder) 
   EXPECT_EQ(table_.CurrentFilter(), "(.not.DONE)");
   EXPECT_EQ(table_.TagName(table_.CurrentOrder()), "DESCRIPT");
   EXPECT_EQ(Walk(), QStringList({"apple", "call Joe", "dentist"}));
+}
+
+TEST_F(TodoTableTest, RebuildInAFolderThatCannotBeWrittenFailsNamingTheFileAndLeavesTheFiles) {
+  if (!RunHereOrAsUnprivilegedUser()) return;
+  OpenNew();
+  AddSample();
+  table_.First();
+  ASSERT_TRUE(table_.Delete().ok());
+  EXPECT_TRUE(table_.Close().ok());
+  const auto bytes = [this](const char* name) {
+    QFile file(Path(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  };
+  const QByteArray dbf = bytes("JLIST.DBF");
+  const QByteArray cdx = bytes("JLIST.CDX");
+  ASSERT_FALSE(cdx.isEmpty());
+
+  const QFile::Permissions writable = QFile::permissions(dir_.path());
+  ASSERT_TRUE(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::ExeOwner));
+  ASSERT_TRUE(table_.OpenTaskFiles(true));
+  const xbase::Status status = IndexRebuild(table_).Run(true);
+  EXPECT_TRUE(table_.Close().ok());
+  ASSERT_TRUE(QFile::setPermissions(dir_.path(), writable));
+
+  ASSERT_FALSE(status.ok());
+  const QString message = QString::fromStdString(status.message());
+  EXPECT_TRUE(message.contains(Path("JLIST.CDX"))) << message.toStdString();
+  EXPECT_TRUE(message.contains("Permission denied")) << message.toStdString();
+  // Nothing packed, nothing indexed.
+  EXPECT_EQ(bytes("JLIST.DBF"), dbf);
+  EXPECT_EQ(bytes("JLIST.CDX"), cdx);
+  ASSERT_TRUE(table_.OpenTaskFiles(false));
+  EXPECT_EQ(table_.RecordCount(), 5u);
 }
 
 TEST_F(TodoTableTest, ExclusiveOpenWhileTheFileIsInUseGivesTheTwoLineMessage) {
