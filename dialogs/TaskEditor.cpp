@@ -29,6 +29,7 @@
 #include "store/CodePage.h"
 #include "widgets/BevelPanel.h"
 #include "widgets/HelpContext.h"
+#include "widgets/UnstorableText.h"
 #include "widgets/WhatsThisButton.h"
 
 namespace {
@@ -70,7 +71,7 @@ QString MenuText(const QString& text) {
 
 }  // namespace
 
-TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog(parent) {
+TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog(parent), codePage_(kDefaultCodePage) {
   setObjectName(QStringLiteral("TaskEditor"));
   setWindowTitle(QStringLiteral("Task Editor"));
   // A fixed dialog border without title-bar buttons.
@@ -120,7 +121,8 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   CalendarButton = Named(new QToolButton(DateFormat), "CalendarButton");
   CalendarButton->setIcon(TGlyphs::Calendar());
   CalendarButton->setIconSize(QSize(16, 16));
-  CalendarButton->setFocusPolicy(Qt::NoFocus);
+  // Reached by Tab (after the bottom buttons); a click leaves the focus where it is.
+  CalendarButton->setFocusPolicy(Qt::TabFocus);
   CalendarButton->setGeometry(109, 22, kSmallButton, kEditHeight);
   QuickDateButton = Named(new QPushButton(QStringLiteral("Quick Date"), DateFormat), "QuickDateButton");
   QuickDateButton->setAutoDefault(false);
@@ -140,7 +142,7 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   QuickTimeButton = Named(new QToolButton(TimeFormat), "QuickTimeButton");
   QuickTimeButton->setIcon(ClockGlyph());
   QuickTimeButton->setIconSize(QSize(16, 16));
-  QuickTimeButton->setFocusPolicy(Qt::NoFocus);
+  QuickTimeButton->setFocusPolicy(Qt::TabFocus);
   QuickTimeButton->setToolTip(QStringLiteral("Click for Quick Time Set"));
   QuickTimeButton->setGeometry(99, 22, kSmallButton, kEditHeight);
 
@@ -204,10 +206,12 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   connect(QuickDateButton, &QPushButton::clicked, this, [this] { PopupUnderButton(QuickDateButton, QuickDateMenu); });
   connect(KeyListbutton, &QToolButton::clicked, this, [this] { PopupUnderButton(KeyListbutton, KeyListMenu); });
 
-  connect(Task, &QLineEdit::textChanged, this, [this](const QString& text) { MarkUnstorableText(Task, text); });
+  connect(Task, &QLineEdit::textChanged, this,
+          [this](const QString& text) { MarkUnstorableText(Task, text, codePage_); });
   connect(KeyWords, &QLineEdit::textChanged, this,
-          [this](const QString& text) { MarkUnstorableText(KeyWords, text); });
-  connect(Notes, &QPlainTextEdit::textChanged, this, [this] { MarkUnstorableText(Notes, Notes->toPlainText()); });
+          [this](const QString& text) { MarkUnstorableText(KeyWords, text, codePage_); });
+  connect(Notes, &QPlainTextEdit::textChanged, this,
+          [this] { MarkUnstorableText(Notes, Notes->toPlainText(), codePage_); });
 
   DateEdit->installEventFilter(this);
   TimeEdit->installEventFilter(this);
@@ -248,6 +252,10 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   setTabOrder(OKButton, CancelButton);
   setTabOrder(CancelButton, Helpbutton);
   setTabOrder(Helpbutton, WhatsThisButton);
+  // The key word and quick date buttons are no tab stops; the quick time and calendar
+  // buttons close the chain.
+  setTabOrder(WhatsThisButton, QuickTimeButton);
+  setTabOrder(QuickTimeButton, CalendarButton);
 }
 
 void TTaskEditor::BuildQuickDateMenu() {
@@ -344,7 +352,30 @@ void TTaskEditor::OKButtonClick() {
   inputValid_ = true;
   DateEditExit();
   TimeEditExit();
-  if (inputValid_) accept();
+  if (inputValid_ && ConfirmStoredText()) accept();
+}
+
+void TTaskEditor::SetCodePage(int codePage) {
+  codePage_ = codePage;
+  MarkUnstorableFields();
+}
+
+void TTaskEditor::MarkUnstorableFields() {
+  MarkUnstorableText(Task, Task->text(), codePage_);
+  MarkUnstorableText(KeyWords, KeyWords->text(), codePage_);
+  MarkUnstorableText(Notes, Notes->toPlainText(), codePage_);
+}
+
+bool TTaskEditor::ConfirmStoredText() {
+  MarkUnstorableFields();
+  if (ConfirmUnstorableText(Task->text() + KeyWords->text() + Notes->toPlainText(), codePage_)) return true;
+  for (QWidget* field : std::initializer_list<QWidget*>{Task, KeyWords, Notes}) {
+    if (IsMarkedUnstorable(field)) {
+      field->setFocus(Qt::OtherFocusReason);
+      break;
+    }
+  }
+  return false;
 }
 
 void TTaskEditor::QuickDateItemClick(int tag) {
@@ -381,11 +412,6 @@ void TTaskEditor::QuickTimeButtonClick() {
     TimeEdit->setText(FormatDateTime(QStringLiteral("t"), dialog.SelectedTime()));
 }
 
-void TTaskEditor::MarkUnstorableText(QWidget* field, const QString& text) {
-  const bool storable = FromCp1252(ToCp1252(text)) == text;
-  field->setToolTip(storable ? QString() : QLatin1String(kUnstorableHint));
-}
-
 void TTaskEditor::HelpbuttonClick() {
   if (isSignalConnected(QMetaMethod::fromSignal(&TTaskEditor::helpRequested)))
     emit helpRequested(kHelpContext);
@@ -398,8 +424,9 @@ int TTaskEditor::FormCloseQuery() {
   inputValid_ = true;
   DateEditExit();
   TimeEditExit();
+  const bool store = inputValid_ && ConfirmStoredText();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  return inputValid_ ? QDialog::Accepted : QDialog::Rejected;
+  return store ? QDialog::Accepted : QDialog::Rejected;
 }
 
 void TTaskEditor::closeEvent(QCloseEvent* event) {

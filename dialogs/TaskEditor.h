@@ -29,8 +29,6 @@ class TTaskEditor : public QDialog {
   static constexpr int kClientHeight = 376;
   // Text of Task in add mode.
   static constexpr char kNewTaskText[] = "{Task description}";
-  // Hint of a text field while it holds characters the task file cannot keep.
-  static constexpr char kUnstorableHint[] = "Characters the task file cannot hold will be stored as \"?\"";
 
   // Builds the dialog with its seventeen quick date captions (dated from Today() under the
   // formats in force, normally the working ones) and one key word menu item per entry of
@@ -40,8 +38,15 @@ class TTaskEditor : public QDialog {
   // Result of the last Ok step: false when the date or the time was refused.
   bool InputValid() const { return inputValid_; }
 
+  // The code page of the task file the texts go to (Windows number); the text fields are
+  // marked while they hold characters it cannot hold.
+  void SetCodePage(int codePage);
+  int CodePage() const { return codePage_; }
+
   // The Ok step (Ok button, Ctrl+S): checks the date, then the time, and closes with
   // Accepted when both are usable. A refused entry is emptied and the dialog stays open.
+  // Texts holding characters the task file cannot hold are named in a question first; on
+  // No the dialog stays open on the first such field.
   void OKButtonClick();
 
   // The checks run when the user leaves DateEdit or TimeEdit (and by the Ok step). An
@@ -112,12 +117,16 @@ class TTaskEditor : public QDialog {
   // The frames' hints, from the formats in force when the dialog is shown.
   void FormActivate();
   void HelpbuttonClick();
-  // Sets or clears kUnstorableHint on a text field.
-  static void MarkUnstorableText(QWidget* field, const QString& text);
+  // Marks the three text fields that hold characters the task file cannot hold.
+  void MarkUnstorableFields();
+  // Asks whether text the task file cannot hold may be stored as "?"; on No puts the
+  // focus on the first field that holds such text.
+  bool ConfirmStoredText();
   // Shows the message of a refused entry, empties the field and puts the focus back on it.
   void RefuseEntry(QLineEdit* edit, const QString& message);
 
   bool inputValid_ = true;
+  int codePage_;
   // Set while a check is at work, so that the focus moves it makes run no other check.
   bool checking_ = false;
 };

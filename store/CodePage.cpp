@@ -23,3 +23,21 @@ std::string ToCp1252(const QString& text) {
   }
   return out;
 }
+
+QString FromCodePage(std::string_view bytes, int /*code_page*/) { return FromCp1252(bytes); }
+
+std::string ToCodePage(const QString& text, int /*code_page*/) { return ToCp1252(text); }
+
+QString UnstorableCharacters(const QString& text, int code_page) {
+  QString found;
+  for (qsizetype i = 0; i < text.size();) {
+    // One character: a surrogate pair stays whole.
+    const qsizetype length =
+        text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+    const QString character = text.mid(i, length);
+    i += length;
+    if (character == QLatin1String("?") || found.contains(character)) continue;
+    if (ToCodePage(character, code_page) == "?") found += character;
+  }
+  return found;
+}

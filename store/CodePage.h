@@ -1,10 +1,14 @@
-// Conversion between the task table's single-byte text (Windows-1252, code page mark 0x03)
-// and QString, where the store meets the windows.
+// Conversion between a task table's single-byte text and QString, where the store meets
+// the windows. A table's code page is named by its Windows number (1252 Western, the
+// default); text is decoded and encoded with it.
 #pragma once
 
 #include <QString>
 #include <string>
 #include <string_view>
+
+// The code page of tables that name none, and of Western locales.
+inline constexpr int kDefaultCodePage = 1252;
 
 // Decodes Windows-1252 bytes. The five bytes the code page leaves unassigned (0x81, 0x8D,
 // 0x8F, 0x90, 0x9D) become the control characters of the same number, so that every byte
@@ -14,3 +18,14 @@ QString FromCp1252(std::string_view bytes);
 // Encodes text as Windows-1252. A character the code page cannot hold is stored as "?"
 // (one "?" for a character outside the basic plane, not one per surrogate).
 std::string ToCp1252(const QString& text);
+
+// Decodes bytes of code page `code_page`; an unknown code page decodes as Windows-1252.
+QString FromCodePage(std::string_view bytes, int code_page);
+
+// Encodes text in code page `code_page` (an unknown one as Windows-1252); a character the
+// code page cannot hold becomes one "?".
+std::string ToCodePage(const QString& text, int code_page);
+
+// The characters of `text` that code page `code_page` cannot hold, each once, in the
+// order they first appear (a character outside the basic plane as one character).
+QString UnstorableCharacters(const QString& text, int code_page);

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QImage>
 #include <QCheckBox>
+#include <QColor>
+#include <QPalette>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -27,6 +29,7 @@
 #include "store/IndexRebuild.h"
 #include "store/TodoTable.h"
 #include "widgets/BevelPanel.h"
+#include "widgets/UnstorableText.h"
 
 namespace {
 
@@ -87,7 +90,7 @@ class TaskEditorTest : public ::testing::Test {
     ASSERT_TRUE(table_.OpenTaskFiles(false));
   }
   void TearDown() override {
-    table_.Close();
+    EXPECT_TRUE(table_.Close().ok());
     FormatSettings() = saved_settings_;
     UserDateFormats() = saved_user_;
     SetTodayForTests(QDate());
@@ -103,13 +106,13 @@ class TaskEditorTest : public ::testing::Test {
 
   uint32_t AddTask(const Task& t) {
     EXPECT_TRUE(table_.Append().ok());
-    table_.SetFieldText(TodoTable::kDate, t.date);
-    table_.SetFieldText(TodoTable::kTime, t.time);
-    table_.SetFieldText(TodoTable::kDescript, t.descript);
-    table_.SetFieldText(TodoTable::kKeys, t.keys);
-    table_.SetMemo(TodoTable::kNote, t.note);
-    table_.SetFieldText(TodoTable::kPriority, t.priority);
-    table_.SetFieldBool(TodoTable::kDone, t.done);
+    EXPECT_TRUE(table_.SetFieldText(TodoTable::kDate, t.date).ok());
+    EXPECT_TRUE(table_.SetFieldText(TodoTable::kTime, t.time).ok());
+    EXPECT_TRUE(table_.SetFieldText(TodoTable::kDescript, t.descript).ok());
+    EXPECT_TRUE(table_.SetFieldText(TodoTable::kKeys, t.keys).ok());
+    EXPECT_TRUE(table_.SetMemo(TodoTable::kNote, t.note).ok());
+    EXPECT_TRUE(table_.SetFieldText(TodoTable::kPriority, t.priority).ok());
+    EXPECT_TRUE(table_.SetFieldBool(TodoTable::kDone, t.done).ok());
     EXPECT_TRUE(table_.Post().ok());
     return table_.RecordNumber();
   }
@@ -157,7 +160,8 @@ TEST_F(TaskEditorTest, DialogLayoutTabOrderAndTexts) {
         << control->objectName().toStdString() << " runs outside the dialog";
   }
 
-  // Tab walks the fields in order; the four helper buttons are never reached.
+  // The focus chain holds the fields in order, then the quick time and calendar buttons;
+  // the key word and quick date buttons are never reached.
   QStringList order;
   QWidget* w = editor.Task;
   do {
@@ -165,7 +169,10 @@ TEST_F(TaskEditorTest, DialogLayoutTabOrderAndTexts) {
     w = w->nextInFocusChain();
   } while (w != editor.Task);
   EXPECT_EQ(order, QStringList({"Task", "IsDone", "KeyWords", "DateEdit", "TimeEdit", "pHigh", "pMedium", "pLow",
-                                "Notes", "OKButton", "CancelButton", "Helpbutton", "WhatsThisButton"}));
+                                "Notes", "OKButton", "CancelButton", "Helpbutton", "WhatsThisButton",
+                                "QuickTimeButton", "CalendarButton"}));
+  EXPECT_FALSE(editor.KeyListbutton->focusPolicy() & Qt::TabFocus);
+  EXPECT_FALSE(editor.QuickDateButton->focusPolicy() & Qt::TabFocus);
 
   EXPECT_EQ(editor.QuickTimeButton->toolTip(), "Click for Quick Time Set");
   EXPECT_EQ(editor.TimeEdit->whatsThis(), "Enter the time here (HH:MMam/pm)");
@@ -306,16 +313,44 @@ TEST_F(TaskEditorTest, AddModeStartsBlankAndAppends) {
   EXPECT_EQ(words_.Words(), QStringList({"Work", QString(55, 'k'), "Erra"}));
 }
 
-TEST_F(TaskEditorTest, TextTheCodePageCannotHoldIsStoredAsQuestionMarks) {
-  Edit(TTaskEditMode::Add, [](TTaskEditor& e) {
+TEST_F(TaskEditorTest, TextTheCodePageCannotHoldIsNamedAndStoredAsQuestionMarksOnlyOnYes) {
+  const QString typed = QString::fromUtf8("Caf\u00e9 \u2615 \u0141\u00f3d\u017a \U0001F600");
+  // No keeps the dialog open on the field; the mark stays while the characters do.
+  boxes_.AnswerNo();
+  boxes_.AnswerYes();
+  Edit(TTaskEditMode::Add, [&typed, this](TTaskEditor& e) {
+    Activate(e);
     e.Notes->setPlainText(QString::fromUtf8("Caf\u00e9 \u20ac5"));  // all in the code page
-    EXPECT_TRUE(e.Notes->toolTip().isEmpty());
-    e.Task->setText(QString::fromUtf8("Caf\u00e9 \u2615 \u0141\u00f3d\u017a"));
-    EXPECT_EQ(e.Task->toolTip(), TTaskEditor::kUnstorableHint);
-    e.OKButton->click();
+    EXPECT_FALSE(IsMarkedUnstorable(e.Notes));
+    const QColor plain = e.Task->palette().color(QPalette::Base);
+    e.Task->clear();
+    // Typed as on a Cyrillic keyboard: keys that carry the letters as their text.
+    for (const QChar c : QString::fromUtf8("\u041f\u0440\u0438"))
+      QTest::sendKeyEvent(QTest::Click, e.Task, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    EXPECT_EQ(e.Task->text(), QString::fromUtf8("\u041f\u0440\u0438"));
+    EXPECT_TRUE(IsMarkedUnstorable(e.Task));
+    EXPECT_NE(e.Task->palette().color(QPalette::Base), plain);
+    e.Task->clear();
+    EXPECT_FALSE(IsMarkedUnstorable(e.Task));
+    EXPECT_EQ(e.Task->palette().color(QPalette::Base), plain);
+    e.Task->setText(typed);
+    EXPECT_TRUE(IsMarkedUnstorable(e.Task));
+    EXPECT_TRUE(e.Task->toolTip().contains(QString::fromUtf8("\U0001F600")));
+
+    e.Notes->setFocus();
+    QTest::mouseClick(e.OKButton, Qt::LeftButton);
+    ASSERT_EQ(boxes_.Count(), 1);
+    EXPECT_EQ(boxes_.Last().Text,
+              QString::fromUtf8("The task file cannot hold these characters: \u2615 \u0141 \u017a \U0001F600\r"
+                                "Store each of them as \"?\"?"));
+    EXPECT_EQ(boxes_.Last().Title, "Jotlist");
+    EXPECT_TRUE(e.isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), e.Task);
+    QTest::mouseClick(e.OKButton, Qt::LeftButton);
   });
+  EXPECT_EQ(boxes_.Count(), 2);
   table_.First();
-  EXPECT_EQ(table_.FieldText(TodoTable::kDescript), QString::fromUtf8("Café ? ?ód?"));
+  EXPECT_EQ(table_.FieldText(TodoTable::kDescript), QString::fromUtf8("Caf\u00e9 ? ?\u00f3d? ?"));
 }
 
 TEST_F(TaskEditorTest, PriorityOpensOnExactCodesOnlyAndStoresOneOfThem) {
@@ -417,6 +452,39 @@ TEST_F(TaskEditorTest, LeavingABadDateReportsItAndRefocusesAndCtrlSSaves) {
   table_.First();
   EXPECT_EQ(table_.FieldText(TodoTable::kDate), "20240403");
   EXPECT_EQ(table_.FieldText(TodoTable::kTime), "07:05");
+}
+
+TEST_F(TaskEditorTest, TabKeyReachesTheQuickTimeAndCalendarButtons) {
+  Edit(TTaskEditMode::Add, [](TTaskEditor& e) {
+    Activate(e);
+    ASSERT_EQ(QApplication::focusWidget(), e.Task);
+    // Tab pressed as the user does, from the description round to it again.
+    QStringList visited;
+    for (int i = 0; i < 20; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QWidget* focus = QApplication::focusWidget();
+      if (focus == e.Task) break;
+      visited << (focus != nullptr ? focus->objectName() : QStringLiteral("(none)"));
+    }
+    EXPECT_TRUE(visited.contains("QuickTimeButton")) << visited.join(' ').toStdString();
+    EXPECT_TRUE(visited.contains("CalendarButton")) << visited.join(' ').toStdString();
+    EXPECT_FALSE(visited.contains("KeyListbutton"));
+    EXPECT_FALSE(visited.contains("QuickDateButton"));
+    ASSERT_GE(visited.size(), 2);
+    EXPECT_EQ(visited.mid(visited.size() - 2), QStringList({"QuickTimeButton", "CalendarButton"}));
+
+    // Space on the focused calendar button opens the date selector.
+    e.DateEdit->setText("4/20/2024");
+    e.CalendarButton->setFocus(Qt::TabFocusReason);
+    WhenShown<TDateSelector>([](TDateSelector& s) {
+      EXPECT_EQ(s.SelectedDate(), QDate(2024, 4, 20));
+      s.NextMonth->click();
+      s.OKButton->click();
+    });
+    QTest::keyClick(e.CalendarButton, Qt::Key_Space);
+    EXPECT_EQ(e.DateEdit->text(), "5/20/2024");
+    e.CancelButton->click();
+  });
 }
 
 TEST_F(TaskEditorTest, QuickDatesAndKeyWordMenu) {

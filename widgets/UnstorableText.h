@@ -1,0 +1,24 @@
+// Text the task file cannot hold: the question asked before such text is stored, and the
+// mark a text field carries while it holds such text. The characters are named, so that
+// nothing turns into "?" without the user's word.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The question for `characters` (as UnstorableCharacters gives them): names them and
+// asks whether to store each as "?".
+QString UnstorableTextQuestion(const QString& characters);
+
+// When `text` holds characters code page `code_page` cannot hold, asks (ConfirmBox) whether
+// to store them as "?"; true when there are none or the answer is Yes.
+bool ConfirmUnstorableText(const QString& text, int code_page);
+
+// Marks `field` (a tinted background and a tooltip naming the characters) while `text`
+// holds characters code page `code_page` cannot hold, and takes the mark off once it holds
+// none. Gives whether the field is marked.
+bool MarkUnstorableText(QWidget* field, const QString& text, int code_page);
+
+// True while `field` carries the mark.
+bool IsMarkedUnstorable(const QWidget* field);
