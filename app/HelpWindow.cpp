@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/AppHelpers.h"
+#include "widgets/FormPlacement.h"
 
 // The resources live in a static library: they are registered on first use.
 static void InitResources() { Q_INIT_RESOURCE(resources); }
@@ -53,6 +54,13 @@ bool THelpWindow::ShowContext(int context) {
   if (Browser->source().path() != url.path()) Browser->setSource(QUrl::fromLocalFile(path));
   Browser->scrollToAnchor(QString::number(context));
   context_ = context;
+  if (!isVisible() && !placed_) {
+    // First showing: over the main window, never past the screen's edges. Later
+    // showings keep where the user put it.
+    KeepOnScreen(this);
+    CenterForm(this);
+    placed_ = true;
+  }
   show();
   raise();
   activateWindow();

@@ -28,4 +28,5 @@ class THelpWindow : public QWidget {
 
  private:
   int context_ = 0;
+  bool placed_ = false;
 };

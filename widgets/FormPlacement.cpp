@@ -2,10 +2,13 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLayout>
+#include <QMargins>
 #include <QMenu>
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/AppHelpers.h"
@@ -39,6 +42,48 @@ QRect ScreenRect(const QWidget* form) {
   return screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
 }
 
+// The part of the screen that windows may use (without panels), on the window's screen.
+QRect AvailableRect(const QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  return screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// Lets the layout set the size the window will show at, as showing it would.
+void SettleSize(QWidget* window) {
+  window->ensurePolished();
+  if (QLayout* layout = window->layout()) layout->activate();
+  if (!window->testAttribute(Qt::WA_Resized) && !window->isVisible()) window->adjustSize();
+}
+
+// The window system's frame around a window (none before the window is first shown).
+QMargins FrameMarginsOf(const QWidget* window) {
+  const QRect frame = window->frameGeometry();
+  const QRect client = window->geometry();
+  return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                  frame.bottom() - client.bottom());
+}
+
+// The frame a window will get: its own once shown, else as large as the main window's
+// (the one frame the program can see), none when that is not shown either.
+QMargins ExpectedFrameMargins(const QWidget* window) {
+  const QMargins own = FrameMarginsOf(window);
+  if (!own.isNull()) return own;
+  const QWidget* main = FindMainScreen();
+  if (main == nullptr || main == window || !main->isVisible()) return QMargins();
+  return FrameMarginsOf(main);
+}
+
+// The top-left corner that keeps `frame` on the screen of `on` (the left and top edges
+// win when it is larger than the screen).
+QPoint InsideScreen(const QRect& frame, const QWidget* on) {
+  const QRect available = AvailableRect(on);
+  QPoint topLeft = frame.topLeft();
+  topLeft.setX(std::max(available.left(), std::min(topLeft.x(), available.left() + available.width() - frame.width())));
+  topLeft.setY(std::max(available.top(), std::min(topLeft.y(), available.top() + available.height() - frame.height())));
+  return topLeft;
+}
+
 QString PlacementSectionOf(const QWidget* form) {
   return TSettings::PlacementSection(ClassNameOf(form), ScreenPixelsPerInch());
 }
@@ -47,8 +92,9 @@ QString PlacementSectionOf(const QWidget* form) {
 
 void CenterForm(QWidget* form) {
   if (form == nullptr) return;
-  const QRect own = form->frameGeometry();
+  SettleSize(form);
   QWidget* main = IsMainScreen(form) ? nullptr : FindMainScreen();
+  const QSize own = form->size().grownBy(ExpectedFrameMargins(form));
   QPoint topLeft;
   if (main == nullptr || main->isMaximized()) {
     const QRect screen = ScreenRect(form);
@@ -57,13 +103,27 @@ void CenterForm(QWidget* form) {
     const QRect over = main->frameGeometry();
     topLeft = QPoint(over.x() + (over.width() - own.width()) / 2, over.y() + (over.height() - own.height()) / 2);
   }
-  form->move(topLeft);
+  form->move(InsideScreen(QRect(topLeft, own), main != nullptr ? main : form));
   const Qt::WindowFlags flags = form->windowFlags();
   if (flags.testFlag(Qt::WindowMaximizeButtonHint) && !flags.testFlag(Qt::WindowSystemMenuHint)) {
     const bool visible = form->isVisible();
     form->setWindowFlags(flags | Qt::WindowSystemMenuHint);
     if (visible) form->show();  // changing the flags hides a window
   }
+}
+
+void KeepOnScreen(QWidget* window) {
+  if (window == nullptr) return;
+  SettleSize(window);
+  const QRect available = AvailableRect(window);
+  const QMargins frame = ExpectedFrameMargins(window);
+  // Larger than the screen: made to fit, frame included.
+  const QSize room(available.width() - frame.left() - frame.right(), available.height() - frame.top() - frame.bottom());
+  if (window->width() > room.width() || window->height() > room.height())
+    window->resize(std::min(window->width(), std::max(room.width(), window->minimumWidth())),
+                   std::min(window->height(), std::max(room.height(), window->minimumHeight())));
+  const QSize outer = window->size().grownBy(frame);
+  window->move(InsideScreen(QRect(window->frameGeometry().topLeft(), outer), window));
 }
 
 int ScreenPixelsPerInch() {

@@ -9,9 +9,16 @@ class QWidget;
 // Centres a form before it is shown: the main window (class TMainScreen, found
 // among the top-level widgets by its class name without namespace) on the screen;
 // any other form on the screen when the main window is maximised (or there is
-// none), else over the main window (halves rounded toward zero). A form with a
-// maximise button also gets the system menu.
+// none), else over the main window (halves rounded toward zero). The form's layout
+// settles its size first, and the window system's frame is counted (a form not yet
+// shown is taken to get a frame like the main window's); the form is then kept
+// inside the screen's usable area. A form with a maximise button also gets the
+// system menu.
 void CenterForm(QWidget* form);
+
+// Keeps a window, frame included, inside the usable area of its screen: a window
+// larger than that area is made smaller (not below its minimum size), then moved in.
+void KeepOnScreen(QWidget* window);
 
 // The screen's logical resolution in pixels per inch (overridable for tests; 0
 // goes back to the screen's own value).

@@ -9,11 +9,15 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPushButton>
+#include <QMargins>
 #include <QScreen>
+#include <QVBoxLayout>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 // Stand-ins named like the program's windows: the helpers go by class name.
 namespace formplacement_test {
@@ -33,27 +37,84 @@ namespace {
 using formplacement_test::TMainScreen;
 using formplacement_test::TPreviewForm;
 
+// The window system's frame around a shown window.
+QMargins FrameOf(const QWidget& window) {
+  const QRect frame = window.frameGeometry();
+  const QRect client = window.geometry();
+  return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                  frame.bottom() - client.bottom());
+}
+
 TEST(FormPlacementTest, CenterFormOverTheMainWindowRoundsTowardZero) {
   TMainScreen main;
   main.setGeometry(100, 80, 301, 200);
   main.show();
+  // A dialog not shown yet has no frame; it is centred with one like the main window's.
+  const QMargins frame = FrameOf(main);
   QDialog form;
   form.resize(100, 50);
   CenterForm(&form);
   const QRect over = main.frameGeometry();
+  const QSize outer = QSize(100, 50).grownBy(frame);
   EXPECT_EQ(form.frameGeometry().topLeft(),
-            QPoint(over.x() + (over.width() - 100) / 2, over.y() + (over.height() - 50) / 2));
+            QPoint(over.x() + (over.width() - outer.width()) / 2, over.y() + (over.height() - outer.height()) / 2));
 
   QDialog wide;
-  wide.resize(over.width() + 101, 50);  // wider than the main window: an odd negative half
+  wide.resize(over.width() + 101 - frame.left() - frame.right(), 50);  // an odd negative half
   CenterForm(&wide);
   EXPECT_EQ(wide.frameGeometry().x(), over.x() - 50);
 
   main.setWindowState(Qt::WindowMaximized);
   CenterForm(&form);
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  EXPECT_EQ(form.frameGeometry().topLeft(),
-            QPoint(screen.x() + (screen.width() - 100) / 2, screen.y() + (screen.height() - 50) / 2));
+  EXPECT_EQ(form.frameGeometry().topLeft(), QPoint(screen.x() + (screen.width() - outer.width()) / 2,
+                                                   screen.y() + (screen.height() - outer.height()) / 2));
+}
+
+// A dialog whose layout fixes its size is centred at that size, not at the size it had
+// before the layout ran; a window centred over a main window near the screen's edge
+// stays on the screen.
+TEST(FormPlacementTest, CenterFormWaitsForTheLayoutAndKeepsTheWindowOnTheScreen) {
+  TMainScreen main;
+  main.setGeometry(100, 80, 400, 300);
+  main.show();
+  QDialog box;
+  auto* layout = new QVBoxLayout(&box);
+  auto* content = new QWidget(&box);
+  content->setFixedSize(260, 140);
+  layout->addWidget(content);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  CenterForm(&box);
+  const QRect over = main.frameGeometry();
+  const QRect placed(box.frameGeometry().topLeft(), box.size().grownBy(FrameOf(main)));
+  EXPECT_GE(box.width(), 260);
+  EXPECT_LE(std::abs(placed.center().x() - over.center().x()), 1);
+  EXPECT_LE(std::abs(placed.center().y() - over.center().y()), 1);
+  box.show();
+  EXPECT_EQ(box.frameGeometry().topLeft(), placed.topLeft());
+
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  main.setGeometry(available.right() - 150, available.bottom() - 100, 200, 120);
+  QDialog tall;
+  tall.resize(300, 400);
+  CenterForm(&tall);
+  const QRect outer(tall.frameGeometry().topLeft(), tall.size().grownBy(FrameOf(main)));
+  EXPECT_TRUE(available.contains(outer)) << outer.x() << "," << outer.y() << " " << outer.width() << "x"
+                                         << outer.height();
+}
+
+TEST(FormPlacementTest, KeepOnScreenShrinksAndMovesAWindowIntoTheScreen) {
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  TMainScreen main;  // shown: its frame tells how large a window's frame will be
+  main.setGeometry(100, 80, 200, 100);
+  main.show();
+  QWidget window;
+  window.setGeometry(available.right() - 50, available.bottom() - 50, 300, available.height() + 200);
+  KeepOnScreen(&window);
+  window.show();
+  EXPECT_TRUE(available.contains(window.frameGeometry()));
+  EXPECT_EQ(window.width(), 300);
+  EXPECT_LT(window.height(), available.height());
 }
 
 TEST(FormPlacementTest, CenterFormPutsTheMainWindowOnTheScreenAndAddsTheSystemMenu) {
