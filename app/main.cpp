@@ -5,6 +5,7 @@
 
 #include "core/DateTimeFormat.h"
 #include "app/MainScreen.h"
+#include "app/ProgramIdentity.h"
 #include "app/SingleInstance.h"
 
 namespace {
@@ -28,8 +29,7 @@ void ArmScreenshot(TMainScreen& window) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Jotlist"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Jotlist"));
+  SetProgramIdentity();
 
   TSingleInstance instance(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
   if (!instance.Listen()) return 0;

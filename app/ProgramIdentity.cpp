@@ -1,0 +1,5 @@
+#include "app/ProgramIdentity.h"
+
+#include <QCoreApplication>
+
+void SetProgramIdentity() { QCoreApplication::setApplicationName(QStringLiteral("Jotlist")); }
