@@ -209,9 +209,9 @@ void TBaseReport::FireEvent(const TReportEvent& event) {
 }
 
 void TBaseReport::Execute() {
-  Start();
-  if (!printing_) return;
   try {
+    Start();
+    if (!printing_) return;
     if (OnPrint || !OnPrintPage) {
       FireEvent(OnPrint);
     } else {

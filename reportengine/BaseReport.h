@@ -242,9 +242,10 @@ class TBaseReport : public TREBaseComponent {
   void Tab(int left = kTabDefault, int right = kTabDefault, int top = kTabDefault,
            int bottom = kTabDefault, int shade = kTabDefault);
   void ClearTabs();
-  // Keep the current list under `index` / make the list saved under `index` current.
-  void SaveTabs(int index);
-  void RestoreTabs(int index);
+  // Keep the current list under `index` / make the list saved under `index` current (an
+  // index never saved gives an empty list).
+  void SaveTabs(int index = 0);
+  void RestoreTabs(int index = 0);
   // Inner left edge and inner width (units) of stop n (1-based; 0 = the current stop).
   double TabStart(int n = 0) const;
   double TabWidth(int n = 0) const;

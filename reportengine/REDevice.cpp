@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -83,6 +84,11 @@ class CentreOnShow : public QObject {
 
 TREDevice& TREDevice::Instance() {
   static TREDevice device;
+  static const bool release_registered = [] {
+    qAddPostRoutine([] { Instance().Release(); });
+    return true;
+  }();
+  (void)release_registered;
   return device;
 }
 
@@ -126,14 +132,22 @@ TPrinterSource TREDevice::SystemPrinterSource() {
 
 TREDevice::TREDevice() : source_(SystemPrinterSource()) {}
 
-TREDevice::~TREDevice() {
+TREDevice::~TREDevice() { Release(); }
+
+void TREDevice::Release() {
   if (printing_) {
     try {
       AbortDoc();
     } catch (...) {
+      // The job is abandoned either way.
     }
   }
   ReleaseSelection();
+  list_built_ = false;
+  items_.clear();
+  names_.clear();
+  selected_ = -1;
+  selection_made_ = false;
 }
 
 void TREDevice::SetPrinterSource(TPrinterSource source) {

@@ -64,6 +64,10 @@ class TREDevice {
 
   TREDevice();
   ~TREDevice();
+  // Cancels an open job and releases the selection, the list and the job; the device
+  // builds them again on next use. Runs when the application object goes away, while
+  // Qt's printing still works.
+  void Release();
   TREDevice(const TREDevice&) = delete;
   TREDevice& operator=(const TREDevice&) = delete;
 

@@ -499,6 +499,14 @@ TEST(PageModelLifecycle, FailureInsideTheReportStillFinishes) {
   EXPECT_FALSE(r.Printing());
 }
 
+TEST(PageModelLifecycle, FailureInAPageEventOfStartStillFinishes) {
+  RecordingReport r;
+  r.OnPrintHeader = [](TBaseReport&) { throw std::runtime_error("header failed"); };
+  EXPECT_THROW(r.Execute(), std::runtime_error);
+  EXPECT_FALSE(r.Printing());
+  EXPECT_EQ(r.log.back(), "enddoc");
+}
+
 TEST(PageModelLifecycle, RefusedStartDoesNothing) {
   RecordingReport r;
   r.refuse_start = true;
