@@ -1,0 +1,69 @@
+// TTaskExport: the three file exports of the task list (an HTML 3.2 page, an RTF document
+// holding one table, a text file of fixed-width columns), written as plain code over an
+// export source so that the report options dialog and jlistreport write the same bytes.
+//
+// Every line ends in CR LF; text goes out as the table's Windows-1252 bytes. The one
+// change to the bytes: characters that the format itself would read as mark-up are
+// escaped in task texts, display texts, note lines and titles (RTF \ { } as \\ \{ \};
+// HTML & < > as &amp; &lt; &gt;), so a task reads back as the user typed it. A text
+// without them is written byte for byte.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+#include "core/NoteLines.h"
+#include "store/xbase/Status.h"
+
+class QIODevice;
+class TDialogFontMeasure;
+class TExportSource;
+
+enum class TExportFormat { kHtml, kRtf, kText };
+
+struct TExportOptions {
+  TExportFormat Format = TExportFormat::kHtml;
+  // The title field's text at the moment of saving.
+  QString Title;
+  // "Copy Notes": each task's note lines below its row.
+  bool CopyNotes = false;
+  // HTML only: the background colour as six hexadecimal digits, red, green, blue.
+  QString ColorString = QStringLiteral("FFFF80");
+  // The note-wrapping control's width in pixels and how it measures text.
+  int NoteWidth = 0;
+  TTextWidthFn Measure;
+  // Called between two rows, so that the windows can handle pending events.
+  std::function<void()> BetweenRows;
+};
+
+class TTaskExport {
+ public:
+  // The HTML colour string of a Windows colour value (red in the low byte): six upper-case
+  // hexadecimal digits red, green, blue. 8454143 gives "FFFF80". Bits above the three
+  // colour bytes are ignored.
+  static QString ColorString(int windowsColor);
+
+  // Options for `format` with the dialog font's note width and measure; the measure
+  // refers to `measure`, which must outlive the options.
+  static TExportOptions OptionsFor(TExportFormat format, const TDialogFontMeasure& measure);
+
+  // Writes the whole document to `device` (open for writing), walking `source` from its
+  // first task: the walk leaves it at its last task. Every write is checked; a refused
+  // write stops the export with kIoError and the device's reason, leaving what was
+  // written before it.
+  static xbase::Status Write(TExportSource& source, const TExportOptions& options, QIODevice& device);
+
+  // Creates or replaces the file `path` and writes the document into it (checking every
+  // write, the flush and the close). A file that cannot be created or written gives
+  // kIoError "Unable to write to <path>: <reason>"; what was written stays.
+  static xbase::Status WriteFile(TExportSource& source, const TExportOptions& options, const QString& path);
+
+  // The text file's column: `text` left-justified in `width` bytes, padded with blanks on
+  // the right and cut on the right when longer.
+  static QByteArray Column(const QByteArray& text, int width);
+  // The escapes of each format.
+  static QByteArray EscapeHtml(const QByteArray& text);
+  static QByteArray EscapeRtf(const QByteArray& text);
+};

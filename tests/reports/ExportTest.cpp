@@ -1,0 +1,320 @@
+// The three export writers: byte for byte against files written out by hand, the walk of
+// the task list, note lines, escapes, code page bytes, refused writes, and the files read
+// back by programs we did not write (unrtf, Python's html.parser).
+#include <QBuffer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "reports/DialogFontMeasure.h"
+#include "reports/TaskExport.h"
+#include "tests/reports/ExportTestSupport.h"
+
+namespace {
+
+using namespace export_testing;
+
+// Every character 10 pixels wide: wrap positions are easy to count.
+int TenPixels(QStringView text) { return static_cast<int>(text.size()) * 10; }
+
+class ExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseEnglishDates();
+    ASSERT_TRUE(dir_.isValid());
+  }
+
+  TExportOptions Options(TExportFormat format, bool notes, const QString& title = QStringLiteral("Jotlist")) {
+    TExportOptions options = TTaskExport::OptionsFor(format, measure_);
+    options.Title = title;
+    options.CopyNotes = notes;
+    return options;
+  }
+
+  QByteArray Export(TExportSource& source, const TExportOptions& options) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    const xbase::Status status = TTaskExport::Write(source, options, buffer);
+    EXPECT_TRUE(status.ok()) << status.ToString();
+    return buffer.data();
+  }
+  QByteArray Export(const std::vector<TExportTask>& tasks, const TExportOptions& options) {
+    TMemorySource source(tasks);
+    return Export(source, options);
+  }
+
+  QTemporaryDir dir_;
+  TDialogFontMeasure measure_;
+};
+
+TEST_F(ExportTest, EachFormatMatchesTheHandWrittenFile) {
+  const std::vector<TExportTask> tasks = SampleTasks();
+  EXPECT_EQ(Export(tasks, Options(TExportFormat::kHtml, true)), ExpectedFile("tasks-notes.htm"));
+  EXPECT_EQ(Export(tasks, Options(TExportFormat::kRtf, true)), ExpectedFile("tasks-notes.rtf"));
+  EXPECT_EQ(Export(tasks, Options(TExportFormat::kText, true)), ExpectedFile("tasks-notes.txt"));
+
+  // "Copy Notes" off: no note block even for the tasks that have one. A title with the
+  // special characters, another colour.
+  TExportOptions html = Options(TExportFormat::kHtml, false, kSpecialTitle);
+  html.ColorString = TTaskExport::ColorString(kSpecialColor);
+  EXPECT_EQ(Export(tasks, html), ExpectedFile("tasks-plain.htm"));
+  EXPECT_EQ(Export(tasks, Options(TExportFormat::kRtf, false, kSpecialTitle)), ExpectedFile("tasks-plain.rtf"));
+  EXPECT_EQ(Export(tasks, Options(TExportFormat::kText, false, kSpecialTitle)), ExpectedFile("tasks-plain.txt"));
+}
+
+TEST_F(ExportTest, TextFileColumns) {
+  const QByteArray text = Export(SampleTasks(), Options(TExportFormat::kText, false));
+  const QList<QByteArray> lines = text.split('\n');
+  ASSERT_GE(lines.size(), 6);
+  EXPECT_EQ(lines[3], "Task" + QByteArray(47, ' ') + "Date" + QByteArray(8, ' ') + "Time" + QByteArray(4, ' ') +
+                          "Priority" + QByteArray(1, ' ') + "Done\r");
+  EXPECT_EQ(lines[4], QByteArray(84, '=') + '\r');
+  for (int i = 5; i < 9; ++i) EXPECT_EQ(lines[i].size(), 85) << "84 characters and the CR, trailing blanks kept";
+  // The 50-character text fills its column; the date follows without a blank.
+  EXPECT_TRUE(lines[7].startsWith("Fifty characters exactly: 12345678901234567890123405 Dec 2024"));
+  // A longer text is cut at 50 (a stored text never is longer, but a column never grows).
+  EXPECT_EQ(TTaskExport::Column("abcdef", 4), "abcd");
+  EXPECT_EQ(TTaskExport::Column("ab", 4), "ab  ");
+  EXPECT_EQ(TTaskExport::Column("", 3), "   ");
+}
+
+TEST_F(ExportTest, EveryLineEndsInCrLfAndTheLastOneToo) {
+  for (TExportFormat format : {TExportFormat::kHtml, TExportFormat::kRtf, TExportFormat::kText}) {
+    const QByteArray bytes = Export(SampleTasks(), Options(format, true));
+    ASSERT_TRUE(bytes.endsWith("\r\n"));
+    EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));
+    EXPECT_EQ(bytes.count('\r'), bytes.count("\r\n"));
+  }
+}
+
+TEST_F(ExportTest, TextIsWrittenInTheTablesCodePage) {
+  const std::vector<TExportTask> tasks = {
+      MakeTask("", "", QStringLiteral("Caf\u00e9 \u20ac5 \u2013 ok"), "", false, QStringLiteral("Gr\u00fc\u00dfe"))};
+  const QByteArray html = Export(tasks, Options(TExportFormat::kHtml, true));
+  EXPECT_TRUE(html.contains("<TD WRAP>Caf\xE9 \x80" "5 \x96 ok</TD>"));
+  EXPECT_TRUE(html.contains("<BLOCKQUOTE>Gr\xFC\xDF" "e \r\n"));
+  const QByteArray rtf = Export(tasks, Options(TExportFormat::kRtf, true));
+  EXPECT_TRUE(rtf.contains("\\cf1 Caf\xE9 \x80" "5 \x96 ok\\cell"));
+  const QByteArray text = Export(tasks, Options(TExportFormat::kText, true));
+  EXPECT_TRUE(text.contains("Caf\xE9 \x80" "5 \x96 ok" + QByteArray(38, ' ')));
+}
+
+TEST_F(ExportTest, EscapesOnlyWhatTheFormatReadsAsMarkUp) {
+  EXPECT_EQ(TTaskExport::EscapeRtf("C:\\temp\\new {draft}"), "C:\\\\temp\\\\new \\{draft\\}");
+  EXPECT_EQ(TTaskExport::EscapeRtf("<b> & \"q\""), "<b> & \"q\"");
+  EXPECT_EQ(TTaskExport::EscapeHtml("<b>a & b</b>"), "&lt;b&gt;a &amp; b&lt;/b&gt;");
+  EXPECT_EQ(TTaskExport::EscapeHtml("\\ {x} \"q\" 'a'"), "\\ {x} \"q\" 'a'");
+  // The text file is left as it is.
+  const std::vector<TExportTask> tasks = {MakeTask("", "", QStringLiteral("<b>{x}\\&"), "", false, QString())};
+  EXPECT_TRUE(Export(tasks, Options(TExportFormat::kText, false)).contains("\r\n<b>{x}\\&  "));
+}
+
+TEST_F(ExportTest, LongNotesWrapAtTheFormatsWidth) {
+  EXPECT_EQ(measure_.TextNoteWidth(), measure_.Width(QStringLiteral("1234567890123456789012345678901234")));
+  EXPECT_EQ(Options(TExportFormat::kHtml, true).NoteWidth, 384);
+  EXPECT_EQ(Options(TExportFormat::kRtf, true).NoteWidth, 288);
+  EXPECT_EQ(Options(TExportFormat::kText, true).NoteWidth, measure_.TextNoteWidth());
+
+  const std::vector<TExportTask> tasks = {
+      MakeTask("", "", QStringLiteral("t"), "", false, QStringLiteral("aaaa bbbb cccc dddd\r\neeeeeeeeeeee"))};
+  TExportOptions options = Options(TExportFormat::kText, true);
+  options.Measure = TenPixels;
+  options.NoteWidth = 100;
+  const QByteArray text = Export(tasks, options);
+  EXPECT_TRUE(text.endsWith("\r\n   aaaa bbbb\r\n   cccc dddd\r\n   eeeeeeeeee\r\n   ee\r\n")) << text.toStdString();
+
+  options = Options(TExportFormat::kHtml, true);
+  options.Measure = TenPixels;
+  options.NoteWidth = 100;
+  EXPECT_TRUE(Export(tasks, options).contains("<BLOCKQUOTE>aaaa bbbb \r\n<BR>cccc dddd \r\n<BR>eeeeeeeeee \r\n"
+                                              "<BR>ee \r\n</I>"));
+}
+
+TEST_F(ExportTest, TheRealMeasureWrapsAParagraphWiderThanTheTextColumn) {
+  // 34 digits fit the text export's width exactly; one more character does not.
+  const QString digits = QStringLiteral("1234567890123456789012345678901234");
+  const std::vector<TExportTask> tasks = {
+      MakeTask("", "", QStringLiteral("t"), "", false, digits + QStringLiteral(" ") + digits)};
+  const QByteArray text = Export(tasks, Options(TExportFormat::kText, true));
+  EXPECT_TRUE(text.endsWith("\r\n   " + digits.toLatin1() + "\r\n   " + digits.toLatin1() + "\r\n"));
+}
+
+TEST_F(ExportTest, TheWalkStopsAtTheListsCountAndLetsEventsRunBetweenRows) {
+  std::vector<TExportTask> tasks;
+  for (int i = 0; i < 5; ++i) tasks.push_back(MakeTask("", "", QStringLiteral("task %1").arg(i), "", false, {}));
+  TMemorySource source(tasks);
+  int betweenRows = 0;
+  TExportOptions options = Options(TExportFormat::kHtml, false);
+  options.BetweenRows = [&betweenRows] { ++betweenRows; };
+  const QByteArray html = Export(source, options);
+  EXPECT_EQ(html.count("<TD WRAP>task "), 5);
+  EXPECT_EQ(betweenRows, 4) << "between rows, not after the last";
+  EXPECT_TRUE(source.AtEnd()) << "the walk leaves the list at its end";
+
+  // A source whose count is smaller than what it walks: the count ends the walk.
+  class TCountedSource : public TMemorySource {
+   public:
+    using TMemorySource::TMemorySource;
+    int FilterRecordCount() override { return 2; }
+  } counted(tasks);
+  EXPECT_EQ(Export(counted, options).count("<TD WRAP>task "), 2);
+}
+
+TEST_F(ExportTest, AnEmptyListWritesTheFrameWithoutRows) {
+  TMemorySource empty({});
+  const QByteArray html = Export(empty, Options(TExportFormat::kHtml, true));
+  EXPECT_TRUE(html.endsWith("<TH>Task<TH>Date<TH>Time<TH>Priority<TH>Done?\r\n</TABLE>\r\n</BODY>\r\n</HTML>\r\n"));
+  EXPECT_EQ(empty.reads, 0);
+  EXPECT_TRUE(Export(empty, Options(TExportFormat::kRtf, true)).endsWith("\\b Done\\cell\\row\r\n}}}\r\n"));
+  EXPECT_TRUE(Export(empty, Options(TExportFormat::kText, true)).endsWith(QByteArray(84, '=') + "\r\n"));
+}
+
+TEST(ExportColorTest, ColorStringIsRedGreenBlue) {
+  EXPECT_EQ(TTaskExport::ColorString(8454143), "FFFF80");
+  EXPECT_EQ(TTaskExport::ColorString(0), "000000");
+  EXPECT_EQ(TTaskExport::ColorString(0x0000FF), "FF0000");
+  EXPECT_EQ(TTaskExport::ColorString(0x123456), "563412");
+  EXPECT_EQ(TTaskExport::ColorString(0xFF8000), "0080FF");
+  EXPECT_EQ(TTaskExport::ColorString(-1), "FFFFFF") << "bits above the colour are ignored";
+}
+
+// A device that takes `limit` bytes and refuses the rest, like a disk that fills up.
+class TFillingDevice : public QIODevice {
+ public:
+  explicit TFillingDevice(qint64 limit) : limit_(limit) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+  QByteArray written;
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override {
+    const qint64 room = limit_ - written.size();
+    if (room <= 0) {
+      setErrorString(QStringLiteral("No space left on device"));
+      return -1;
+    }
+    const qint64 taken = qMin(room, size);
+    written.append(data, taken);
+    return taken;
+  }
+
+ private:
+  qint64 limit_;
+};
+
+TEST_F(ExportTest, ARefusedWriteStopsTheExportAndKeepsWhatWasWritten) {
+  std::vector<TExportTask> tasks;
+  for (int i = 0; i < 3000; ++i) {
+    tasks.push_back(MakeTask("20240305", "14:30", QStringLiteral("task number %1").arg(i), "A", false,
+                             QStringLiteral("a note for the task")));
+  }
+  for (TExportFormat format : {TExportFormat::kHtml, TExportFormat::kRtf, TExportFormat::kText}) {
+    TFillingDevice device(100000);
+    TMemorySource source(tasks);
+    const xbase::Status status = TTaskExport::Write(source, Options(format, true), device);
+    ASSERT_FALSE(status.ok());
+    EXPECT_EQ(status.code(), xbase::Status::Code::kIoError);
+    EXPECT_EQ(status.message(), "No space left on device");
+    EXPECT_EQ(device.written.size(), 100000) << "what was written stays";
+    EXPECT_FALSE(source.AtEnd()) << "the walk stopped at the refused write";
+  }
+}
+
+TEST_F(ExportTest, AFileThatCannotBeWrittenNamesTheFileAndTheCause) {
+  TMemorySource source(SampleTasks());
+  // A full disk.
+  xbase::Status status = TTaskExport::WriteFile(source, Options(TExportFormat::kHtml, true), "/dev/full");
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(status.code(), xbase::Status::Code::kIoError);
+  EXPECT_EQ(status.message(), "Unable to write to /dev/full: No space left on device");
+  // A folder that does not exist.
+  const QString missing = dir_.filePath(QStringLiteral("no-such-folder/Todo.rtf"));
+  status = TTaskExport::WriteFile(source, Options(TExportFormat::kRtf, true), missing);
+  ASSERT_FALSE(status.ok());
+  EXPECT_EQ(QString::fromStdString(status.message()), "Unable to write to " + missing + ": No such file or directory");
+  // And one that works, for comparison.
+  const QString path = dir_.filePath(QStringLiteral("Todo.txt"));
+  ASSERT_TRUE(TTaskExport::WriteFile(source, Options(TExportFormat::kText, true), path).ok());
+  EXPECT_EQ(ReadFile(path), ExpectedFile("tasks-notes.txt"));
+}
+
+// ---- read back by programs we did not write
+
+QString RunProgram(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  EXPECT_TRUE(process.waitForFinished(30000)) << program.toStdString();
+  EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  return QString::fromLatin1(process.readAllStandardOutput());
+}
+
+TEST_F(ExportTest, UnrtfReadsEveryTaskAndNoteLine) {
+  const QString path = dir_.filePath(QStringLiteral("tasks.rtf"));
+  {
+    TMemorySource source(SampleTasks());
+    ASSERT_TRUE(TTaskExport::WriteFile(source, Options(TExportFormat::kRtf, true, kSpecialTitle), path).ok());
+  }
+  const QString text = RunProgram(QStringLiteral("unrtf"), {QStringLiteral("--text"), path});
+  for (const char* expected :
+       {"Home & <Work> {2024} C:\\x", "Call the plumber", "05 Mar 2024", "02:30pm", "High", "Ask about the boiler",
+        "and the tap", "Undated task", "Fifty characters exactly: 123456789012345678901234", "05 Dec 2024", "Low",
+        "C:\\temp\\new {draft} <b> & more", "Use {braces} & <tags> \\ here", "indented line", "Medium"}) {
+    EXPECT_TRUE(text.contains(QLatin1String(expected))) << expected << "\n" << text.toStdString();
+  }
+}
+
+// Python's html.parser turns the page into rows of cells: a <BR> inside a cell starts a
+// new line, blanks around lines are dropped, entities are decoded.
+constexpr char kHtmlTableReader[] = R"PY(
+import json, sys
+from html.parser import HTMLParser
+class Table(HTMLParser):
+    def __init__(self):
+        super().__init__()
+        self.rows, self.cell, self.title = [], None, ''
+        self.in_title = False
+    def end_cell(self):
+        if self.cell is not None:
+            text = ''.join(self.cell).replace('\r\n', '')
+            self.rows[-1].append('\n'.join(line.strip() for line in text.split('\n')))
+            self.cell = None
+    def handle_starttag(self, tag, attrs):
+        if tag == 'title': self.in_title = True
+        elif tag == 'tr': self.end_cell(); self.rows.append([])
+        elif tag in ('td', 'th'): self.end_cell(); self.cell = []
+        elif tag == 'br' and self.cell is not None: self.cell.append('\n')
+    def handle_endtag(self, tag):
+        if tag == 'title': self.in_title = False
+        elif tag in ('td', 'th', 'tr', 'table'): self.end_cell()
+    def handle_data(self, data):
+        if self.in_title: self.title += data
+        elif self.cell is not None: self.cell.append(data)
+reader = Table()
+reader.feed(open(sys.argv[1], encoding='cp1252', newline='').read())
+print(json.dumps([reader.title] + reader.rows))
+)PY";
+
+TEST_F(ExportTest, HtmlParserReadsBackTheSameTableOfCells) {
+  const QString path = dir_.filePath(QStringLiteral("tasks.htm"));
+  {
+    TMemorySource source(SampleTasks());
+    ASSERT_TRUE(TTaskExport::WriteFile(source, Options(TExportFormat::kHtml, true, kSpecialTitle), path).ok());
+  }
+  const QString json = RunProgram(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QLatin1String(kHtmlTableReader), path});
+  const QJsonArray read = QJsonDocument::fromJson(json.toUtf8()).array();
+  const QJsonArray expected = QJsonDocument::fromJson(R"([
+    "Home & <Work> {2024} C:\\x",
+    ["Task", "Date", "Time", "Priority", "Done?"],
+    ["Call the plumber", "05 Mar 2024", "02:30pm", "High", "N"],
+    ["Ask about the boiler\nand the tap", "", "", ""],
+    ["Undated task", "", "", "", "Y"],
+    ["Fifty characters exactly: 123456789012345678901234", "05 Dec 2024", "09:05am", "Low", "N"],
+    ["\n", "", "", ""],
+    ["C:\\temp\\new {draft} <b> & more", "01 Jan 2024", "", "Medium", "N"],
+    ["Use {braces} & <tags> \\ here\nindented line", "", "", ""]
+  ])").array();
+  EXPECT_EQ(read, expected) << json.toStdString();
+}
+
+}  // namespace
