@@ -552,6 +552,7 @@ void TBaseReport::AdvanceCursor(double start_x, double width) {
 void TBaseReport::PrintAligned(TTextAlign align, const QString& text, double x) {
   CheckPrinting();
   const double width = TextWidthInches(text);
+  out_text_width_ = width;
   if (OutputAllowed()) OutText(align, text, x + origin_x_, cursor_y_ + origin_y_);
   const double start = align == taLeft ? x : align == taCenter ? x - width / 2 : x - width;
   AdvanceCursor(start, width);

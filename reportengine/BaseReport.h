@@ -542,6 +542,9 @@ class TBaseReport : public TREBaseComponent {
   double ToUnits(double inches) const { return inches * units_factor_; }
   // Width of text in page inches in the current font at 100 % scale (at least 1 pixel).
   double TextWidthInches(const QString& text);
+  // While OutText runs: the text's width as TextWidthInches measured it for the cursor, so
+  // that a descendant needing it does not measure the text again.
+  double OutTextWidthInches() const { return out_text_width_; }
 
  private:
   struct TSavedPos {
@@ -635,5 +638,6 @@ class TBaseReport : public TREBaseComponent {
   TBrushRecord brush_;
   TPenRecord pen_;
   bool bitmap_mode_ = false;
+  double out_text_width_ = 0;
   int region_count_ = 0;
 };

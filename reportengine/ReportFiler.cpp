@@ -377,7 +377,7 @@ void TReportFiler::OutText(TTextAlign align, const QString& text, double x, doub
     out_->Real(x);
     return;
   }
-  const double w = TextWidthInches(text);
+  const double w = OutTextWidthInches();  // measured for the cursor a moment ago
   const double left = align == taLeft ? x : align == taCenter ? x - w / 2 : x - w;
   OutBlock(text, left, line_y, w);
 }
