@@ -410,6 +410,19 @@ void TFilePrinter::SetFontHeightFitted(double height, double reference_width) {
   }
 }
 
+void TFilePrinter::PlayBlock(const QString& text, double x, double line_y, double width) {
+  // Where the text already has the recorded width on this device (the same device, or one
+  // that measures alike), spreading it would move nothing by as much as half a pixel: it is
+  // drawn in one piece. Trailing blanks are left out of a block, so an opaque background
+  // takes the slow path that leaves them out too.
+  const bool plain = TextBKMode() == bkTransparent || !text.endsWith(QLatin1Char(' '));
+  if (plain && std::fabs(TextWidthInches(text) - width) * XDPI() * Zoom() / 100.0 < 0.5) {
+    OutText(taLeft, text, x, line_y);
+    return;
+  }
+  OutBlock(text, x, line_y, width);
+}
+
 void TFilePrinter::Dispatch(const ReportRecord& r) {
   const QPointF* p = r.points;
   const double* f = r.reals;
@@ -464,14 +477,14 @@ void TFilePrinter::Dispatch(const ReportRecord& r) {
     case kTextRect: TextRect(DeviceRect(p[0], p[1]), p[2].x(), p[2].y(), RecordText(r.text)); break;
     case kPrintCenter:
     case kPrintLeft:
-    case kPrintRight: {
-      SetCursorInches(CursorXInches(), f[0]);  // the recorded line, before the text
-      const QString text = RecordText(r.text);
-      if (r.code == kPrintLeft) PrintLeft(text, f[1]);
-      else if (r.code == kPrintCenter) PrintCenter(text, f[1]);
-      else PrintRight(text, f[1]);
+    case kPrintRight:
+      // Positions are absolute in every record: the cursor's advance is of no use here, so
+      // the text goes straight to the canvas, on the recorded line.
+      SetCursorInches(CursorXInches(), f[0]);
+      if (OutputAllowed())
+        OutText(r.code == kPrintLeft ? taLeft : r.code == kPrintCenter ? taCenter : taRight,
+                RecordText(r.text), f[1], f[0]);
       break;
-    }
     case kBackgroundMode: SetTextBKMode(static_cast<TBKMode>(in_range(n[0], bkOpaque))); break;
     case kBackgroundColor: SetBKColor(static_cast<TColor>(n[0])); break;
     case kScaleX:
@@ -493,7 +506,7 @@ void TFilePrinter::Dispatch(const ReportRecord& r) {
     case kPrintBlockOld:
     case kPrintBlock:
       SetCursorInches(CursorXInches(), f[0]);
-      PrintBlock(RecordText(r.text), f[1], f[2]);
+      if (OutputAllowed()) PlayBlock(RecordText(r.text), f[1], f[0], f[2]);
       break;
     case kBitmapMode: SetBitmapMode(in_range(n[0], 1) != 0); break;
     case kBrush:

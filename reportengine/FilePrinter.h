@@ -93,6 +93,7 @@ class TFilePrinter : public TCanvasReport {
  private:
   [[noreturn]] void Unexpected();
   void Dispatch(const ReportRecord& r);
+  void PlayBlock(const QString& text, double x, double line_y, double width);
   QString RecordText(const QByteArray& bytes);
   QImage Graphic(const ReportRecord& r) const;
   QRect DeviceRect(const QPointF& top_left, const QPointF& bottom_right) const;

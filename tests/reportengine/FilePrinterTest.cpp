@@ -344,8 +344,9 @@ TEST(FilePlayback, EveryOperationPlaysBackAsItWasDrawn) {
   for (const std::string& line : first) EXPECT_EQ(line.find("preview only"), std::string::npos);
 }
 
-TEST(FilePlayback, PositionedTextPlaysAsBlocksOfTheWrittenWidth) {
+TEST(FilePlayback, BlocksKeepTheirWrittenWidth) {
   NoPrinters no_printers;
+  // On the device that wrote them the texts already have their width: drawn in one piece.
   const QByteArray file = Written(
       [](TBaseReport& r) {
         r.PrintLeft("Left", 1);
@@ -354,8 +355,32 @@ TEST(FilePlayback, PositionedTextPlaysAsBlocksOfTheWrittenWidth) {
       amPositioning);
   const std::vector<std::string> log = Played(file, 1);
   ASSERT_EQ(log.size(), 2u);
-  EXPECT_EQ(log[0].rfind("block [Left] 1.000 ", 0), 0u) << log[0];
-  EXPECT_EQ(log[1].rfind("block [Right] ", 0), 0u) << log[1];
+  EXPECT_EQ(log[0].rfind("text 0 [Left] 1.000 ", 0), 0u) << log[0];
+  EXPECT_EQ(log[1].rfind("text 0 [Right] ", 0), 0u) << log[1];
+  // A width the text does not have here: spread over exactly that width.
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadWrite);
+  RecordWriter out(&buffer);
+  ReportFileHeader h;
+  h.page_count = 1;
+  h.Write(out);
+  out.Byte(kPageHeader);
+  out.Int(0);
+  out.Int(0);
+  out.Short(1);
+  out.Real(8.5);
+  out.Real(11);
+  out.Byte(kPrintBlock);
+  out.Real(2);
+  out.Text("Spread wide");
+  out.Real(1);
+  out.Real(3);
+  out.Byte(kEndPage);
+  out.Flush();
+  const std::vector<std::string> spread = Played(data, 1);
+  ASSERT_EQ(spread.size(), 1u);
+  EXPECT_EQ(spread[0].rfind("block [Spread wide] 1.000 2.000 3.000", 0), 0u) << spread[0];
 }
 
 namespace {
