@@ -28,6 +28,7 @@ struct TagState {
 struct Core {
   std::string path;
   std::vector<FieldDesc> fields;
+  int code_page = kDefaultCodePage;  // of the table's text: keys with UPPER follow it
   std::unique_ptr<CdxFile> file;
   std::vector<TagState> tags;
   uint32_t record_hint = 0;  // the table's record count as far as the index knows it

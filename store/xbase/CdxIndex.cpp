@@ -369,7 +369,7 @@ namespace {
 
 // Opens the file at `path` into `core` (which keeps its generation).
 Status OpenCore(const std::string& path, std::span<const FieldDesc> fields, bool read_only,
-                Core* core) {
+                int code_page, Core* core) {
   std::unique_ptr<CdxFile> file;
   XB_RETURN_IF_ERROR(CdxFile::Open(path, read_only, &file));
   bool changed = false;
@@ -423,7 +423,7 @@ Status OpenCore(const std::string& path, std::span<const FieldDesc> fields, bool
     t.def.key = h.key_expression;
     t.def.for_condition = h.for_expression;
     t.header_offset = offset;
-    s = CdxKeyMaker::Compile(h.key_expression, h.for_expression, fields, &t.maker);
+    s = CdxKeyMaker::Compile(h.key_expression, h.for_expression, fields, &t.maker, code_page);
     if (!s.ok()) return Status::Corrupt("tag " + name + ": " + s.ToString());
     if (t.maker.key_length() != h.key_length) {
       return Status::Corrupt("tag " + name + ": key length " + std::to_string(h.key_length) +
@@ -437,6 +437,7 @@ Status OpenCore(const std::string& path, std::span<const FieldDesc> fields, bool
   }
   core->path = path;
   core->fields.assign(fields.begin(), fields.end());
+  core->code_page = code_page;
   core->tags = std::move(tags);
   core->GroupConditions();
   core->file = std::move(file);
@@ -447,16 +448,16 @@ Status OpenCore(const std::string& path, std::span<const FieldDesc> fields, bool
 }  // namespace
 
 Status CdxIndex::Open(const std::string& path, std::span<const FieldDesc> fields, bool read_only,
-                      std::unique_ptr<CdxIndex>* out) {
+                      std::unique_ptr<CdxIndex>* out, int code_page) {
   std::unique_ptr<CdxIndex> index(new CdxIndex());
-  XB_RETURN_IF_ERROR(OpenCore(path, fields, read_only, &index->impl_->core));
+  XB_RETURN_IF_ERROR(OpenCore(path, fields, read_only, code_page, &index->impl_->core));
   *out = std::move(index);
   return Status::Ok();
 }
 
 Status CdxIndex::Build(const std::string& path, std::span<const FieldDesc> fields,
                        const std::vector<TagDefinition>& tags, RecordSource& records,
-                       const ProgressFn& progress, std::unique_ptr<CdxIndex>* out) {
+                       const ProgressFn& progress, std::unique_ptr<CdxIndex>* out, int code_page) {
   if (tags.size() > kMaxTags) {
     return Status::InvalidArgument("at most " + std::to_string(kMaxTags) + " tags in one index");
   }
@@ -472,7 +473,7 @@ Status CdxIndex::Build(const std::string& path, std::span<const FieldDesc> field
     }
     XB_RETURN_IF_ERROR(CdxKeyMaker::Compile(cdx::CanonicalExpression(tags[i].key),
                                             cdx::CanonicalExpression(tags[i].for_condition), fields,
-                                            &makers[i]));
+                                            &makers[i], code_page));
     if (makers[i].key_text().size() + makers[i].for_text().size() + 2 > cdx::kPoolSize) {
       return Status::InvalidArgument("expressions of tag " + name + " are too long");
     }
@@ -481,7 +482,7 @@ Status CdxIndex::Build(const std::string& path, std::span<const FieldDesc> field
   }
   XB_RETURN_IF_ERROR(cdx::WriteIndexFile(path, build, records, progress));
   std::unique_ptr<CdxIndex> index;
-  XB_RETURN_IF_ERROR(Open(path, fields, false, &index));
+  XB_RETURN_IF_ERROR(Open(path, fields, false, &index, code_page));
   index->impl_->core.record_hint = records.RecordCount();
   *out = std::move(index);
   return Status::Ok();
@@ -569,7 +570,7 @@ Status CdxIndex::Clear() {
   NoRecords none;
   XB_RETURN_IF_ERROR(cdx::WriteIndexFile(core.path, build, none, {}));
   Core fresh;
-  XB_RETURN_IF_ERROR(OpenCore(core.path, core.fields, false, &fresh));
+  XB_RETURN_IF_ERROR(OpenCore(core.path, core.fields, false, core.code_page, &fresh));
   fresh.file->set_shared(core.file->shared());
   fresh.file->set_lock_timeout_ms(core.file->lock_timeout_ms());
   core.file = std::move(fresh.file);

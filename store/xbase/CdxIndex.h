@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/xbase/Codepage.h"
 #include "store/xbase/Defs.h"
 #include "store/xbase/Field.h"
 #include "store/xbase/Status.h"
@@ -40,8 +41,9 @@ class CdxIndex {
   // checks or a tag expression does not compile against `fields`; kNotSupported for a
   // well-formed tag this engine cannot keep current (unique, candidate, descending, or
   // with a collation sequence), so that the table is not changed behind its back.
+  // Keys with UPPER or LOWER follow `code_page`, the table's (see Codepage.h).
   static Status Open(const std::string& path, std::span<const FieldDesc> fields, bool read_only,
-                     std::unique_ptr<CdxIndex>* out);
+                     std::unique_ptr<CdxIndex>* out, int code_page = kDefaultCodePage);
 
   // Writes a new CDX at `path` (replacing any file there) holding `tags` in that order,
   // each built from `records` by sorting (not key-by-key inserts). Reports 0..100 for each
@@ -51,7 +53,8 @@ class CdxIndex {
   // expression (a FOR expression must be logical).
   static Status Build(const std::string& path, std::span<const FieldDesc> fields,
                       const std::vector<TagDefinition>& tags, RecordSource& records,
-                      const ProgressFn& progress, std::unique_ptr<CdxIndex>* out);
+                      const ProgressFn& progress, std::unique_ptr<CdxIndex>* out,
+                      int code_page = kDefaultCodePage);
 
   int TagCount() const;
   // Tags are numbered from 0 here; the table's order n is tag n-1.

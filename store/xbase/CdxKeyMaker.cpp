@@ -8,14 +8,14 @@
 namespace xbase::cdx {
 
 Status CdxKeyMaker::Compile(std::string_view key_text, std::string_view for_text,
-                            std::span<const FieldDesc> fields, CdxKeyMaker* out) {
+                            std::span<const FieldDesc> fields, CdxKeyMaker* out, int code_page) {
   CdxKeyMaker m;
   m.key_text_ = std::string(key_text);
   m.for_text_ = std::string(for_text);
   if (key_text.find_first_not_of(" \t") == std::string_view::npos) {
     return Status::InvalidArgument("empty key expression");
   }
-  XB_RETURN_IF_ERROR(Expression::Compile(key_text, fields, &m.key_));
+  XB_RETURN_IF_ERROR(Expression::Compile(key_text, fields, &m.key_, code_page));
   switch (m.key_.type()) {
     case ValueType::kCharacter:
       m.kind_ = KeyKind::kCharacter;
@@ -44,7 +44,7 @@ Status CdxKeyMaker::Compile(std::string_view key_text, std::string_view for_text
                                    std::to_string(kMaxKeyLength) + " allowed)");
   }
   if (for_text.find_first_not_of(" \t") != std::string_view::npos) {
-    XB_RETURN_IF_ERROR(Expression::Compile(for_text, fields, &m.condition_));
+    XB_RETURN_IF_ERROR(Expression::Compile(for_text, fields, &m.condition_, code_page));
     if (m.condition_.type() != ValueType::kLogical) {
       return Status::TypeMismatch("FOR expression " + m.for_text_ + " is not logical");
     }

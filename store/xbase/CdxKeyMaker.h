@@ -20,8 +20,10 @@ class CdxKeyMaker {
   // Compiles the key and (when not empty) FOR expression against `fields`. kSyntax or
   // kTypeMismatch from the compiler; kTypeMismatch when the FOR expression is not
   // logical; kInvalidArgument when the key is empty or longer than an index key can be.
+  // UPPER and LOWER in the expressions convert in `code_page` (the table's).
   static Status Compile(std::string_view key_text, std::string_view for_text,
-                        std::span<const FieldDesc> fields, CdxKeyMaker* out);
+                        std::span<const FieldDesc> fields, CdxKeyMaker* out,
+                        int code_page = kDefaultCodePage);
 
   KeyKind kind() const { return kind_; }
   uint32_t key_length() const { return key_length_; }

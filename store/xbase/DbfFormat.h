@@ -37,7 +37,15 @@ constexpr uint8_t kFlagStructuralIndex = 0x01;
 constexpr uint8_t kFlagHasMemo = 0x02;
 constexpr uint8_t kFlagDatabase = 0x04;
 
-constexpr uint8_t kCodePage1252 = 0x03;
+// Code page marks (offset 29): the Windows code page of the text in C and M fields.
+// 0 (not marked) is read as 1252.
+constexpr uint8_t kCodePageNone = 0x00;
+constexpr uint8_t kCodePage1252 = 0x03;  // Western European
+constexpr uint8_t kCodePage1250 = 0xC8;  // Eastern European
+constexpr uint8_t kCodePage1251 = 0xC9;  // Cyrillic
+constexpr uint8_t kCodePage1254 = 0xCA;  // Turkish
+constexpr uint8_t kCodePage1253 = 0xCB;  // Greek
+constexpr uint8_t kCodePage1257 = 0xCC;  // Baltic
 
 // ---- field descriptors (32 bytes each from offset 32)
 constexpr uint32_t kDescriptorSize = 32;

@@ -154,7 +154,8 @@ Status DbfHeader::Parse(const uint8_t* data, size_t size, DbfHeader* out) {
   return Status::Ok();
 }
 
-Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std::vector<uint8_t>* bytes) {
+Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std::vector<uint8_t>* bytes,
+                        uint8_t code_page_mark) {
   if (specs.empty()) return Status::InvalidArgument("a table needs at least one field");
   if (specs.size() > dbf::kMaxFields) return Status::InvalidArgument("a table has at most 255 fields");
   DbfHeader h;
@@ -217,7 +218,7 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
   if (offset > dbf::kMaxRecordLength) return Status::InvalidArgument("record is longer than 65500 bytes");
   h.version = h.HasMemo() ? dbf::kVersionFoxMemo : dbf::kVersionPlain;
   h.flags = 0;  // the structural-index flag is set once an index exists
-  h.code_page = dbf::kCodePage1252;
+  h.code_page = code_page_mark;
   h.record_count = 0;
   h.record_length = offset;
   h.header_length = dbf::kHeaderSize + dbf::kDescriptorSize * static_cast<uint32_t>(specs.size()) +

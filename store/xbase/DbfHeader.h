@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "store/xbase/DbfFormat.h"
 #include "store/xbase/Field.h"
 #include "store/xbase/Status.h"
 
@@ -31,7 +32,8 @@ struct DbfHeader {
 
   // Checks `specs` and lays out the header of a new, empty table: `*bytes` receives the
   // header (header_length bytes) followed by the end-of-file marker.
-  static Status Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std::vector<uint8_t>* bytes);
+  static Status Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std::vector<uint8_t>* bytes,
+                       uint8_t code_page_mark = dbf::kCodePage1252);
 
   // Writes today's date (year % 100, month, day) into three bytes.
   static void StampDate(uint8_t* ymd);

@@ -410,9 +410,9 @@ ExprStr ExprProgram::C(uint32_t i, const EvalContext& ctx) const {
       if (n.shared && stamps_[i] == generation_) return {buf, lengths_[i]};
       const ExprStr s = C(n.a, ctx);
       if (n.op == ExprOp::kUpper) {
-        UpperCopy(s.p, s.n, buf);
+        UpperCopy(s.p, s.n, buf, code_page_);
       } else {
-        LowerCopy(s.p, s.n, buf);
+        LowerCopy(s.p, s.n, buf, code_page_);
       }
       if (n.shared) {
         stamps_[i] = generation_;

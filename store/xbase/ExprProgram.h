@@ -112,6 +112,8 @@ class ExprProgram {
   uint64_t scratch_size() const { return scratch_size_; }
   void Finish(uint32_t root);
   uint32_t root() const { return root_; }
+  // The code page UPPER and LOWER convert in (the table's).
+  void SetCodePage(int code_page) { code_page_ = code_page; }
 
   // Evaluation of the root. Pick the one matching the root's type.
   bool EvalLogical(const EvalContext& ctx) const {
@@ -144,6 +146,7 @@ class ExprProgram {
   mutable std::vector<uint64_t> stamps_;
   mutable std::vector<uint32_t> lengths_;
   uint32_t root_ = 0;
+  int code_page_ = kDefaultCodePage;
 };
 
 // Helpers shared with the tests: the numeric reading of field bytes and VAL(), and the

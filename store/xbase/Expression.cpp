@@ -22,10 +22,11 @@ Expression::Expression(Expression&&) noexcept = default;
 Expression& Expression::operator=(Expression&&) noexcept = default;
 
 Status Expression::Compile(std::string_view text, std::span<const FieldDesc> fields,
-                           Expression* out) {
+                           Expression* out, int code_page) {
   std::vector<Token> tokens;
   XB_RETURN_IF_ERROR(ExprLexer::Tokenize(text, &tokens));
   auto impl = std::make_unique<Impl>();
+  impl->program.SetCodePage(code_page);
   uint32_t root = 0;
   ExprParser parser(tokens, fields, &impl->program);
   XB_RETURN_IF_ERROR(parser.Parse(&root));

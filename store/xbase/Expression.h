@@ -7,8 +7,8 @@
 // relations = == <> # != < <= > >= $; NOT .NOT. !; AND .AND.; OR .OR. (short-circuit);
 // and the functions UPPER LOWER TRIM RTRIM LTRIM ALLTRIM SUBSTR LEFT RIGHT DELETED RECNO
 // EMPTY IIF DTOS STR VAL LEN AT, each also by a unique prefix of four letters or more.
-// Strings compare as bytes (Windows-1252, unsigned); "=" is the non-exact comparison
-// (EXACT OFF). Division or modulus by zero gives 0.
+// Strings compare as bytes (unsigned); UPPER and LOWER convert in the table's code page.
+// "=" is the non-exact comparison (EXACT OFF). Division or modulus by zero gives 0.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "store/xbase/Codepage.h"
 #include "store/xbase/Field.h"
 #include "store/xbase/Status.h"
 
@@ -42,8 +43,10 @@ class Expression {
   // fields or functions are kSyntax too; operand type errors are kTypeMismatch; a
   // constant argument outside its function's domain (SUBSTR start below 1, STR length)
   // and expressions too large to evaluate are kInvalidArgument. Memo fields cannot be
-  // used (kTypeMismatch). `*out` is left unchanged on failure.
-  static Status Compile(std::string_view text, std::span<const FieldDesc> fields, Expression* out);
+  // used (kTypeMismatch). `*out` is left unchanged on failure. UPPER and LOWER convert
+  // in `code_page` (a Windows code page number, see Codepage.h).
+  static Status Compile(std::string_view text, std::span<const FieldDesc> fields, Expression* out,
+                        int code_page = kDefaultCodePage);
 
   bool valid() const { return impl_ != nullptr; }
   ValueType type() const;

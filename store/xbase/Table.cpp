@@ -172,7 +172,7 @@ Status Table::Impl::OpenFiles() {
   const bool index_exists = FileExists(index_path);
   indexed_locks = index_exists;
   if (index_exists || (header.flags & dbf::kFlagStructuralIndex) != 0) {
-    s = CdxIndex::Open(index_path, header.fields, !writable, &cdx);
+    s = CdxIndex::Open(index_path, header.fields, !writable, &cdx, CodePageOfMark(header.code_page));
     if (s.IsNotFound()) {
       index_state = IndexState::kMissing;
       index_problem = "index file " + index_path + " is missing";
@@ -205,10 +205,10 @@ Table::~Table() {
   }
 }
 
-Status Table::Create(const std::string& path, const std::vector<FieldSpec>& fields) {
+Status Table::Create(const std::string& path, const std::vector<FieldSpec>& fields, int code_page) {
   DbfHeader header;
   std::vector<uint8_t> bytes;
-  XB_RETURN_IF_ERROR(DbfHeader::Build(fields, &header, &bytes));
+  XB_RETURN_IF_ERROR(DbfHeader::Build(fields, &header, &bytes, MarkOfCodePage(code_page)));
   if (FileExists(path)) return Status::IoError(path + " exists already");
   const std::string memo_path = SiblingPath(path, "FPT");
   const bool with_memo = header.HasMemo();
@@ -245,6 +245,7 @@ const std::string& Table::index_problem() const { return impl_->index_problem; }
 const std::string& Table::path() const { return impl_->path; }
 OpenMode Table::mode() const { return impl_->mode; }
 const std::vector<FieldDesc>& Table::fields() const { return impl_->header.fields; }
+int Table::code_page() const { return CodePageOfMark(impl_->header.code_page); }
 uint32_t Table::record_length() const { return impl_->header.record_length; }
 
 int Table::FieldIndex(std::string_view name) const {

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/xbase/Codepage.h"
 #include "store/xbase/Defs.h"
 #include "store/xbase/Field.h"
 #include "store/xbase/Status.h"
@@ -37,8 +38,11 @@ class Table {
 
   // Creates `path` (a .DBF) with `fields` in order, and the .FPT beside it when a memo
   // field is present. Fails with kInvalidArgument for bad names or widths, kIoError when
-  // a file exists already or cannot be written. Does not create an index.
-  static Status Create(const std::string& path, const std::vector<FieldSpec>& fields);
+  // a file exists already or cannot be written. Does not create an index. The text is
+  // in `code_page` (a Windows code page number, see Codepage.h), named by the header's
+  // code page mark; an unknown code page is taken as 1252.
+  static Status Create(const std::string& path, const std::vector<FieldSpec>& fields,
+                       int code_page = kDefaultCodePage);
 
   // Opens `path` in `mode`, with its memo file and, when present, its structural CDX.
   // kNotFound: no table; kInUse: the open mode conflicts with another open; kCorrupt: the
@@ -56,6 +60,9 @@ class Table {
   const std::string& path() const;
   OpenMode mode() const;
   const std::vector<FieldDesc>& fields() const;
+  // The Windows code page of the text in character and memo fields, from the header's
+  // code page mark (1252 when it names none or one this engine does not know).
+  int code_page() const;
   int FieldIndex(std::string_view name) const;  // case-insensitive; -1 when absent
   uint32_t record_length() const;
 

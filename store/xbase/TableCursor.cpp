@@ -91,7 +91,7 @@ const Expression* Table::Impl::TagKey(int tag) {
   std::optional<Expression>& slot = tag_keys[tag];
   if (!slot) {
     Expression e;
-    if (!Expression::Compile(cdx->Tag(tag).key, header.fields, &e).ok()) return nullptr;
+    if (!Expression::Compile(cdx->Tag(tag).key, header.fields, &e, CodePageOfMark(header.code_page)).ok()) return nullptr;
     slot = std::move(e);
   }
   return &*slot;

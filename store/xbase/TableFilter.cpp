@@ -16,7 +16,7 @@ Status Table::SetFilter(std::string_view expression) {
     return Status::Ok();
   }
   Expression e;
-  XB_RETURN_IF_ERROR(Expression::Compile(expression, d.header.fields, &e));
+  XB_RETURN_IF_ERROR(Expression::Compile(expression, d.header.fields, &e, CodePageOfMark(d.header.code_page)));
   if (e.type() != ValueType::kLogical) return Status::TypeMismatch("a filter must be a logical expression");
   d.filter = std::move(e);
   d.filter_text.assign(expression);
@@ -99,7 +99,7 @@ Status Table::EvalLogical(std::string_view expression, bool* value) {
   *value = false;
   if (!d.eval_expr.valid() || d.eval_expr.text() != expression) {
     Expression e;
-    XB_RETURN_IF_ERROR(Expression::Compile(expression, d.header.fields, &e));
+    XB_RETURN_IF_ERROR(Expression::Compile(expression, d.header.fields, &e, CodePageOfMark(d.header.code_page)));
     if (e.type() != ValueType::kLogical) return Status::TypeMismatch("not a logical expression");
     d.eval_expr = std::move(e);
   }

@@ -43,7 +43,8 @@ Status Table::Impl::SetIndexFlag(bool on) {
 
 Status Table::Impl::BuildIndex(const std::vector<TagDefinition>& defs, const ProgressFn& progress) {
   std::unique_ptr<CdxIndex> built;
-  XB_RETURN_IF_ERROR(CdxIndex::Build(index_path, header.fields, defs, *this, progress, &built));
+  XB_RETURN_IF_ERROR(CdxIndex::Build(index_path, header.fields, defs, *this, progress, &built,
+                                     CodePageOfMark(header.code_page)));
   AdoptIndex(std::move(built), order);
   return SetIndexFlag(true);
 }

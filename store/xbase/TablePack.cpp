@@ -162,7 +162,7 @@ Status Table::Impl::Pack(const ProgressFn& fn) {
     s = view.Cover(out.fd(), write_at + 1);
     if (s.ok()) {
       MappedRecords source(view.data(), header.header_length, len, kept);
-      s = CdxIndex::Build(index_tmp, header.fields, defs, source, fn, &built);
+      s = CdxIndex::Build(index_tmp, header.fields, defs, source, fn, &built, CodePageOfMark(header.code_page));
     }
     built.reset();
     if (!s.ok()) {
@@ -209,7 +209,7 @@ Status Table::Impl::Pack(const ProgressFn& fn) {
   index_state = IndexState::kNone;
   if (!defs.empty()) {
     std::unique_ptr<CdxIndex> reopened;
-    s = CdxIndex::Open(index_path, header.fields, false, &reopened);
+    s = CdxIndex::Open(index_path, header.fields, false, &reopened, CodePageOfMark(header.code_page));
     if (!s.ok()) {
       index_state = IndexState::kDamaged;
       index_problem = s.message();
