@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include "PageModelTestSupport.h"
 #include "reportengine/PrinterReport.h"
@@ -60,8 +62,12 @@ QString CupsPdfFolder() {
       if (line.startsWith(QLatin1String("Out "))) out = line.mid(4).trimmed();
     }
   }
-  out.replace(QLatin1String("${HOME}"), QDir::homePath());
-  out.replace(QLatin1String("${USER}"), qEnvironmentVariable("USER", QStringLiteral("root")));
+  // The queue runs the job as its owner: that account's home and name, not the environment's.
+  const passwd* account = getpwuid(getuid());
+  out.replace(QLatin1String("${HOME}"),
+              account ? QString::fromLocal8Bit(account->pw_dir) : QDir::homePath());
+  out.replace(QLatin1String("${USER}"),
+              account ? QString::fromLocal8Bit(account->pw_name) : QStringLiteral("root"));
   return out;
 }
 
