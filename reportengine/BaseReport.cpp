@@ -343,7 +343,11 @@ void TBaseReport::ReadGeometry() {
 
 void TBaseReport::UpdateStatus() {
   if (!status_label_) return;
-  status_label_->setProperty("text", StatusString());
+  // A carriage return in the format breaks the caption's line, as Qt labels break at LF.
+  QString text = StatusString();
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  status_label_->setProperty("text", text);
   QCoreApplication::processEvents();
 }
 

@@ -1,15 +1,21 @@
 #include "store/CodePage.h"
 
+#include <QLocale>
+
 #include "store/xbase/Codepage.h"
 
-QString FromCp1252(std::string_view bytes) {
+QString FromCp1252(std::string_view bytes) { return FromCodePage(bytes, 1252); }
+
+std::string ToCp1252(const QString& text) { return ToCodePage(text, 1252); }
+
+QString FromCodePage(std::string_view bytes, int code_page) {
   QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
   QChar* dst = out.data();
-  for (char b : bytes) *dst++ = QChar(xbase::Cp1252ToUnicode(static_cast<uint8_t>(b)));
+  for (char b : bytes) *dst++ = QChar(xbase::ByteToUnicode(static_cast<uint8_t>(b), code_page));
   return out;
 }
 
-std::string ToCp1252(const QString& text) {
+std::string ToCodePage(const QString& text, int code_page) {
   std::string out;
   out.reserve(static_cast<size_t>(text.size()));
   for (qsizetype i = 0; i < text.size(); ++i) {
@@ -19,14 +25,53 @@ std::string ToCp1252(const QString& text) {
       ++i;
       continue;
     }
-    out.push_back(xbase::UnicodeToCp1252(c.unicode()));
+    out.push_back(xbase::UnicodeToByte(c.unicode(), code_page));
   }
   return out;
 }
 
-QString FromCodePage(std::string_view bytes, int /*code_page*/) { return FromCp1252(bytes); }
-
-std::string ToCodePage(const QString& text, int /*code_page*/) { return ToCp1252(text); }
+int CodePageForLocale(const QLocale& locale) {
+  switch (locale.language()) {
+    case QLocale::Polish:
+    case QLocale::Czech:
+    case QLocale::Slovak:
+    case QLocale::Hungarian:
+    case QLocale::Slovenian:
+    case QLocale::Croatian:
+    case QLocale::Romanian:
+    case QLocale::Albanian:
+    case QLocale::Bosnian:
+      return locale.script() == QLocale::CyrillicScript ? 1251 : 1250;
+    case QLocale::Serbian:
+      // Serbian is written in both alphabets; its locales say which.
+      return locale.script() == QLocale::LatinScript ? 1250 : 1251;
+    case QLocale::Russian:
+    case QLocale::Ukrainian:
+    case QLocale::Belarusian:
+    case QLocale::Bulgarian:
+    case QLocale::Macedonian:
+    case QLocale::Kazakh:
+    case QLocale::Kyrgyz:
+    case QLocale::Tatar:
+    case QLocale::Mongolian:
+    case QLocale::Bashkir:
+    case QLocale::Tajik:
+      return 1251;
+    case QLocale::Greek:
+      return 1253;
+    case QLocale::Turkish:
+      return 1254;
+    case QLocale::Azerbaijani:
+    case QLocale::Uzbek:
+      return locale.script() == QLocale::CyrillicScript ? 1251 : 1254;
+    case QLocale::Estonian:
+    case QLocale::Latvian:
+    case QLocale::Lithuanian:
+      return 1257;
+    default:
+      return kDefaultCodePage;
+  }
+}
 
 QString UnstorableCharacters(const QString& text, int code_page) {
   QString found;

@@ -7,8 +7,16 @@
 #include <string>
 #include <string_view>
 
+class QLocale;
+
 // The code page of tables that name none, and of Western locales.
 inline constexpr int kDefaultCodePage = 1252;
+
+// The single-byte Windows code page of a locale's language: 1250 for the Central European
+// languages written in Latin letters, 1251 for those written in Cyrillic, 1253 Greek,
+// 1254 Turkish and Azerbaijani and Uzbek in Latin letters, 1257 Estonian, Latvian and
+// Lithuanian; 1252 for every other language.
+int CodePageForLocale(const QLocale& locale);
 
 // Decodes Windows-1252 bytes. The five bytes the code page leaves unassigned (0x81, 0x8D,
 // 0x8F, 0x90, 0x9D) become the control characters of the same number, so that every byte

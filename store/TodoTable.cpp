@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <algorithm>
 #include <cstring>
 
@@ -93,9 +94,12 @@ void TodoTable::Message(const QString& text) {
 
 // ---------------------------------------------------------------- files
 
-bool TodoTable::CreateTaskTable() {
+bool TodoTable::CreateTaskTable(int code_page) {
+  // A new table takes the code page of the user's language, as the platform's own
+  // programs do; an existing one keeps the code page its header names.
+  if (code_page == 0) code_page = CodePageForLocale(QLocale());
   const Status status =
-      xbase::Table::Create(TablePath().toStdString(), task_schema::FieldSpecs());
+      xbase::Table::Create(TablePath().toStdString(), task_schema::FieldSpecs(), code_page);
   return status.ok() && QFileInfo::exists(TablePath());
 }
 
@@ -176,7 +180,7 @@ Status TodoTable::Open(bool exclusive) {
   engine_ = std::move(table);
   exclusive_ = exclusive;
   if (turbo_read_) engine_->SetTurboRead(true);
-  if (!filter_.isEmpty() && !engine_->SetFilter(ToCp1252(filter_)).ok()) filter_.clear();
+  if (!filter_.isEmpty() && !engine_->SetFilter(ToCodePage(filter_, CodePage())).ok()) filter_.clear();
   InvalidateView(Pending::kFirst);
   return Status::Ok();
 }
@@ -204,6 +208,8 @@ void TodoTable::CloseEngine() {
   batch_deleted_.clear();
   InvalidateView(Pending::kFirst);
 }
+
+int TodoTable::CodePage() const { return engine_ ? engine_->code_page() : kDefaultCodePage; }
 
 bool TodoTable::IndexUsable() const {
   return engine_ && engine_->index_state() == xbase::Table::IndexState::kOk && IndexHasTaskTags();
@@ -470,7 +476,7 @@ QString TodoTable::FieldText(const char* name) {
   const int field = FieldIndex(name);
   if (field < 0) return QString();
   if (!Editing() && !EngineAtCurrent().ok()) return QString();
-  return TrimTrailing(FromCp1252(engine_->GetString(field)));
+  return TrimTrailing(FromCodePage(engine_->GetString(field), CodePage()));
 }
 
 bool TodoTable::FieldBool(const char* name) {
@@ -486,13 +492,13 @@ QString TodoTable::Memo(const char* name) {
   if (!Editing() && !EngineAtCurrent().ok()) return QString();
   std::string text;
   if (!engine_->GetMemo(field, &text).ok()) return QString();
-  return FromCp1252(text);
+  return FromCodePage(text, CodePage());
 }
 
 Status TodoTable::SetFieldText(const char* name, const QString& value) {
   const int field = FieldIndex(name);
   if (field < 0) return Status::NotFound(std::string("no field ") + name);
-  return engine_->SetString(field, ToCp1252(value));
+  return engine_->SetString(field, ToCodePage(value, CodePage()));
 }
 
 Status TodoTable::SetFieldBool(const char* name, bool value) {
@@ -504,7 +510,7 @@ Status TodoTable::SetFieldBool(const char* name, bool value) {
 Status TodoTable::SetMemo(const char* name, const QString& text) {
   const int field = FieldIndex(name);
   if (field < 0) return Status::NotFound(std::string("no field ") + name);
-  return engine_->SetMemo(field, ToCp1252(text));
+  return engine_->SetMemo(field, ToCodePage(text, CodePage()));
 }
 
 bool TodoTable::Editing() const { return engine_ && engine_->editing(); }
@@ -544,7 +550,7 @@ void TodoTable::PlaceRecord(uint32_t recno, bool make_current) {
   bool passes = true;
   if (!filter_.isEmpty() && EngineAt(recno).ok()) {
     bool value = false;
-    passes = !engine_->EvalLogical(ToCp1252(filter_), &value).ok() || value;
+    passes = !engine_->EvalLogical(ToCodePage(filter_, CodePage()), &value).ok() || value;
   }
   if (!passes) {
     if (old_row >= 0) {
@@ -617,7 +623,7 @@ bool TodoTable::IsDeleted() {
 void TodoTable::ReadRowFromEngine(uint32_t recno, TaskRow* out) {
   auto text = [this](const char* name) {
     const int field = FieldIndex(name);
-    return field < 0 ? QString() : TrimTrailing(FromCp1252(engine_->GetString(field)));
+    return field < 0 ? QString() : TrimTrailing(FromCodePage(engine_->GetString(field), CodePage()));
   };
   out->recno = recno;
   out->date = text(kDate);
@@ -684,7 +690,7 @@ bool TodoTable::Seek(const QString& key) {
   if (!engine_ || engine_->Order() == 0) return false;
   if (Editing()) Post();
   bool found = false;
-  const Status status = engine_->Seek(ToCp1252(key), soft_seek_, &found);
+  const Status status = engine_->Seek(ToCodePage(key, CodePage()), soft_seek_, &found);
   if (!status.ok() || engine_->Eof()) {
     InvalidateView(Pending::kEnd);
     return false;
@@ -692,7 +698,7 @@ bool TodoTable::Seek(const QString& key) {
   // The list holds only records that pass the filter; move on to the first that does.
   if (!filter_.isEmpty()) {
     bool passes = false;
-    while (!engine_->Eof() && engine_->EvalLogical(ToCp1252(filter_), &passes).ok() && !passes) {
+    while (!engine_->Eof() && engine_->EvalLogical(ToCodePage(filter_, CodePage()), &passes).ok() && !passes) {
       found = false;
       if (!engine_->Skip(1).ok()) break;
     }
@@ -723,7 +729,7 @@ bool TodoTable::Seek(const QString& key) {
 Status TodoTable::SetFilter(const QString& expression) {
   if (engine_) {
     if (Editing()) Post();
-    XB_RETURN_IF_ERROR(engine_->SetFilter(ToCp1252(expression)));
+    XB_RETURN_IF_ERROR(engine_->SetFilter(ToCodePage(expression, CodePage())));
   }
   filter_ = expression;
   if (!view_valid_) {
@@ -740,7 +746,7 @@ Status TodoTable::SetFilter(const QString& expression) {
 bool TodoTable::EvalLogical(const QString& expression, Status* status) {
   Status result = Editing() ? Status::Ok() : EngineAtCurrent();
   bool value = false;
-  if (result.ok()) result = engine_->EvalLogical(ToCp1252(expression), &value);
+  if (result.ok()) result = engine_->EvalLogical(ToCodePage(expression, CodePage()), &value);
   if (status) *status = result;
   return result.ok() && value;
 }

@@ -8,8 +8,9 @@
 // (the grid model, the main window) hear of every change of the view and of the current
 // record, except inside BeginBatch/EndBatch, after which they hear of one reset.
 //
-// Text crosses this class as QString and is stored as Windows-1252 bytes; text read from
-// a character field comes back without its trailing blanks.
+// Text crosses this class as QString and is stored in the table's code page (the one its
+// header names; a new table takes the user's language's); text read from a character
+// field comes back without its trailing blanks.
 #pragma once
 
 #include <QString>
@@ -122,9 +123,10 @@ class TodoTable {
   void SetUpgrader(Upgrader upgrader) { upgrader_ = std::move(upgrader); }
 
   // ---- files
-  // Creates JLIST.DBF (and JLIST.FPT) with the seven fields; no index. True when the
-  // table file exists afterwards.
-  bool CreateTaskTable();
+  // Creates JLIST.DBF (and JLIST.FPT) with the seven fields; no index. The text is in
+  // `code_page` (a Windows code page number), 0 meaning the one of the user's language
+  // (CodePageForLocale). True when the table file exists afterwards.
+  bool CreateTaskTable(int code_page = 0);
   // Opens the task files, shared or exclusive, creating the table and building a missing
   // or damaged index on the way, and reporting every failure to the user through the
   // host. Afterwards the order is DATETIME and the first task is current.
@@ -138,6 +140,9 @@ class TodoTable {
   xbase::Status Close();
   bool Active() const { return engine_ != nullptr; }
   bool Exclusive() const { return exclusive_; }
+  // The Windows code page of the table's text (1252 while closed); text crosses this
+  // class in it.
+  int CodePage() const;
   // True when the open found the index with the five tags and fit for use.
   bool IndexUsable() const;
 

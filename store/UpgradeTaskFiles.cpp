@@ -6,10 +6,19 @@
 #include <string>
 
 #include "store/CodePage.h"
+#include "store/xbase/Codepage.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
 
 namespace {
+
+// The code page an existing table's header names (read from its code page mark).
+int CodePageOfTableFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return kDefaultCodePage;
+  const QByteArray header = file.read(32);
+  return header.size() == 32 ? xbase::CodePageOfMark(static_cast<uint8_t>(header[29])) : kDefaultCodePage;
+}
 
 constexpr char kBackupTable[] = "JLBAK.DBF";
 constexpr char kBackupMemo[] = "JLBAK.FPT";
@@ -72,7 +81,8 @@ class Upgrade {
     }
 
     Status(kCreating);
-    if (!table_.CreateTaskTable()) return Fail(kCannotCreate);
+    // The converted table keeps the code page the old one names.
+    if (!table_.CreateTaskTable(CodePageOfTableFile(InFolder(kBackupTable)))) return Fail(kCannotCreate);
     if (!table_.OpenTaskFiles(true)) return Fail(kCannotOpen);
     table_.SetOrder(0);
 
@@ -103,13 +113,13 @@ class Upgrade {
         const bool stored =
             table_.Append().ok() &&
             table_.SetFieldText(TodoTable::kPriority, QStringLiteral("B")).ok() &&
-            table_.SetFieldText(TodoTable::kDate, FromCp1252(backup_->GetString(date))).ok() &&
-            table_.SetFieldText(TodoTable::kTime, FromCp1252(backup_->GetString(time))).ok() &&
-            table_.SetFieldText(TodoTable::kDescript, FromCp1252(backup_->GetString(descript)))
+            table_.SetFieldText(TodoTable::kDate, FromCodePage(backup_->GetString(date), backup_->code_page())).ok() &&
+            table_.SetFieldText(TodoTable::kTime, FromCodePage(backup_->GetString(time), backup_->code_page())).ok() &&
+            table_.SetFieldText(TodoTable::kDescript, FromCodePage(backup_->GetString(descript), backup_->code_page()))
                 .ok() &&
             table_.SetFieldBool(TodoTable::kDone, backup_->GetLogical(done)).ok() &&
-            table_.SetFieldText(TodoTable::kKeys, FromCp1252(backup_->GetString(keys))).ok() &&
-            table_.SetMemo(TodoTable::kNote, PadNoteLength(FromCp1252(memo))).ok() &&
+            table_.SetFieldText(TodoTable::kKeys, FromCodePage(backup_->GetString(keys), backup_->code_page())).ok() &&
+            table_.SetMemo(TodoTable::kNote, PadNoteLength(FromCodePage(memo, backup_->code_page()))).ok() &&
             table_.Post().ok();
         if (!stored) {
           table_.Cancel();

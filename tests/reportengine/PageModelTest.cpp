@@ -136,6 +136,10 @@ TEST(PageModelProperties, ProgressTextMacros) {
   r.StatusText() << "zero" << "one";
   r.SetStatusFormat("%1|%0|%5|%x|%D/%r/%T|%f");
   EXPECT_EQ(r.StatusString(), "one|zero||<ERROR-%X>|Laser/Acme 5/usb://1|1");
+  // Lines of the format are separated by carriage returns; the label gets line feeds.
+  r.SetStatusFormat("Printing Page %p\r%0\r%1");
+  r.NewPage();
+  EXPECT_EQ(label.property("text").toString(), "Printing Page 4\nzero\none");
   r.Finish();
 }
 
