@@ -155,6 +155,65 @@ TEST(PageModelProperties, StatusLabelIsClearedWhenDestroyed) {
   r.Finish();
 }
 
+TEST(PageModelProperties, ChangeNoticesOncePerChange) {
+  RecordingReport r;
+  r.SetFont("Times New Roman", 12);
+  EXPECT_EQ(r.font_changes, 1);  // several fields, one notice
+  r.SetItalic(true);
+  r.SetItalic(true);  // no change: no notice
+  EXPECT_EQ(r.font_changes, 2);
+  TFontRecord saved = r.Font();
+  r.SetBold(true);
+  r.SetFontSize(20);
+  r.RestoreFont(saved);
+  EXPECT_EQ(r.font_changes, 5);
+  EXPECT_EQ(r.Font(), saved);
+  r.SetFont("Times New Roman", -1);  // the size is kept; italic is cleared
+  EXPECT_DOUBLE_EQ(r.FontSize(), 12);
+  EXPECT_FALSE(r.Italic());
+
+  r.SetBrush(clBlack, bsClear);  // the default: no notice
+  EXPECT_EQ(r.brush_changes, 0);
+  r.SetBrush(0x00FF00, bsSolid);
+  EXPECT_EQ(r.brush_changes, 1);
+  r.SetPen(clBlack, psDash, 1, pmCopy);
+  r.SetPen(clBlack, psDash, 0, pmCopy);  // width 0 is one pixel: no change
+  EXPECT_EQ(r.pen_changes, 1);
+
+  // Start resets brush and pen (notices) and computes the line metrics.
+  r.Start();
+  EXPECT_EQ(r.Brush().Style, bsClear);
+  EXPECT_EQ(r.Pen().Style, psSolid);
+  EXPECT_EQ(r.brush_changes, 2);
+  EXPECT_GE(r.metrics_changes, 1);
+  const int metrics = r.metrics_changes;
+  r.NewLine();  // same font, same height: nothing new
+  EXPECT_EQ(r.metrics_changes, metrics);
+  r.SetLinesPerInch(3);
+  EXPECT_EQ(r.metrics_changes, metrics + 1);
+  r.Finish();
+}
+
+TEST(PageModelCursor, NewPageResetsOriginTabsAndSection) {
+  RecordingReport r;
+  r.Start();
+  r.SetOriginX(1);
+  r.SetOriginY(2);
+  r.SetTab(1, pjLeft, 1, 0, 0, 0);
+  r.Tab();
+  r.SetSectionTop(3);
+  r.SetBrush(0x0000FF, bsSolid);
+  r.NewPage();
+  EXPECT_EQ(r.OriginX(), 0);
+  EXPECT_EQ(r.OriginY(), 0);
+  EXPECT_EQ(r.TabIndex(), 0);
+  EXPECT_EQ(r.Tabs().size(), 1u);  // the list carries over
+  EXPECT_EQ(r.SectionTop(), 0);
+  EXPECT_EQ(r.LineNum(), 1);
+  EXPECT_EQ(r.Brush().Color, 0x0000FFu);  // brush carries over
+  r.Finish();
+}
+
 TEST(PageModelMapping, DevicePixelsAndBack) {
   RecordingReport r;
   r.geometry.XDPI = 300;

@@ -24,6 +24,11 @@ class RecordingReport : public TBaseReport {
   // Brush colour when the last tab rectangle was drawn; pen width of each line drawn.
   TColor rect_brush = 0;
   std::vector<int> line_pen_widths;
+  // State change notices received.
+  int font_changes = 0;
+  int brush_changes = 0;
+  int pen_changes = 0;
+  int metrics_changes = 0;
 
   using TBaseReport::SetDeviceOrigin;
   using TBaseReport::SetLineMetrics;
@@ -38,6 +43,10 @@ class RecordingReport : public TBaseReport {
   void DeviceEndPage() override { log.push_back("endpage " + std::to_string(CurrentPage())); }
   void DeviceEndDoc() override { log.push_back(Aborted() ? "enddoc aborted" : "enddoc"); }
   TPageGeometry DeviceGeometry() override { return geometry; }
+  void FontChanged() override { ++font_changes; }
+  void BrushChanged() override { ++brush_changes; }
+  void PenChanged() override { ++pen_changes; }
+  void LineMetricsChanged() override { ++metrics_changes; }
   void OutText(TTextAlign align, const QString& text, double x, double y) override {
     const char* kind = align == taLeft ? "left" : align == taCenter ? "center" : "right";
     log.push_back(std::string("text ") + kind + " " + text.toStdString() + " " + Num(x) + " " +
