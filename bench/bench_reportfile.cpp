@@ -194,7 +194,7 @@ void BM_MemoryBeyondStream(benchmark::State& state) {
   double overhead = 0, bytes = 0;
   for (auto _ : state) {
     QByteArray data;
-    data.reserve(static_cast<qsizetype>(pages) * 12000);  // the stream's growth is not the writer's
+    data.reserve(static_cast<qsizetype>(pages) * 40000);  // the stream's growth is not the writer's
     const size_t before = mallinfo2().uordblks;
     {
       QBuffer buffer(&data);

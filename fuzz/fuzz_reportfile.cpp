@@ -30,7 +30,13 @@ void WalkAndDecode(QBuffer& buffer) {
     if (!reader.GotoPage(page) || reader.current_page() != page) break;
     RecordReader in = reader.PageCommands();
     ReportRecord record;
-    while (in.ReadRecord(&record) && record.code != 82) {
+    for (;;) {
+      const int64_t at = in.position();
+      if (in.ReadRecord(&record)) {
+        if (record.code == 82) break;
+      } else if (!reader.ExtendPage(at, &in)) {
+        break;
+      }
     }
   }
   // And back down the chain.

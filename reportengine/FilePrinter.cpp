@@ -174,6 +174,8 @@ void TFilePrinter::Playback(int first, int last, int copies) {
   const WaitCursor wait;
   SetAborted(false);
   SetTarget(nullptr, 0, 0);
+  SetZoom(100);
+  SetDeviceOrigin(0, 0);
   try {
     OpenInput();
     const ReportFileHeader& h = reader_.header();
@@ -246,17 +248,20 @@ bool TFilePrinter::PlayPage(int page, QPainter& painter, double xdpi, double ydp
       shown = true;
     }
   } catch (...) {
-    FreeFonts();
-    CloseInput();
-    SetPrinting(false);
-    SetTarget(nullptr, 0, 0);
+    EndPlayPage();
     throw;
   }
+  EndPlayPage();
+  return shown;
+}
+
+void TFilePrinter::EndPlayPage() {
   FreeFonts();
   CloseInput();
   SetPrinting(false);
   SetTarget(nullptr, 0, 0);
-  return shown;
+  SetZoom(100);
+  SetDeviceOrigin(0, 0);
 }
 
 void TFilePrinter::PrintPage(int page) {
@@ -266,7 +271,12 @@ void TFilePrinter::PrintPage(int page) {
   PageChanging();
   RecordReader in = reader_.PageCommands();
   for (;;) {
-    if (!in.ReadRecord(&record_)) Unexpected();
+    const int64_t at = in.position();
+    if (!in.ReadRecord(&record_)) {
+      // The record may reach past the part of the page loaded so far.
+      if (reader_.ExtendPage(at, &in)) continue;
+      Unexpected();
+    }
     if (record_.code == kEndPage) return;
     Dispatch(record_);
   }

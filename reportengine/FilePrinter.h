@@ -101,6 +101,8 @@ class TFilePrinter : public TCanvasReport {
   void SetFontHeightFitted(double height, double reference_width);
   double PlainReferenceWidth();
   void ApplyHeaderToPrinter();
+  // The closing steps of PlayPage: fonts, input, printing state, target, zoom and origin.
+  void EndPlayPage();
 
   QString file_name_;
   TStreamMode stream_mode_ = smMemory;

@@ -41,7 +41,8 @@ class RecordReader {
   static constexpr double kMaxReal = 100000.0;
 
   RecordReader() = default;
-  RecordReader(const uint8_t* data, int64_t size) : data_(data), size_(size) {}
+  RecordReader(const uint8_t* data, int64_t size, int64_t position = 0)
+      : data_(data), size_(size), pos_(position < 0 || position > size ? size : position) {}
 
   bool ok() const { return ok_; }
   int64_t left() const { return size_ - pos_; }

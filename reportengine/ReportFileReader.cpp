@@ -1,5 +1,7 @@
 #include "reportengine/ReportFileReader.h"
 
+#include <algorithm>
+
 #include "reportengine/ReportFileFormat.h"
 
 using namespace report_file;
@@ -76,13 +78,36 @@ bool ReportFileReader::GotoPage(int page) {
   return true;
 }
 
+namespace {
+// First piece of a page that is read; pages of dense text take a few of these.
+constexpr int64_t kFirstPiece = 64 * 1024;
+}  // namespace
+
+bool ReportFileReader::LoadPage(int64_t size) {
+  const int64_t start = header_offset_ + kPageHeaderSize;
+  const int64_t have = page_.size();
+  if (size <= have || !device_->seek(start + have)) return false;
+  page_.resize(size);
+  const qint64 n = device_->read(page_.data() + have, size - have);
+  page_.resize(have + std::max<qint64>(n, 0));
+  return n > 0;
+}
+
 RecordReader ReportFileReader::PageCommands() {
   const int64_t start = header_offset_ + kPageHeaderSize;
-  const int64_t end = next_ > start ? next_ : size_;
+  page_end_ = next_ > start ? next_ : size_;
   page_.resize(0);
-  if (current_page_ == 0 || device_ == nullptr || end < start || !device_->seek(start))
-    return RecordReader(nullptr, 0);
-  page_.resize(end - start);
-  const qint64 n = device_->read(page_.data(), end - start);
-  return RecordReader(reinterpret_cast<const uint8_t*>(page_.constData()), n < 0 ? 0 : n);
+  if (current_page_ == 0 || device_ == nullptr || page_end_ < start) return RecordReader(nullptr, 0);
+  LoadPage(std::min(page_end_ - start, kFirstPiece));
+  return RecordReader(reinterpret_cast<const uint8_t*>(page_.constData()), page_.size());
+}
+
+bool ReportFileReader::ExtendPage(int64_t position, RecordReader* reader) {
+  const int64_t start = header_offset_ + kPageHeaderSize;
+  if (device_ == nullptr || current_page_ == 0) return false;
+  const int64_t whole = page_end_ - start;
+  if (page_.size() >= whole || !LoadPage(std::min(whole, std::max<int64_t>(2 * page_.size(), kFirstPiece))))
+    return false;
+  *reader = RecordReader(reinterpret_cast<const uint8_t*>(page_.constData()), page_.size(), position);
+  return true;
 }

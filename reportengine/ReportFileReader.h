@@ -39,9 +39,14 @@ class ReportFileReader {
   // True when GotoPage failed on broken bytes (rather than finding no page).
   bool broken() const { return broken_; }
 
-  // The commands of the current page, from its first command to the next page's header (or
-  // the end of the stream). The reader points into storage kept until the next call.
+  // The commands of the current page, from its first command towards the next page's header
+  // (or the end of the stream). Loaded a piece at a time, so that stale bytes after the last
+  // page cost nothing: when a record does not decode, ExtendPage loads more. The reader
+  // points into storage kept until the next call of either.
   RecordReader PageCommands();
+  // Loads more of the current page (twice as much) and gives a reader at `position` of it;
+  // false when the whole page is loaded already.
+  bool ExtendPage(int64_t position, RecordReader* reader);
 
  private:
   bool ReadPageHeaderAt(int64_t offset, PageHeader* page);
@@ -57,5 +62,8 @@ class ReportFileReader {
   int64_t previous_ = 0, next_ = 0, header_offset_ = 0;
   double page_width_ = 0, page_height_ = 0;
   bool broken_ = false;
-  QByteArray page_;  // bytes of the current page's commands
+  bool LoadPage(int64_t size);
+
+  QByteArray page_;  // bytes of the current page's commands loaded so far
+  int64_t page_end_ = 0;  // how far the page may reach
 };

@@ -552,6 +552,8 @@ TEST(FilePlayback, PlaysOntoAnImageAtZoomAndDeviceOrigin) {
   EXPECT_EQ(image.pixelColor(218, 208), QColor(Qt::white));
   EXPECT_EQ(image.pixelColor(418, 408), QColor(Qt::black));
   EXPECT_EQ(image.pixelColor(423, 413), QColor(Qt::white));
+  EXPECT_EQ(player.Zoom(), 100) << "the zoom belongs to that one page";
+  EXPECT_FALSE(player.Printing());
   // The same stream plays again the same way.
   QImage again(500, 500, QImage::Format_RGB32);
   again.fill(Qt::white);
@@ -560,4 +562,71 @@ TEST(FilePlayback, PlaysOntoAnImageAtZoomAndDeviceOrigin) {
     ASSERT_TRUE(player.PlayPage(1, painter, 100, 100, 200, QPoint(20, 10)));
   }
   EXPECT_EQ(again, image);
+}
+
+namespace {
+
+// A memory stream that counts the bytes read from it.
+class CountingBuffer : public QBuffer {
+ public:
+  using QBuffer::QBuffer;
+  qint64 bytes_read = 0;
+
+ protected:
+  qint64 readData(char* data, qint64 size) override {
+    const qint64 n = QBuffer::readData(data, size);
+    if (n > 0) bytes_read += n;
+    return n;
+  }
+};
+
+}  // namespace
+
+TEST(FilePlayback, LargePagesLoadInPiecesAndStaleBytesAreNeverRead) {
+  NoPrinters no_printers;
+  QByteArray data;
+  {
+    QBuffer buffer(&data);
+    TReportFiler filer;
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&buffer);
+    filer.OnPrint = [](TBaseReport& r) {
+      // One page of some 200 KB: several pieces of the first read.
+      for (int i = 0; i < 12000; ++i) r.Rectangle(1, 1 + i * 0.0005, 2, 2);
+      r.PrintLeft("end of the long page", 1);
+    };
+    filer.Execute();
+  }
+  ASSERT_GT(data.size(), 200000);
+  CountingBuffer long_page(&data);
+  PlayerLog player;
+  player.SetStreamMode(smUser);
+  player.SetStream(&long_page);
+  QImage image(10, 10, QImage::Format_RGB32);
+  {
+    QPainter painter(&image);
+    ASSERT_TRUE(player.PlayPage(1, painter, 96, 96));
+  }
+  ASSERT_EQ(player.log.size(), 12001u);
+  EXPECT_EQ(player.log.back().rfind("text 0 [end of the long page]", 0), 0u);
+
+  // A one-page report written over it: the stale bytes behind it stay unread.
+  {
+    QBuffer buffer(&data);
+    TReportFiler filer;
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&buffer);
+    filer.OnPrint = [](TBaseReport& r) { r.PrintLeft("short", 1); };
+    filer.Execute();
+  }
+  CountingBuffer short_page(&data);
+  PlayerLog again;
+  again.SetStreamMode(smUser);
+  again.SetStream(&short_page);
+  {
+    QPainter painter(&image);
+    ASSERT_TRUE(again.PlayPage(1, painter, 96, 96));
+  }
+  ASSERT_EQ(again.log.size(), 1u);
+  EXPECT_LT(short_page.bytes_read, 70000) << "of " << data.size();
 }

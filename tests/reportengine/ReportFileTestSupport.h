@@ -45,7 +45,12 @@ inline std::vector<Decoded> PageRecords(const QByteArray& file, int page) {
   if (!reader.Open(&buffer) || !reader.GotoPage(page) || reader.current_page() != page) return out;
   RecordReader in = reader.PageCommands();
   Decoded d;
-  while (in.ReadRecord(&d.record)) {
+  for (;;) {
+    const int64_t at = in.position();
+    if (!in.ReadRecord(&d.record)) {
+      if (reader.ExtendPage(at, &in)) continue;
+      break;
+    }
     d.text = QByteArray(d.record.text.constData(), d.record.text.size());
     d.graphic = d.record.has_graphic
                     ? QByteArray(reinterpret_cast<const char*>(d.record.graphic),
