@@ -60,9 +60,10 @@ ReportFileHeader TReportFiler::DeviceSettings() {
   h.collate = device.Collate() ? 1 : 0;
   h.duplex = static_cast<uint8_t>(device.Duplex());
   h.copies = static_cast<int16_t>(device.Copies());
-  // The file keeps the printer's paper-size code of the original format, not Qt's numbering.
+  // The file holds the paper-size codes of its format (1 letter, 9 A4, ...), not Qt's numbering.
   const int id = device.PaperSize();
-  h.paper_size = id >= 0 ? static_cast<int16_t>(QPageSize(static_cast<QPageSize::PageSizeId>(id)).windowsId()) : 0;
+  h.paper_size =
+      id >= 0 ? static_cast<int16_t>(QPageSize(static_cast<QPageSize::PageSizeId>(id)).windowsId()) : 0;
   if (QPrinter* printer = device.Printer()) {
     const QSizeF mm = printer->pageLayout().fullRect(QPageLayout::Millimeter).size();
     h.paper_width = static_cast<int16_t>(qRound(mm.width() * 10));

@@ -31,6 +31,7 @@ struct Decoded {
   ReportRecord record;
   QByteArray text;
   QByteArray graphic;
+  QByteArray data;  // the raw bytes of a data record
   std::vector<QPointF> list;
 };
 
@@ -56,7 +57,12 @@ inline std::vector<Decoded> PageRecords(const QByteArray& file, int page) {
                     ? QByteArray(reinterpret_cast<const char*>(d.record.graphic),
                                  static_cast<qsizetype>(d.record.graphic_size))
                     : QByteArray();
+    d.data = QByteArray(reinterpret_cast<const char*>(d.record.data),
+                        static_cast<qsizetype>(d.record.data_size));
     d.list = d.record.list;
+    // The record's own pointers lead into the reader's storage: only the copies stay valid.
+    d.record.text.clear();
+    d.record.graphic = d.record.data = nullptr;
     out.push_back(d);
     if (d.record.code == 82) return out;
   }

@@ -323,8 +323,8 @@ TEST_F(Filer, RawDataIsCopiedWhole) {
   const auto data = std::find_if(page.begin(), page.end(),
                                  [](const Decoded& d) { return d.record.code == kPrintDataStream; });
   ASSERT_NE(data, page.end());
-  EXPECT_EQ(data->record.data_size, 9900);
-  EXPECT_EQ(data->record.data[9899], 'z');
+  EXPECT_EQ(data->data.size(), 9900);
+  EXPECT_EQ(data->data.back(), 'z');
   EXPECT_EQ((data - 1)->record.code, kPrintData);
   EXPECT_EQ((data - 1)->text, "ESC");
 }
