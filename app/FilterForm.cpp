@@ -13,6 +13,8 @@
 #include <QVBoxLayout>
 #include <QWhatsThis>
 
+#include "widgets/DialogFrame.h"
+
 namespace {
 
 constexpr int kHelpContext = 1018;
@@ -27,12 +29,12 @@ T* Named(T* widget, const char* name) {
 
 TFilterForm::TFilterForm(const QStringList& keyWords, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Task Filter"));
-  // A fixed dialog border without title-bar buttons.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(11);
   setFont(font);
   setFixedSize(447, 305);
+  // A fixed dialog border; its close button means Cancel.
+  SetFixedDialogFrame(this);
 
   DateFilter = Named(new QGroupBox(QStringLiteral("&Date Filter"), this), "DateFilter");
   DateButtons = new QButtonGroup(this);

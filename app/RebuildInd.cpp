@@ -10,6 +10,7 @@
 #include "widgets/FormPlacement.h"
 #include "store/IndexRebuild.h"
 #include "store/TodoTable.h"
+#include "widgets/DialogFrame.h"
 #include "widgets/Gauge.h"
 
 TRebuildInd::TRebuildInd(TodoTable& table, QWidget* parent)
@@ -20,6 +21,8 @@ TRebuildInd::TRebuildInd(TodoTable& table, QWidget* parent)
   font.setPixelSize(11);
   setFont(font);
   setFixedSize(kClientWidth, kClientHeight);
+  // Its close button does nothing while the work runs (closeEvent).
+  SetFixedDialogFrame(this);
   setModal(true);
 
   Gauge1 = new TGauge(this);
@@ -88,10 +91,20 @@ void TRebuildInd::reject() {
   if (WorkDone) QDialog::reject();
 }
 
-bool RunRebuild(TodoTable& table, bool pack_first, QWidget* parent) {
+bool RunRebuild(TodoTable& table, bool pack_first, QWidget* parent, xbase::Status* outcome) {
   TRebuildInd form(table, parent);
   CenterForm(&form);
   form.PackFirst = pack_first;
   form.exec();
-  return form.WorkDone && form.Result().ok();
+  const bool built = form.WorkDone && form.Result().ok();
+  if (outcome != nullptr) {
+    *outcome = form.WorkDone ? form.Result() : xbase::Status::State("the rebuild did not run");
+  }
+  return built;
+}
+
+QString RebuildFailureText(const xbase::Status& outcome) {
+  QString cause = QString::fromStdString(outcome.message());
+  if (!cause.isEmpty()) cause[0] = cause[0].toUpper();
+  return QStringLiteral("Unable to rebuild the indexes.") + QLatin1Char('\r') + cause;
 }

@@ -52,5 +52,10 @@ class TRebuildInd : public QDialog {
 };
 
 // Creates a TRebuildInd, centres it, shows it modally with `pack_first` and frees it.
-// The table must be open exclusive. True when the indexes were built.
-bool RunRebuild(TodoTable& table, bool pack_first, QWidget* parent = nullptr);
+// The table must be open exclusive. True when the indexes were built; otherwise
+// `outcome` (when given) says which file failed and why.
+bool RunRebuild(TodoTable& table, bool pack_first, QWidget* parent = nullptr, xbase::Status* outcome = nullptr);
+
+// The message for a rebuild that failed with `outcome`: what was not done, then the
+// file and the cause on a line of their own.
+QString RebuildFailureText(const xbase::Status& outcome);

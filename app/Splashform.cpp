@@ -6,6 +6,7 @@
 #include <QSysInfo>
 #include <QVBoxLayout>
 
+#include "widgets/DialogFrame.h"
 #include "widgets/Glyphs.h"
 
 TSplashform::TSplashform(QWidget* parent)
@@ -59,5 +60,5 @@ TSplashform::TSplashform(QWidget* parent)
   layout->addWidget(OKButton, 0, Qt::AlignHCenter);
   panel->setMinimumWidth(280);
   // Fixed at the size its contents need.
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  SetFixedDialogFrame(this);
 }

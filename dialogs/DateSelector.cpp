@@ -6,6 +6,7 @@
 
 #include "core/DateTimeFormat.h"
 #include "widgets/BevelPanel.h"
+#include "widgets/DialogFrame.h"
 #include "widgets/HelpContext.h"
 #include "widgets/WhatsThisButton.h"
 
@@ -31,6 +32,7 @@ TDateSelector::TDateSelector(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Select a Date"));
   setFont(ArialPixels(11));
   setFixedSize(kClientWidth, kClientHeight);
+  SetFixedDialogFrame(this);
   SetHelpContext(this, kHelpContext);
 
   DateLabel = Named(new QLabel(this), "DateLabel");

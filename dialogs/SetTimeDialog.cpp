@@ -7,6 +7,7 @@
 
 #include "core/DateTimeFormat.h"
 #include "widgets/BevelPanel.h"
+#include "widgets/DialogFrame.h"
 #include "widgets/HelpContext.h"
 
 namespace {
@@ -56,6 +57,7 @@ TSetTimeDialog::TSetTimeDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("SetTimeDialog"));
   setFont(ArialPixels(11));
   setFixedSize(kClientWidth, kClientHeight);
+  SetFixedDialogFrame(this);
   SetHelpContext(this, kHelpContext);
 
   HourPanel = new TBevelPanel(this);

@@ -28,6 +28,7 @@
 #include "dialogs/SetTimeDialog.h"
 #include "store/CodePage.h"
 #include "widgets/BevelPanel.h"
+#include "widgets/DialogFrame.h"
 #include "widgets/HelpContext.h"
 #include "widgets/UnstorableText.h"
 #include "widgets/WhatsThisButton.h"
@@ -74,10 +75,10 @@ QString MenuText(const QString& text) {
 TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog(parent), codePage_(kDefaultCodePage) {
   setObjectName(QStringLiteral("TaskEditor"));
   setWindowTitle(QStringLiteral("Task Editor"));
-  // A fixed dialog border without title-bar buttons.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFont(ArialPixels(11));
   setFixedSize(kClientWidth, kClientHeight);
+  // A fixed dialog border; its close button means Cancel.
+  SetFixedDialogFrame(this);
   SetHelpContext(this, kHelpContext);
 
   constexpr int kMargin = 8;

@@ -1,7 +1,14 @@
 #include "widgets/MessageBox.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLayout>
+
+#include <algorithm>
+
+#include "widgets/DialogFrame.h"
 
 namespace {
 
@@ -27,7 +34,45 @@ QString ForDisplay(const QString& text) {
   return shown;
 }
 
+// A message box at least as wide as its caption needs in the window system's title bar:
+// sized by its text alone, a short message ("Done!") would cut its own caption off.
+class TTitledMessageBox : public QMessageBox {
+ public:
+  TTitledMessageBox(Icon icon, const QString& title, const QString& text, StandardButtons buttons, QWidget* parent)
+      : QMessageBox(icon, title, text, buttons, parent) {
+    SetFixedDialogButtons(this);
+  }
+
+ protected:
+  bool event(QEvent* event) override {
+    const bool handled = QMessageBox::event(event);
+    // The box fixes its size from its text when it shows and whenever its layout changes.
+    if (event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest) WidenForTitle();
+    return handled;
+  }
+
+ private:
+  void WidenForTitle() {
+    const int needed = MinimumWidthForTitle(windowTitle());
+    if (width() >= needed) return;
+    const int height = layout() != nullptr && layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(needed)
+                                                                             : this->height();
+    setFixedSize(needed, std::max(height, this->height()));
+  }
+};
+
 }  // namespace
+
+int MinimumWidthForTitle(const QString& title) {
+  QFont font = QApplication::font();
+  font.setBold(true);
+  const QFontMetrics metrics(font);
+  // The caption, then room for four title-bar buttons (window managers may draw the
+  // window icon, minimise and maximise beside close whatever the window asks for) and
+  // the frame's edges.
+  const int buttons = 4 * (metrics.height() + 8);
+  return metrics.horizontalAdvance(title) + buttons + 24;
+}
 
 QMessageBox::StandardButton ShowMessageBox(QMessageBox::Icon icon, const QString& title, const QString& text,
                                            QMessageBox::StandardButtons buttons,
@@ -35,7 +80,7 @@ QMessageBox::StandardButton ShowMessageBox(QMessageBox::Icon icon, const QString
   if (buttons == QMessageBox::NoButton) buttons = QMessageBox::Ok;
   if (TScriptedResponder* responder = ActiveResponder()) return responder->Respond(icon, title, text, buttons);
 
-  QMessageBox box(icon, title, ForDisplay(text), buttons, QApplication::activeWindow());
+  TTitledMessageBox box(icon, title, ForDisplay(text), buttons, QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
   if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
   const int result = box.exec();

@@ -47,6 +47,11 @@ void InfoBox(const QString& message);
 // another character at or below it in code, such as a blank).
 void ErrorBox(const QString& message);
 
+// The least width (pixels) at which a window's title bar shows `title` whole, with the
+// window icon, the title-bar buttons and the frame's edges beside it. Message boxes are
+// never narrower.
+int MinimumWidthForTitle(const QString& title);
+
 // The title of ConfirmBox and ErrorBox, and the application's name.
 inline constexpr const char* kProgramTitle = "Jotlist";
 

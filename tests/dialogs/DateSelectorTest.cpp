@@ -7,6 +7,7 @@
 
 #include "core/DateTimeFormat.h"
 #include "dialogs/DateSelector.h"
+#include "widgets/DialogFrame.h"
 #include "widgets/HelpContext.h"
 
 namespace {
@@ -30,6 +31,7 @@ TEST(DateSelectorTest, LayoutCaptionsAndHints) {
   TDateSelector dialog;
   EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Select a Date"));
   EXPECT_EQ(dialog.size(), QSize(413, 247));
+  EXPECT_TRUE(HasFixedDialogFrame(&dialog));
   EXPECT_EQ(dialog.font().pixelSize(), 11);
 
   auto* label = dialog.findChild<QLabel*>(QStringLiteral("DateLabel"));

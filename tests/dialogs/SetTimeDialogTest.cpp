@@ -7,6 +7,7 @@
 
 #include "dialogs/SetTimeDialog.h"
 #include "widgets/BevelPanel.h"
+#include "widgets/DialogFrame.h"
 #include "widgets/HelpContext.h"
 
 namespace {
@@ -40,6 +41,7 @@ TBevelPanel* Cell(const TSetTimeDialog& dialog, const QString& name) {
 TEST(SetTimeDialogTest, CellsStandWhereTheLayoutPutsThem) {
   TSetTimeDialog dialog;
   EXPECT_EQ(dialog.size(), QSize(306, 334));
+  EXPECT_TRUE(HasFixedDialogFrame(&dialog));
   EXPECT_EQ(dialog.findChild<QWidget*>(QStringLiteral("HourPanel"))->geometry(), QRect(16, 7, 271, 125));
   EXPECT_EQ(dialog.findChild<QWidget*>(QStringLiteral("MinutePanel"))->geometry(), QRect(16, 136, 270, 144));
 

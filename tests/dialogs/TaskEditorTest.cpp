@@ -29,6 +29,7 @@
 #include "store/IndexRebuild.h"
 #include "store/TodoTable.h"
 #include "widgets/BevelPanel.h"
+#include "widgets/DialogFrame.h"
 #include "widgets/UnstorableText.h"
 
 namespace {
@@ -151,6 +152,7 @@ TEST_F(TaskEditorTest, DialogLayoutTabOrderAndTexts) {
   TTaskEditor editor({});
   EXPECT_EQ(editor.windowTitle(), "Task Editor");
   EXPECT_EQ(editor.size(), QSize(392, 376));
+  EXPECT_TRUE(HasFixedDialogFrame(&editor));
   EXPECT_EQ(editor.font().pixelSize(), 11);
   EXPECT_EQ(editor.Task->maxLength(), 50);
   EXPECT_TRUE(editor.pMedium->isChecked());

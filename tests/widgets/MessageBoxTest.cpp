@@ -1,8 +1,12 @@
 #include "widgets/MessageBox.h"
 
+#include "widgets/DialogFrame.h"
+
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -102,6 +106,29 @@ TEST(MessageBoxTest, RealBoxShowsPlainTextAndGivesTheButtonPressed) {
     box->reject();  // Escape or the window's close
   });
   EXPECT_FALSE(ConfirmBox(QStringLiteral("Closed without a choice")));
+}
+
+// A short message does not make the box too narrow for its caption, and the box has the
+// fixed dialog frame: no minimise or maximise button, a size the user cannot change.
+TEST(MessageBoxTest, ARealBoxIsWideEnoughForItsCaptionAndHasAFixedFrame) {
+  int width = 0;
+  bool fixed = false;
+  QTimer::singleShot(0, [&]() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    width = box->width();
+    fixed = HasFixedDialogFrame(box);
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+  });
+  InfoBox(QStringLiteral("Done!"));
+  EXPECT_GE(width, MinimumWidthForTitle(QStringLiteral("Information")));
+  EXPECT_TRUE(fixed);
+
+  // The least width leaves the caption room beside the title-bar buttons.
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  EXPECT_GT(MinimumWidthForTitle(QStringLiteral("Information")),
+            QFontMetrics(bold).horizontalAdvance(QStringLiteral("Information")) + 3 * QFontMetrics(bold).height());
 }
 
 }  // namespace
