@@ -158,6 +158,7 @@ TTaskEditResult CallTaskEdit(TTaskEditMode mode, TodoTable& table, TKeyWordList&
 
   const TEditorDateFormats editorFormats;
   TTaskEditor editor(keyWords.Words(), parent);
+  editor.SetCodePage(table.CodePage());
   LetWindowsRepaint();
 
   if (mode == TTaskEditMode::Edit)

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QPalette>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -353,6 +354,37 @@ TEST_F(TaskEditorTest, TextTheCodePageCannotHoldIsNamedAndStoredAsQuestionMarksO
   EXPECT_EQ(boxes_.Count(), 2);
   table_.First();
   EXPECT_EQ(table_.FieldText(TodoTable::kDescript), QString::fromUtf8("Caf\u00e9 ? ?\u00f3d? ?"));
+}
+
+// In a table of another code page the editor asks about what that code page cannot hold.
+TEST_F(TaskEditorTest, TheQuestionFollowsTheCodePageOfTheTable) {
+  QTemporaryDir cyrillicDir;
+  ASSERT_TRUE(cyrillicDir.isValid());
+  const QLocale saved;
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  TodoTable cyrillic;
+  cyrillic.SetDirectory(cyrillicDir.path());
+  cyrillic.SetHost(&host_);
+  const bool opened = cyrillic.OpenTaskFiles(false);
+  QLocale::setDefault(saved);
+  ASSERT_TRUE(opened);
+  ASSERT_EQ(cyrillic.CodePage(), 1251);
+
+  boxes_.AnswerYes();
+  WhenShown<TTaskEditor>([](TTaskEditor& e) {
+    e.Task->setText(QString::fromUtf8("\u041f\u0440\u0438\u0432\u0435\u0442"));
+    EXPECT_FALSE(IsMarkedUnstorable(e.Task));
+    e.Notes->setPlainText(QString::fromUtf8("caf\u00e9!"));
+    EXPECT_TRUE(IsMarkedUnstorable(e.Notes));
+    QTest::mouseClick(e.OKButton, Qt::LeftButton);
+  });
+  EXPECT_EQ(CallTaskEdit(TTaskEditMode::Add, cyrillic, words_, nullptr), TTaskEditResult::Saved);
+  EXPECT_EQ(boxes_.Texts(),
+            QStringList({QString::fromUtf8("The task file cannot hold these characters: \u00e9\rStore each of them as \"?\"?")}));
+  cyrillic.First();
+  EXPECT_EQ(cyrillic.FieldText(TodoTable::kDescript), QString::fromUtf8("\u041f\u0440\u0438\u0432\u0435\u0442"));
+  EXPECT_EQ(cyrillic.Memo(TodoTable::kNote), "caf?!");
+  EXPECT_TRUE(cyrillic.Close().ok());
 }
 
 TEST_F(TaskEditorTest, PriorityOpensOnExactCodesOnlyAndStoresOneOfThem) {
