@@ -4,7 +4,10 @@
 
 #include <cmath>
 
-TDialogFontMeasure::TDialogFontMeasure() : font_(Font()) {}
+TDialogFontMeasure::TDialogFontMeasure() : font_(Font()) {
+  const QFontMetricsF metrics(font_);
+  for (size_t c = 0; c < latin1_.size(); ++c) latin1_[c] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(c)));
+}
 
 QFont TDialogFontMeasure::Font() {
   QFont font(QStringLiteral("Arial"));
@@ -14,13 +17,7 @@ QFont TDialogFontMeasure::Font() {
 }
 
 double TDialogFontMeasure::Advance(char16_t c) const {
-  if (c < 256) {
-    if (!latin1Known_[c]) {
-      latin1_[c] = QFontMetricsF(font_).horizontalAdvance(QChar(c));
-      latin1Known_[c] = true;
-    }
-    return latin1_[c];
-  }
+  if (c < 256) return latin1_[c];
   const auto it = others_.constFind(c);
   if (it != others_.constEnd()) return *it;
   const double advance = QFontMetricsF(font_).horizontalAdvance(QChar(c));
@@ -32,6 +29,10 @@ int TDialogFontMeasure::Width(QStringView text) const {
   double width = 0;
   for (qsizetype i = 0; i < text.size(); ++i) {
     const QChar c = text[i];
+    if (c.unicode() < 256) {
+      width += latin1_[c.unicode()];
+      continue;
+    }
     if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
       // Outside the basic plane: measured as the pair, not cached.
       width += QFontMetricsF(font_).horizontalAdvance(text.mid(i, 2).toString());

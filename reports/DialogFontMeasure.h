@@ -36,7 +36,7 @@ class TDialogFontMeasure {
   double Advance(char16_t c) const;
 
   QFont font_;
-  mutable std::array<double, 256> latin1_{};
-  mutable std::array<bool, 256> latin1Known_{};
+  // Advances of the first 256 characters, taken at construction; the rest when first met.
+  std::array<double, 256> latin1_{};
   mutable QHash<char16_t, double> others_;
 };

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "store/CodePage.h"
+
 // The stored fields of one task that the exports write: text as the table gives it,
 // without trailing blanks.
 struct TExportTask {
@@ -28,4 +30,6 @@ class TExportSource {
   virtual void Next() = 0;
   // Reads the current task; its note only when `withNote`.
   virtual void Read(TExportTask* task, bool withNote) = 0;
+  // The Windows code page the table keeps its text in; the export writes text in it.
+  virtual int CodePage() const { return kDefaultCodePage; }
 };

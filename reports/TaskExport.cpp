@@ -1,33 +1,32 @@
 #include "reports/TaskExport.h"
 
 #include <QFile>
+#include <QHash>
 #include <QIODevice>
 
-#include "core/AppHelpers.h"
+#include <algorithm>
+#include <string>
+#include <string_view>
+
 #include "core/TaskDisplay.h"
 #include "reports/DialogFontMeasure.h"
 #include "reports/ExportSource.h"
-#include "store/CodePage.h"
+#include "store/xbase/Codepage.h"
 
 using xbase::Status;
 
 namespace {
 
 // Output is gathered and handed to the device in pieces of about this size.
-constexpr qsizetype kChunk = 64 * 1024;
+constexpr size_t kChunk = 64 * 1024;
 
-constexpr char kEol[] = "\r\n";
-
-QByteArray Bytes(const QString& text) {
-  const std::string bytes = ToCp1252(text);
-  return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-// The HTML page, the RTF document and the text file of fixed-width columns, line by line.
+// The HTML page, the RTF document and the text file of fixed-width columns, line by line,
+// into one buffer: text is encoded and escaped straight into it, and the display texts of
+// dates and times are made once per stored value.
 class Writer {
  public:
   Writer(TExportSource& source, const TExportOptions& options, QIODevice& device)
-      : source_(source), options_(options), device_(device) {
+      : source_(source), options_(options), device_(device), codePage_(source.CodePage()) {
     out_.reserve(kChunk + 4096);
   }
 
@@ -41,19 +40,17 @@ class Writer {
 
  private:
   // ---- output
-  void Line(const QByteArray& text) {
-    out_ += text;
-    out_ += kEol;
-  }
-  void Line(const char* text) {
-    out_ += text;
-    out_ += kEol;
+  void Put(std::string_view bytes) { out_.append(bytes); }
+  void EndLine() { out_.append("\r\n"); }
+  void Line(std::string_view bytes) {
+    Put(bytes);
+    EndLine();
   }
   void Flush() {
-    if (!status_.ok() || out_.isEmpty()) return;
+    if (!status_.ok() || out_.empty()) return;
     // A device may take part of the bytes; the rest goes again until it refuses.
-    const char* data = out_.constData();
-    qint64 left = out_.size();
+    const char* data = out_.data();
+    auto left = static_cast<qint64>(out_.size());
     while (left > 0) {
       const qint64 written = device_.write(data, left);
       if (written <= 0) {
@@ -67,17 +64,45 @@ class Writer {
     out_.clear();
   }
 
-  // Text of the format: escaped for HTML and RTF, as it is for the text file.
-  QByteArray Text(const QString& text) const {
-    switch (options_.Format) {
-      case TExportFormat::kHtml:
-        return TTaskExport::EscapeHtml(Bytes(text));
-      case TExportFormat::kRtf:
-        return TTaskExport::EscapeRtf(Bytes(text));
-      case TExportFormat::kText:
-        break;
+  // Text in the table's code page, escaped for HTML and RTF, as it is for the text file.
+  void PutText(QStringView text) {
+    // Room for the longest escape of every character, given back afterwards.
+    const size_t at = out_.size();
+    const size_t most = options_.Format == TExportFormat::kHtml ? 5 : options_.Format == TExportFormat::kRtf ? 2 : 1;
+    out_.resize(at + most * static_cast<size_t>(text.size()));
+    char* p = out_.data() + at;
+    const bool html = options_.Format == TExportFormat::kHtml;
+    const bool rtf = options_.Format == TExportFormat::kRtf;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+      const char16_t c = text[i].unicode();
+      char byte;
+      if (c < 0x80) {
+        byte = static_cast<char>(c);
+      } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        byte = '?';  // one "?" for a character outside the basic plane
+        ++i;
+      } else {
+        byte = xbase::UnicodeToByte(c, codePage_);
+      }
+      if (html && (byte == '&' || byte == '<' || byte == '>')) {
+        const std::string_view entity = byte == '&' ? "&amp;" : byte == '<' ? "&lt;" : "&gt;";
+        p = std::copy(entity.begin(), entity.end(), p);
+        continue;
+      }
+      if (rtf && (byte == '\\' || byte == '{' || byte == '}')) *p++ = '\\';
+      *p++ = byte;
     }
-    return Bytes(text);
+    out_.resize(static_cast<size_t>(p - out_.data()));
+  }
+  // Text left-justified in `width` bytes: padded with blanks, or cut.
+  void PutColumn(QStringView text, size_t width) {
+    const size_t start = out_.size();
+    PutText(text);
+    if (out_.size() - start > width) {
+      out_.resize(start + width);
+    } else {
+      out_.append(start + width - out_.size(), ' ');
+    }
   }
 
   // ---- the walk of the task list
@@ -100,20 +125,45 @@ class Writer {
     }
   }
 
+  // A display text made once per stored value: the conversion is the same for every task.
+  static const QString& Cached(QHash<QString, QString>& cache, const QString& stored,
+                               const std::function<QString(const QString&)>& make) {
+    auto it = cache.constFind(stored);
+    if (it == cache.constEnd()) it = cache.insert(stored, make(stored));
+    return *it;
+  }
+
   void Row() {
-    const QString date = display_.ShowDate(task_.Date);
-    const QString time = display_.ShowTime(task_.Time);
+    const QString& date =
+        Cached(dates_, task_.Date, [this](const QString& stored) { return display_.ShowDate(stored); });
+    const QString& time =
+        Cached(times_, task_.Time, [this](const QString& stored) { return display_.ShowTime(stored); });
     const QString priority = TaskDisplay::ShowPriority(task_.Priority);
     const QString done = TaskDisplay::IsDone(task_.Done);
     switch (options_.Format) {
       case TExportFormat::kHtml:
-        HtmlRow(date, time, priority, done);
+        Line("<TR>");
+        HtmlCell("<TD WRAP>", task_.Descript);
+        HtmlCell("<TD NOWRAP>", date);
+        HtmlCell("<TD NOWRAP>", time);
+        HtmlCell("<TD NOWRAP>", priority);
+        HtmlCell("<TD NOWRAP>", done);
+        Line("</TR>");
         break;
       case TExportFormat::kRtf:
-        RtfRow(date, time, priority, done);
+        RtfCell(task_.Descript, "\\cell");
+        RtfCell(date, "\\cell");
+        RtfCell(time, "\\cell");
+        RtfCell(priority, "\\cell");
+        RtfCell(done, "\\cell\\row");
         break;
       case TExportFormat::kText:
-        TextRow(date, time, priority, done);
+        PutColumn(task_.Descript, 50);
+        PutColumn(date, 12);
+        PutColumn(time, 9);
+        PutColumn(priority, 9);
+        PutColumn(done, 4);
+        EndLine();
         break;
     }
   }
@@ -122,33 +172,66 @@ class Writer {
     if (task_.Note.isEmpty()) return;
     const QStringList lines = NoteLines(task_.Note, options_.NoteWidth, options_.Measure);
     if (lines.isEmpty()) return;
-    QList<QByteArray> texts;
-    texts.reserve(lines.size());
-    for (const QString& line : lines) texts << Text(TrimTrailingBlanks(line));
+    auto note = [](const QString& line) {
+      // Trailing blanks off; leading ones stay.
+      qsizetype n = line.size();
+      while (n > 0 && line[n - 1] == QLatin1Char(' ')) --n;
+      return QStringView(line).left(n);
+    };
     switch (options_.Format) {
       case TExportFormat::kHtml:
-        HtmlNotes(texts);
+        Line("<TR>");
+        Put("<TD WRAP><FONT SIZE=-1><I><BLOCKQUOTE>");
+        PutText(note(lines.first()));
+        Line(" ");
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+          Put("<BR>");
+          PutText(note(lines[i]));
+          Line(" ");
+        }
+        Line("</I><FONT SIZE=+1></BLOCKQUOTE></TD><TD NOWRAP></BR></TD><TD NOWRAP></BR></TD>"
+             "<TD NOWRAP></BR></TD></TR>");
         break;
       case TExportFormat::kRtf:
-        RtfNotes(texts);
+        Line("\\intbl \\sb0\\sl\\sa0 \\plain\\f0\\fs16\\cf1\\i\\li180 ");
+        PutText(note(lines.first()));
+        Line(" ");
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+          Put("\\par ");
+          PutText(note(lines[i]));
+          Line(" ");
+        }
+        Line("\\cell");
+        Line("\\intbl \\sb40\\sl\\sa40 \\plain\\f0\\fs20\\cf1\\li0 \\cell");
+        Line("\\intbl \\sb40\\sl\\sa40 \\plain\\f0\\fs20\\cf1 \\cell");
+        Line("\\intbl \\sb40\\sl\\sa40 \\plain\\f0\\fs20\\cf1 \\cell\\row");
         break;
       case TExportFormat::kText:
-        for (const QByteArray& text : texts) Line("   " + text);
+        for (const QString& line : lines) {
+          Put("   ");
+          PutText(note(line));
+          EndLine();
+        }
         break;
     }
   }
 
   void Head() {
-    const QByteArray title = Text(options_.Title);
     switch (options_.Format) {
       case TExportFormat::kHtml:
         Line(R"(<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 3.2//EN">)");
         Line("<HTML>");
         Line("<HEAD>");
-        Line("<TITLE>" + title + "</TITLE>");
+        Put("<TITLE>");
+        PutText(options_.Title);
+        Line("</TITLE>");
         Line("</HEAD>");
-        Line("<BODY BGCOLOR=#" + Bytes(options_.ColorString) + ">");
-        Line(R"(<h1 ALIGN="CENTER">)" + title + "</h1>");
+        Put("<BODY BGCOLOR=#");
+        PutText(options_.ColorString);
+        Line(">");
+        Put(R"(<h1 ALIGN="CENTER">)");
+        PutText(options_.Title);
+        Line("</h1>");
         Line("<hr>");
         Line("<TABLE BORDER WIDTH=100%>");
         Line("<TR>");
@@ -166,11 +249,13 @@ class Writer {
         Line(R"(\red0\green0\blue0;})");
         Line(R"(\margl1440\margr1440\margt1440\margb1440)");
         Line(R"({\qc\plain\f0\fs28\cf1\b)");
-        Line(title);
+        PutText(options_.Title);
+        EndLine();
         Line(R"(\par\plain\fs20\ql\par)");
         Line(R"({\pard\trowd\trgaph57\trleft0)");
         for (const char* edge : {"5100", "6600", "7630", "8600", "9360"}) {
-          Line(QByteArray(R"(\clbrdrt\brdrs\clbrdrb\brdrs\clbrdrl\brdrs\clbrdrr\brdrs\brdrw0\brdrcf0\cellx)") + edge);
+          Put(R"(\clbrdrt\brdrs\clbrdrb\brdrs\clbrdrl\brdrs\clbrdrr\brdrs\brdrw0\brdrcf0\cellx)");
+          Line(edge);
         }
         Line(R"(\intbl \sb40\sl\sa40 \plain\f0\fs20\cf1\b Task\cell)");
         Line(R"(\intbl \sb40\sl\sa40 \plain\f0\fs20\cf1\b Date\cell)");
@@ -179,12 +264,17 @@ class Writer {
         Line(R"(\intbl \sb40\sl\sa40 \plain\f0\fs20\cf1\b Done\cell\row)");
         break;
       case TExportFormat::kText:
-        Line(title);
-        Line("");
-        Line("");
-        Line(TTaskExport::Column("Task", 51) + TTaskExport::Column("Date", 12) + TTaskExport::Column("Time", 8) +
-             TTaskExport::Column("Priority", 9) + TTaskExport::Column("Done", 4));
-        Line(QByteArray(84, '='));
+        PutText(options_.Title);
+        EndLine();
+        EndLine();
+        EndLine();
+        PutColumn(u"Task", 51);
+        PutColumn(u"Date", 12);
+        PutColumn(u"Time", 8);
+        PutColumn(u"Priority", 9);
+        PutColumn(u"Done", 4);
+        EndLine();
+        Line(std::string(84, '='));
         break;
     }
   }
@@ -204,55 +294,32 @@ class Writer {
     }
   }
 
-  // ---- HTML
-  static QByteArray HtmlCell(const char* open, const QByteArray& text) {
-    return open + (text.isEmpty() ? QByteArray("</BR>") : text) + "</TD>";
-  }
-  void HtmlRow(const QString& date, const QString& time, const QString& priority, const QString& done) {
-    Line("<TR>");
-    Line(HtmlCell("<TD WRAP>", Text(task_.Descript)) + HtmlCell("<TD NOWRAP>", Text(date)) +
-         HtmlCell("<TD NOWRAP>", Text(time)) + HtmlCell("<TD NOWRAP>", Text(priority)) +
-         HtmlCell("<TD NOWRAP>", Text(done)) + "</TR>");
-  }
-  void HtmlNotes(const QList<QByteArray>& lines) {
-    Line("<TR>");
-    Line("<TD WRAP><FONT SIZE=-1><I><BLOCKQUOTE>" + lines.first() + " ");
-    for (qsizetype i = 1; i < lines.size(); ++i) Line("<BR>" + lines[i] + " ");
-    Line("</I><FONT SIZE=+1></BLOCKQUOTE></TD><TD NOWRAP></BR></TD><TD NOWRAP></BR></TD><TD NOWRAP></BR></TD></TR>");
+  // An HTML cell: "</BR>" stands for an empty text.
+  void HtmlCell(std::string_view open, const QString& text) {
+    Put(open);
+    if (text.isEmpty()) {
+      Put("</BR>");
+    } else {
+      PutText(text);
+    }
+    Put("</TD>");
   }
 
-  // ---- RTF
-  void RtfRow(const QString& date, const QString& time, const QString& priority, const QString& done) {
-    static const QByteArray kCell = R"(\intbl \sb40\sl\sa40 \plain\f0\fs20\cf1 )";
-    Line(kCell + Text(task_.Descript) + R"(\cell)");
-    Line(kCell + Text(date) + R"(\cell)");
-    Line(kCell + Text(time) + R"(\cell)");
-    Line(kCell + Text(priority) + R"(\cell)");
-    Line(kCell + Text(done) + R"(\cell\row)");
-  }
-  void RtfNotes(const QList<QByteArray>& lines) {
-    Line(R"(\intbl \sb0\sl\sa0 \plain\f0\fs16\cf1\i\li180 )");
-    Line(lines.first() + " ");
-    for (qsizetype i = 1; i < lines.size(); ++i) Line(R"(\par )" + lines[i] + " ");
-    Line(R"(\cell)");
-    Line(R"(\intbl \sb40\sl\sa40 \plain\f0\fs20\cf1\li0 \cell)");
-    Line(R"(\intbl \sb40\sl\sa40 \plain\f0\fs20\cf1 \cell)");
-    Line(R"(\intbl \sb40\sl\sa40 \plain\f0\fs20\cf1 \cell\row)");
-  }
-
-  // ---- text
-  void TextRow(const QString& date, const QString& time, const QString& priority, const QString& done) {
-    Line(TTaskExport::Column(Text(task_.Descript), 50) + TTaskExport::Column(Text(date), 12) +
-         TTaskExport::Column(Text(time), 9) + TTaskExport::Column(Text(priority), 9) +
-         TTaskExport::Column(Text(done), 4));
+  void RtfCell(const QString& text, std::string_view close) {
+    Put("\\intbl \\sb40\\sl\\sa40 \\plain\\f0\\fs20\\cf1 ");
+    PutText(text);
+    Line(close);
   }
 
   TExportSource& source_;
   const TExportOptions& options_;
   QIODevice& device_;
+  const int codePage_;
   TaskDisplay display_;
+  QHash<QString, QString> dates_;
+  QHash<QString, QString> times_;
   TExportTask task_;
-  QByteArray out_;
+  std::string out_;
   Status status_;
 };
 

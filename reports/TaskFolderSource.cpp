@@ -45,7 +45,7 @@ Status TTaskFolderSource::Open(const QString& folder, int order, const QString& 
   }
   table->SetOrder(order);
   if (!filter.isEmpty()) {
-    const Status s = table->SetFilter(ToCp1252(filter));
+    const Status s = table->SetFilter(ToCodePage(filter, table->code_page()));
     if (!s.ok()) {
       if (s.code() == Status::Code::kIoError) return s;
       return Status::Syntax("the filter " + Utf8(filter) + " is not a valid expression: " + s.message());
@@ -58,6 +58,7 @@ Status TTaskFolderSource::Open(const QString& folder, int order, const QString& 
   note_ = table->FieldIndex(TodoTable::kNote);
   done_ = table->FieldIndex(TodoTable::kDone);
   priority_ = table->FieldIndex(TodoTable::kPriority);
+  codePage_ = table->code_page();
   table_ = std::move(table);
   return Status::Ok();
 }
@@ -66,7 +67,7 @@ void TTaskFolderSource::Read(TExportTask* task, bool withNote) {
   *task = TExportTask();
   if (AtEnd() || !table_ || !table_->Go(recnos_[pos_]).ok()) return;
   auto text = [this](int field) {
-    return field < 0 ? QString() : TrimTrailingBlanks(FromCp1252(table_->GetString(field)));
+    return field < 0 ? QString() : TrimTrailingBlanks(FromCodePage(table_->GetString(field), codePage_));
   };
   task->Date = text(date_);
   task->Time = text(time_);
@@ -75,6 +76,6 @@ void TTaskFolderSource::Read(TExportTask* task, bool withNote) {
   task->Done = done_ >= 0 && table_->GetLogical(done_);
   if (withNote && note_ >= 0) {
     std::string note;
-    if (table_->GetMemo(note_, &note).ok()) task->Note = FromCp1252(note);
+    if (table_->GetMemo(note_, &note).ok()) task->Note = FromCodePage(note, codePage_);
   }
 }

@@ -39,10 +39,12 @@ class TTaskFolderSource : public TExportSource {
   }
   // A record that cannot be read gives empty fields.
   void Read(TExportTask* task, bool withNote) override;
+  int CodePage() const override { return codePage_; }
 
  private:
   std::unique_ptr<xbase::Table> table_;
   std::vector<uint32_t> recnos_;
   size_t pos_ = 0;
+  int codePage_ = kDefaultCodePage;
   int date_ = -1, time_ = -1, descript_ = -1, note_ = -1, done_ = -1, priority_ = -1;
 };

@@ -37,3 +37,5 @@ void TTodoTableSource::Read(TExportTask* task, bool withNote) {
     task->Note.clear();
   }
 }
+
+int TTodoTableSource::CodePage() const { return table_.CodePage(); }

@@ -20,6 +20,7 @@ class TTodoTableSource : public TExportSource {
   bool AtEnd() override;
   void Next() override;
   void Read(TExportTask* task, bool withNote) override;
+  int CodePage() const override;
 
  private:
   TodoTable& table_;

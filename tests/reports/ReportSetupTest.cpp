@@ -544,4 +544,19 @@ TEST_F(ReportSetupTest, ExportFollowsTheTablesOrderAndFilter) {
   EXPECT_EQ(lines[8], "");
 }
 
+TEST_F(ReportSetupTest, HelpOpensItsContextAndEscapeCloses) {
+  int context = 0;
+  SetHelpHandler([&context](int asked) { context = asked; });
+  TReportSetup dialog(table_);
+  QObject watchdog;
+  QTimer::singleShot(0, &dialog, [&dialog] {
+    QTest::mouseClick(dialog.HelpButton, Qt::LeftButton);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+  });
+  QTimer::singleShot(5000, &watchdog, [&dialog] { dialog.done(-1); });
+  EXPECT_EQ(dialog.exec(), QDialog::Rejected) << "Escape closes the dialog";
+  SetHelpHandler({});
+  EXPECT_EQ(context, 1007);
+}
+
 }  // namespace

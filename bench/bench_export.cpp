@@ -1,0 +1,197 @@
+// The three exports of 100 000 tasks with notes (goal: each under 1 s, and within 3x of a
+// plain buffered write of the same bytes):
+//   - BM_Export*/memory: the writer alone, over tasks held in memory;
+//   - BM_Export*/folder: over a task folder opened read-only (what jlistreport does);
+//   - BM_Export*/table: over the task table as the report options dialog walks it;
+//   - BM_PlainWrite: the same number of bytes written to a file in 64 KiB pieces.
+// Each note has two lines, the first of which wraps in the text export's width. The table
+// is built once under /tmp/jlist-export-bench-100000 (delete it to build it again).
+#include <benchmark/benchmark.h>
+
+#include <QBuffer>
+#include <QDate>
+#include <QFile>
+#include <QGuiApplication>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reports/DialogFontMeasure.h"
+#include "reports/ExportSource.h"
+#include "reports/TaskExport.h"
+#include "reports/TaskFolderSource.h"
+#include "reports/TodoTableSource.h"
+#include "store/TodoTable.h"
+#include "store/xbase/Table.h"
+
+namespace {
+
+constexpr int kTasks = 100000;
+const char* const kOutput = "/tmp/jlist-export-bench.out";
+
+std::string Folder() { return "/tmp/jlist-export-bench-" + std::to_string(kTasks); }
+
+const char* const kTexts[] = {"Call the plumber about the boiler", "Buy milk", "Write the quarterly report",
+                              "Renew the car insurance & <check> {terms}"};
+const char* const kNotes[] = {
+    "Ring the office before nine and ask for the new schedule of the team meetings\r\nBring the papers",
+    "Short note\r\nwith a second line\r\n",
+};
+
+// Tasks over three months, every third one done, priorities A to C.
+TExportTask TaskNumber(int i) {
+  TExportTask task;
+  task.Date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
+  task.Time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
+  task.Descript = QString::fromLatin1(kTexts[i % 4]);
+  task.Priority = QString(QChar(u'A' + i % 3));
+  task.Done = i % 3 == 0;
+  task.Note = QString::fromLatin1(kNotes[i % 2]);
+  return task;
+}
+
+class TVectorSource : public TExportSource {
+ public:
+  TVectorSource() {
+    tasks_.reserve(kTasks);
+    for (int i = 0; i < kTasks; ++i) tasks_.push_back(TaskNumber(i));
+  }
+  void First() override { pos_ = 0; }
+  int FilterRecordCount() override { return static_cast<int>(tasks_.size()); }
+  bool AtEnd() override { return pos_ >= tasks_.size(); }
+  void Next() override { ++pos_; }
+  void Read(TExportTask* task, bool) override { *task = tasks_[pos_]; }
+
+ private:
+  std::vector<TExportTask> tasks_;
+  size_t pos_ = 0;
+};
+
+TVectorSource& Tasks() {
+  static TVectorSource source;
+  return source;
+}
+
+void BuildTable() {
+  const std::string dir = Folder();
+  const std::string path = dir + "/JLIST.DBF";
+  {
+    std::unique_ptr<xbase::Table> t;
+    if (xbase::Table::Open(path, xbase::OpenMode::kReadOnly, &t).ok() &&
+        t->RecordCount() == static_cast<uint32_t>(kTasks) && std::filesystem::exists(dir + "/JLIST.CDX")) {
+      return;
+    }
+  }
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  TodoTable table;
+  table.SetDirectory(QString::fromStdString(dir));
+  if (!table.CreateTaskTable()) std::abort();
+  std::unique_ptr<xbase::Table> t;
+  if (!xbase::Table::Open(path, xbase::OpenMode::kExclusive, &t).ok()) std::abort();
+  t->BeginBatch();
+  for (int i = 0; i < kTasks; ++i) {
+    const TExportTask task = TaskNumber(i);
+    if (!t->Append().ok()) std::abort();
+    static_cast<void>(t->SetString(0, task.Date.toStdString()));
+    static_cast<void>(t->SetString(1, task.Time.toStdString()));
+    static_cast<void>(t->SetString(2, task.Descript.toStdString()));
+    static_cast<void>(t->SetMemo(3, task.Note.toStdString()));
+    static_cast<void>(t->SetLogical(4, task.Done));
+    static_cast<void>(t->SetString(6, task.Priority.toStdString()));
+    if (!t->Post().ok()) std::abort();
+  }
+  if (!t->EndBatch().ok()) std::abort();
+  t.reset();
+  // The first open builds the five tags.
+  if (!table.OpenTaskFiles(false)) std::abort();
+  static_cast<void>(table.Close());
+}
+
+TExportFormat FormatOf(const benchmark::State& state) { return static_cast<TExportFormat>(state.range(0)); }
+
+const TDialogFontMeasure& Measure() {
+  static const TDialogFontMeasure measure;
+  return measure;
+}
+
+void Run(benchmark::State& state, TExportSource& source) {
+  TExportOptions options = TTaskExport::OptionsFor(FormatOf(state), Measure());
+  options.Title = QStringLiteral("Jotlist");
+  options.CopyNotes = true;
+  int rows = 0;
+  options.BetweenRows = [&rows] { ++rows; };
+  for (auto _ : state) {
+    rows = 0;
+    if (!TTaskExport::WriteFile(source, options, QString::fromLatin1(kOutput)).ok()) {
+      state.SkipWithError("export failed");
+      return;
+    }
+  }
+  state.counters["tasks"] = rows + 1;
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(kOutput));
+}
+
+void BM_ExportMemory(benchmark::State& state) { Run(state, Tasks()); }
+
+void BM_ExportFolder(benchmark::State& state) {
+  BuildTable();
+  TTaskFolderSource source;
+  if (!source.Open(QString::fromStdString(Folder()), 1, QString()).ok()) {
+    state.SkipWithError("cannot open the task folder");
+    return;
+  }
+  Run(state, source);
+}
+
+void BM_ExportTable(benchmark::State& state) {
+  BuildTable();
+  TodoTable table;
+  table.SetDirectory(QString::fromStdString(Folder()));
+  if (!table.Open(false).ok()) {
+    state.SkipWithError("cannot open the task table");
+    return;
+  }
+  table.SetOrder(1);
+  TTodoTableSource source(table);
+  Run(state, source);
+}
+
+// The bytes of one export, written plainly in 64 KiB pieces through a buffered file.
+void BM_PlainWrite(benchmark::State& state) {
+  TExportOptions options = TTaskExport::OptionsFor(FormatOf(state), Measure());
+  options.CopyNotes = true;
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  if (!TTaskExport::Write(Tasks(), options, buffer).ok()) std::abort();
+  const QByteArray bytes = buffer.data();
+  for (auto _ : state) {
+    QFile file(QString::fromLatin1(kOutput));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
+    for (qsizetype at = 0; at < bytes.size(); at += 64 * 1024) {
+      if (file.write(bytes.constData() + at, qMin<qsizetype>(64 * 1024, bytes.size() - at)) < 0) std::abort();
+    }
+    if (!file.flush()) std::abort();
+    file.close();
+  }
+  state.counters["bytes"] = static_cast<double>(bytes.size());
+}
+
+// 0 HTML, 1 RTF, 2 text.
+BENCHMARK(BM_ExportMemory)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportFolder)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportTable)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainWrite)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Font metrics need a GUI application, never a window.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
