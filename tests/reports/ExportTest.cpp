@@ -101,6 +101,22 @@ TEST_F(ExportTest, TextIsWrittenInTheTablesCodePage) {
   EXPECT_TRUE(text.contains("Caf\xE9 \x80" "5 \x96 ok" + QByteArray(38, ' ')));
 }
 
+TEST_F(ExportTest, TextIsWrittenInTheCodePageOfTheTable) {
+  // A Cyrillic table keeps its text in 1251, where the six letters of the word below are
+  // CF F0 E8 E2 E5 F2 and the euro sign is 88.
+  class TCyrillicSource : public TMemorySource {
+   public:
+    using TMemorySource::TMemorySource;
+    int CodePage() const override { return 1251; }
+  } source({MakeTask("", "", QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442 & \u20ac"), "", false, QString())});
+  EXPECT_TRUE(
+      Export(source, Options(TExportFormat::kHtml, false)).contains("<TD WRAP>\xCF\xF0\xE8\xE2\xE5\xF2 &amp; \x88</TD>"));
+  // A character the code page cannot hold is one "?", also outside the basic plane.
+  const std::vector<TExportTask> tasks = {
+      MakeTask("", "", QStringLiteral("a\u0416b\U0001F600c"), "", false, QString())};
+  EXPECT_TRUE(Export(tasks, Options(TExportFormat::kRtf, false)).contains("\\cf1 a?b?c\\cell"));
+}
+
 TEST_F(ExportTest, EscapesOnlyWhatTheFormatReadsAsMarkUp) {
   EXPECT_EQ(TTaskExport::EscapeRtf("C:\\temp\\new {draft}"), "C:\\\\temp\\\\new \\{draft\\}");
   EXPECT_EQ(TTaskExport::EscapeRtf("<b> & \"q\""), "<b> & \"q\"");
