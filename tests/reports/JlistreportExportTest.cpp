@@ -25,7 +25,7 @@ struct TRun {
   QString err;
 };
 
-class JlistreportTest : public ::testing::Test {
+class JlistreportExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
@@ -86,7 +86,7 @@ class JlistreportTest : public ::testing::Test {
   QTemporaryDir dir_;
 };
 
-TEST_F(JlistreportTest, WritesTheSameBytesAsTheDialog) {
+TEST_F(JlistreportExportTest, WritesTheSameBytesAsTheDialog) {
   const QByteArray before = Fingerprint();
   for (const char* option : {"--html", "--rtf", "--text"}) {
     const QString out = Path("cli") + QLatin1String(option).mid(2);
@@ -121,7 +121,7 @@ TEST_F(JlistreportTest, WritesTheSameBytesAsTheDialog) {
   EXPECT_EQ(ReadFile(Path("dialog.txt")), ReadFile(Path("clitext")));
 }
 
-TEST_F(JlistreportTest, DefaultsComeFromTheFoldersSettingsFiles) {
+TEST_F(JlistreportExportTest, DefaultsComeFromTheFoldersSettingsFiles) {
   TSettings settings(Folder());
   TPreferences preferences;
   preferences.Order = 2;  // DESCRIPT
@@ -148,7 +148,7 @@ TEST_F(JlistreportTest, DefaultsComeFromTheFoldersSettingsFiles) {
   EXPECT_EQ(Fingerprint(), before);
 }
 
-TEST_F(JlistreportTest, OptionsOverrideTheDefaults) {
+TEST_F(JlistreportExportTest, OptionsOverrideTheDefaults) {
   const TRun run = Run({dir_.path(), QStringLiteral("--html"), Path("o.htm"), QStringLiteral("--title"),
                         QStringLiteral("A & B"), QStringLiteral("--color"), QStringLiteral("a0b1c2"),
                         QStringLiteral("--order"), QStringLiteral("5"), QStringLiteral("--filter"),
@@ -164,7 +164,7 @@ TEST_F(JlistreportTest, OptionsOverrideTheDefaults) {
   EXPECT_FALSE(html.contains("Fifty")) << "priority C";
 }
 
-TEST_F(JlistreportTest, BadInputExitsWithStatusTwoAndSaysWhy) {
+TEST_F(JlistreportExportTest, BadInputExitsWithStatusTwoAndSaysWhy) {
   ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("empty")));
   const QByteArray before = Fingerprint();
   const QString out = Path("x.htm");
@@ -197,7 +197,7 @@ TEST_F(JlistreportTest, BadInputExitsWithStatusTwoAndSaysWhy) {
   EXPECT_EQ(Fingerprint(), before);
 }
 
-TEST_F(JlistreportTest, AFileThatCannotBeWrittenExitsWithStatusOne) {
+TEST_F(JlistreportExportTest, AFileThatCannotBeWrittenExitsWithStatusOne) {
   const QByteArray before = Fingerprint();
   TRun run = Run({dir_.path(), QStringLiteral("--text"), QStringLiteral("/dev/full")});
   EXPECT_EQ(run.exitCode, 1);
@@ -208,7 +208,7 @@ TEST_F(JlistreportTest, AFileThatCannotBeWrittenExitsWithStatusOne) {
   EXPECT_EQ(Fingerprint(), before);
 }
 
-TEST_F(JlistreportTest, AnIndexThatIsGoneStillExportsInRecordOrder) {
+TEST_F(JlistreportExportTest, AnIndexThatIsGoneStillExportsInRecordOrder) {
   ASSERT_TRUE(QFile::remove(Path("JLIST.CDX")));
   const QByteArray before = Fingerprint();
   TRun run = Run({dir_.path(), QStringLiteral("--text"), Path("r.txt"), QStringLiteral("--order"), QStringLiteral("0")});
