@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPageSize>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -17,6 +18,8 @@
 #include "reportengine/FilePrinter.h"
 #include "reportengine/PrinterReport.h"
 #include "reportengine/REDevice.h"
+#include "reportengine/RecordReader.h"
+#include "reportengine/ReportFileHeader.h"
 #include "reportengine/ReportError.h"
 #include "reportengine/ReportFileFormat.h"
 #include "reportengine/ReportFiler.h"
@@ -305,4 +308,48 @@ TEST(FilePrinterJob, PlaybackOnTheQueueMatchesDirectPrinting) {
     EXPECT_NEAR(got[i].x_max, expected[i].x_max, 1.0) << got[i].text.toStdString();
     EXPECT_NEAR(got[i].y_max, expected[i].y_max, 1.0) << got[i].text.toStdString();
   }
+}
+
+TEST(FilePrinterJob, TheFileHeaderSetsUpThePrinterAndCopiesOverrideIt) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  TREDevice& device = TREDevice::Instance();
+  device.SetCopies(3);
+  QByteArray data;
+  QBuffer buffer(&data);
+  TReportFiler filer;
+  filer.SetStreamMode(smUser);
+  filer.SetStream(&buffer);
+  filer.SetOrientation(poLandScape);
+  filer.OnPrint = [](TBaseReport& r) { r.PrintLeft("Sideways", 1); };
+  filer.Execute();
+  ReportFileHeader stored;
+  RecordReader in(reinterpret_cast<const uint8_t*>(data.constData()), data.size());
+  ASSERT_TRUE(stored.Read(in));
+  EXPECT_EQ(stored.copies, 3);
+  EXPECT_EQ(stored.orientation, poLandScape);
+  // The queue's paper in the file's paper-size codes: 1 letter, 9 A4.
+  const QPageSize::PageSizeId paper = static_cast<QPageSize::PageSizeId>(device.PaperSize());
+  EXPECT_EQ(stored.paper_size, paper == QPageSize::A4 ? 9 : paper == QPageSize::Letter ? 1 : -1);
+
+  device.SetCopies(1);
+  device.SetOrientation(poPortrait);
+  QTemporaryDir dir;
+  const QString path = dir.filePath("sideways.pdf");
+  TFilePrinter player;
+  player.SetStreamMode(smUser);
+  player.SetStream(&buffer);
+  player.SetOutputFileName(path);
+  player.Execute();
+  EXPECT_EQ(device.Copies(), 3) << "the stored copies";
+  EXPECT_EQ(device.Orientation(), poLandScape);
+  const QRegularExpressionMatch m =
+      QRegularExpression("Page size:\\s+([0-9.]+) x ([0-9.]+) pts").match(RunTool("pdfinfo", {path}));
+  ASSERT_TRUE(m.hasMatch());
+  EXPECT_GT(m.captured(1).toDouble(), m.captured(2).toDouble());
+
+  player.SetOutputFileName(dir.filePath("two.pdf"));
+  player.Playback(0, 0, 2);
+  EXPECT_EQ(device.Copies(), 2) << "copies given to the playback win";
+  device.SetCopies(1);
+  device.SetOrientation(poPortrait);
 }
