@@ -47,20 +47,13 @@ QColor FromWindowsColor(int value) {
 }
 int ToWindowsColor(const QColor& color) { return color.red() | (color.green() << 8) | (color.blue() << 16); }
 
-// The pointer shows the export at work until the first message box (which puts it back).
+// The pointer shows the export at work while it writes.
 class TBusyCursor {
  public:
   TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TBusyCursor() { Release(); }
+  ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
   TBusyCursor(const TBusyCursor&) = delete;
   TBusyCursor& operator=(const TBusyCursor&) = delete;
-  void Release() {
-    if (held_) QApplication::restoreOverrideCursor();
-    held_ = false;
-  }
-
- private:
-  bool held_ = true;
 };
 
 }  // namespace
@@ -92,27 +85,18 @@ TReportSetup::TReportSetup(TodoTable& table, QWidget* parent)
     Notebook1->addWidget(pages[i]);
   }
   BuildPrintedReportPage(pages[0]);
-  BuildExportPage(pages[1], "HTML Page Title", &HTMLTitleLabel, &HTMLPageTitle, &HTMLDoNotes, &HTMLSaveAs,
-                  "HTMLSaveAs");
-  HTMLTitleLabel->setObjectName(QStringLiteral("HTMLTitleLabel"));
-  HTMLPageTitle->setObjectName(QStringLiteral("HTMLPageTitle"));
-  HTMLDoNotes->setObjectName(QStringLiteral("HTMLDoNotes"));
+  BuildExportPage(pages[1], {"HTML Page Title", "HTMLTitleLabel", "HTMLPageTitle", "HTMLDoNotes", "HTMLSaveAs"},
+                  &HTMLTitleLabel, &HTMLPageTitle, &HTMLDoNotes, &HTMLSaveAs);
   ColorPanel = Named(new TBevelPanel(pages[1]), "ColorPanel");
   ColorPanel->setGeometry(kMargin, kCheckTop + 2 * kCheckStep, 256, 33);
   ColorPanel->SetCaption(QStringLiteral("Background Color (click to change)"));
   ColorPanel->SetBevelOuter(TBevelPanel::TBevelCut::bvRaised);
   ColorPanel->setCursor(Qt::PointingHandCursor);
   connect(ColorPanel, &TBevelPanel::clicked, this, &TReportSetup::ColorPanelClick);
-  BuildExportPage(pages[2], "RTF Page Title", &RTFTitleLabel, &RTFPageTitle, &RTFDoNotes, &SaveAsRTFClick,
-                  "SaveAsRTFClick");
-  RTFTitleLabel->setObjectName(QStringLiteral("RTFTitleLabel"));
-  RTFPageTitle->setObjectName(QStringLiteral("RTFPageTitle"));
-  RTFDoNotes->setObjectName(QStringLiteral("RTFDoNotes"));
-  BuildExportPage(pages[3], "Text File Page Title", &TextTitleLabel, &TextPageTitle, &TextDoNotes, &SaveAsText,
-                  "SaveAsText");
-  TextTitleLabel->setObjectName(QStringLiteral("TextTitleLabel"));
-  TextPageTitle->setObjectName(QStringLiteral("TextPageTitle"));
-  TextDoNotes->setObjectName(QStringLiteral("TextDoNotes"));
+  BuildExportPage(pages[2], {"RTF Page Title", "RTFTitleLabel", "RTFPageTitle", "RTFDoNotes", "SaveAsRTFClick"},
+                  &RTFTitleLabel, &RTFPageTitle, &RTFDoNotes, &SaveAsRTFClick);
+  BuildExportPage(pages[3], {"Text File Page Title", "TextTitleLabel", "TextPageTitle", "TextDoNotes", "SaveAsText"},
+                  &TextTitleLabel, &TextPageTitle, &TextDoNotes, &SaveAsText);
   connect(HTMLSaveAs, &QPushButton::clicked, this, &TReportSetup::HTMLSaveAsClick);
   connect(SaveAsRTFClick, &QPushButton::clicked, this, &TReportSetup::SaveAsRTFClickClick);
   connect(SaveAsText, &QPushButton::clicked, this, &TReportSetup::SaveAsTextClick);
@@ -193,16 +177,16 @@ void TReportSetup::BuildPrintedReportPage(QWidget* page) {
   connect(PrintSetup, &QPushButton::clicked, this, &TReportSetup::PrintSetupClick);
 }
 
-void TReportSetup::BuildExportPage(QWidget* page, const char* titleCaption, QLabel** label, QLineEdit** title,
-                                   QCheckBox** notes, QPushButton** saveAs, const char* saveAsName) {
-  *label = new QLabel(QString::fromLatin1(titleCaption), page);
+void TReportSetup::BuildExportPage(QWidget* page, const TExportPageNames& names, QLabel** label, QLineEdit** title,
+                                   QCheckBox** notes, QPushButton** saveAs) {
+  *label = Named(new QLabel(QString::fromLatin1(names.Caption), page), names.Label);
   (*label)->setGeometry(kMargin, kMargin, 300, 15);
-  *title = new QLineEdit(page);
+  *title = Named(new QLineEdit(page), names.Title);
   (*title)->setGeometry(kMargin, kMargin + 17, kFieldWidth, kEditHeight);
   (*label)->setBuddy(*title);
-  *notes = new QCheckBox(QStringLiteral("Copy Notes"), page);
+  *notes = Named(new QCheckBox(QStringLiteral("Copy Notes"), page), names.Notes);
   (*notes)->setGeometry(kMargin, kCheckTop, 250, 17);
-  *saveAs = Named(new QPushButton(QStringLiteral("Save As"), page), saveAsName);
+  *saveAs = Named(new QPushButton(QStringLiteral("Save As"), page), names.SaveAs);
   (*saveAs)->setGeometry(kMargin, kFootTop, 90, kButtonHeight);
   (*saveAs)->setAutoDefault(false);
 }

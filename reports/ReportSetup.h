@@ -134,9 +134,17 @@ class TReportSetup : public QDialog {
   TWhatsThisButton* WhatsThisButton = nullptr;
 
  private:
+  // The label caption and the object names of one export page's controls.
+  struct TExportPageNames {
+    const char* Caption;
+    const char* Label;
+    const char* Title;
+    const char* Notes;
+    const char* SaveAs;
+  };
   void BuildPrintedReportPage(QWidget* page);
-  void BuildExportPage(QWidget* page, const char* titleCaption, QLabel** label, QLineEdit** title,
-                       QCheckBox** notes, QPushButton** saveAs, const char* saveAsName);
+  void BuildExportPage(QWidget* page, const TExportPageNames& names, QLabel** label, QLineEdit** title,
+                       QCheckBox** notes, QPushButton** saveAs);
   void SetWhatsThisTexts();
   // The "There are no printers installed" check of the three print buttons.
   bool CheckPrinters();
