@@ -230,10 +230,24 @@ bool TFilePrinter::PlayPage(int page, QPainter& painter, double xdpi, double ydp
                             QPoint device_origin) {
   CheckNotPrinting();
   SetStartDateTime(QDateTime::currentDateTime());
+  OpenInput();
+  bool shown = false;
+  try {
+    shown = PlayOpenPage(page, painter, xdpi, ydpi, zoom, device_origin);
+  } catch (...) {
+    CloseInput();
+    throw;
+  }
+  CloseInput();
+  return shown;
+}
+
+bool TFilePrinter::PlayOpenPage(int page, QPainter& painter, double xdpi, double ydpi,
+                                double zoom, QPoint device_origin) {
+  CheckNotPrinting();
   SetAborted(false);
   bool shown = false;
   try {
-    OpenInput();
     SetTarget(&painter, xdpi, ydpi);
     SetZoom(zoom);
     SetDeviceOrigin(device_origin.x(), device_origin.y());
@@ -257,7 +271,6 @@ bool TFilePrinter::PlayPage(int page, QPainter& painter, double xdpi, double ydp
 
 void TFilePrinter::EndPlayPage() {
   FreeFonts();
-  CloseInput();
   SetPrinting(false);
   SetTarget(nullptr, 0, 0);
   SetZoom(100);

@@ -79,6 +79,10 @@ class TFilePrinter : public TCanvasReport {
   // Draws on `painter` instead of the printer (null: the printer again), at the resolution
   // given; the page size comes from the file.
   void SetTarget(QPainter* painter, double xdpi, double ydpi);
+  // PlayPage on the input already open (OpenInput), which stays open: a preview keeps its
+  // input between pages. The date macros show the time last given to SetStartDateTime.
+  bool PlayOpenPage(int page, QPainter& painter, double xdpi, double ydpi, double zoom = 100,
+                    QPoint device_origin = QPoint());
 
   // Called when a page is about to be drawn (the preview's page-change event).
   virtual void PageChanging() {}
@@ -101,7 +105,7 @@ class TFilePrinter : public TCanvasReport {
   void SetFontHeightFitted(double height, double reference_width);
   double PlainReferenceWidth();
   void ApplyHeaderToPrinter();
-  // The closing steps of PlayPage: fonts, input, printing state, target, zoom and origin.
+  // The closing steps of PlayOpenPage: fonts, printing state, target, zoom and origin.
   void EndPlayPage();
 
   QString file_name_;

@@ -630,3 +630,48 @@ TEST(FilePlayback, LargePagesLoadInPiecesAndStaleBytesAreNeverRead) {
   ASSERT_EQ(again.log.size(), 1u);
   EXPECT_LT(short_page.bytes_read, 70000) << "of " << data.size();
 }
+
+namespace {
+
+// A player that keeps its input open between pages, as the preview does.
+class KeptOpen : public PlayerLog {
+ public:
+  using PlayerLog::CloseInput;
+  using PlayerLog::InputOpen;
+  using PlayerLog::OpenInput;
+  using PlayerLog::PlayOpenPage;
+};
+
+}  // namespace
+
+TEST(FilePlayback, PagesPlayOneAfterAnotherFromOneOpenInput) {
+  NoPrinters no_printers;
+  QByteArray file = Written([](TBaseReport& r) {
+    r.PrintLeft("one", 1);
+    r.NewPage();
+    r.SetBold(true);
+    r.PrintLeft("two", 1);
+    r.NewPage();
+    r.PrintLeft("three", 1);
+  });
+  QBuffer buffer(&file);
+  KeptOpen player;
+  player.SetStreamMode(smUser);
+  player.SetStream(&buffer);
+  player.OpenInput();
+  EXPECT_EQ(player.PageCount(), 3);
+  QImage image(10, 10, QImage::Format_RGB32);
+  QPainter painter(&image);
+  for (int page : {3, 1, 2}) ASSERT_TRUE(player.PlayOpenPage(page, painter, 96, 96));
+  EXPECT_TRUE(player.InputOpen());
+  EXPECT_EQ(player.FilePage(), 2);
+  EXPECT_GT(player.NextLink(), player.PreviousLink());
+  player.CloseInput();
+  ASSERT_EQ(player.log.size(), 3u);
+  EXPECT_EQ(player.log[0].rfind("text 0 [three]", 0), 0u);
+  EXPECT_EQ(player.log[1].rfind("text 0 [one]", 0), 0u);
+  EXPECT_EQ(player.log[2].rfind("text 0 [two]", 0), 0u);
+  // Each page starts from its own state: bold on page two and three only.
+  EXPECT_NE(player.log[0].find(" 100000 0 0 |"), std::string::npos) << player.log[0];
+  EXPECT_NE(player.log[1].find(" 000000 0 0 |"), std::string::npos) << player.log[1];
+}
