@@ -6,6 +6,7 @@
 
 #include "core/DateTimeFormat.h"
 #include "widgets/MessageBox.h"
+#include "store/ErrorText.h"
 #include "store/TodoTable.h"
 
 namespace {
@@ -96,20 +97,29 @@ int TBulkDelete::WalkWholeTable(Test test) {
     table.SetSuspendDisplayFields(false);
     host_.SetUpFilter();
     table.SetOrder(order);
-    table.EndBatch();
+    sync_ = table.EndBatch();
     host_.SetButtons();
   });
   table.SetOrder(0);
   table.SetSuspendDisplayFields(true);
   const WaitCursor wait;
-  table.SetFilter(QString());  // every task, those the filter hides included
+  // Every task, those the filter hides included; clearing a filter cannot fail.
+  (void)table.SetFilter(QString());
   host_.ProcessMessages();
   return Walk(test, false);
+}
+
+void TBulkDelete::ReportSync() {
+  if (sync_.ok()) return;
+  WaitCursor::RestoreCursor();
+  ErrorBox(UserErrorText(sync_));
+  sync_ = xbase::Status::Ok();
 }
 
 int TBulkDelete::DeleteAllMarkedDone() {
   if (!ConfirmBox(QStringLiteral("CONFIRM: Delete all tasks marked as done?"))) return -1;
   const int count = WalkWholeTable(Test::kDoneNotDeleted);
+  ReportSync();
   InfoBox(count == 0 ? QStringLiteral("No tasks marked DONE have been deleted")
                      : QStringLiteral("All tasks marked DONE have been deleted ") + Records(count));
   return count;
@@ -118,6 +128,7 @@ int TBulkDelete::DeleteAllMarkedDone() {
 int TBulkDelete::DeleteAllBeforeToday() {
   if (!ConfirmBox(QStringLiteral("CONFIRM: Delete all with dates before today?"))) return -1;
   const int count = WalkWholeTable(Test::kBeforeToday);
+  ReportSync();
   InfoBox(count == 0
               ? QStringLiteral("No tasks with dates before today have been deleted")
               : QStringLiteral("All tasks with dates before today have been deleted ") +
@@ -140,7 +151,7 @@ int TBulkDelete::DeleteAllMatchingFilter() {
     const int order = table.CurrentOrder();
     const Finally restore([&] {
       table.SetSuspendDisplayFields(false);
-      table.EndBatch();
+      sync_ = table.EndBatch();
       table.SetOrder(order);
       host_.ClearFilterCriteria();
       host_.SetUpFilter();
@@ -154,6 +165,7 @@ int TBulkDelete::DeleteAllMatchingFilter() {
     // The filter stays in force: the walk sees only the tasks that pass it.
     count = Walk(Test::kNotDeleted, true);
   }
+  ReportSync();
   InfoBox(count == 0 ? QStringLiteral("No tasks matching filter have been deleted")
                      : QStringLiteral("All tasks matching filter have been deleted\r") +
                            Records(count) + QStringLiteral("\rFILTER WILL NOW BE CLEARED"));
@@ -177,7 +189,7 @@ int TBulkDelete::DeleteAllNotMatchingFilter() {
     const Finally restore([&] {
       table.SetOrder(order);
       table.SetSuspendDisplayFields(false);
-      table.EndBatch();
+      sync_ = table.EndBatch();
       host_.SetUpFilter();
       host_.SetButtons();
     });
@@ -191,6 +203,7 @@ int TBulkDelete::DeleteAllNotMatchingFilter() {
     host_.ProcessMessages();
     count = Walk(Test::kNotDeleted, true);
   }
+  ReportSync();
   InfoBox(count == 0 ? QStringLiteral("No tasks NOT matching filter have been deleted")
                      : QStringLiteral("All tasks NOT matching filter have been deleted\r") +
                            Records(count));
@@ -203,14 +216,18 @@ int TBulkDelete::DeleteAllTasks() {
   int result = -1;
   {
     const WaitCursor wait;
-    table.Close();
+    // The table closes either way; a change that could not be stored is reported.
+    if (const xbase::Status closed = table.Close(); !closed.ok()) ErrorBox(UserErrorText(closed));
     if (table.OpenTaskFiles(true)) {
-      if (table.Zap().ok()) {
+      const xbase::Status zapped = table.Zap();
+      WaitCursor::RestoreCursor();
+      if (zapped.ok()) {
         result = 0;
-        WaitCursor::RestoreCursor();
         InfoBox(QStringLiteral("Done!"));
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+      } else {
+        ErrorBox(UserErrorText(zapped));
       }
+      QApplication::setOverrideCursor(Qt::WaitCursor);
     }
     table.SetSuspendDisplayFields(true);
     if (!table.OpenTaskFiles(false)) {

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include "store/xbase/Status.h"
+
 class TodoTable;
 
 // What a group deletion needs from the main window.
@@ -50,5 +52,11 @@ class TBulkDelete {
   // fields and filter put back afterwards, however the walk ends.
   int WalkWholeTable(Test test);
 
+  // Shows a failed sync of the last walk's batch (the deletions may not be on the disk)
+  // with the default error report, before the count is reported.
+  void ReportSync();
+
   TBulkDeleteHost& host_;
+  // The outcome of the last walk's batch sync.
+  xbase::Status sync_;
 };

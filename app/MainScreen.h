@@ -80,6 +80,9 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   void DoKeyListMenu(const QPoint& global_pos);
   // Stores the notes pane's text in the current task when it was changed.
   void PostNotes();
+  // Shows a failed status to the user (UserErrorText in the default error report);
+  // true when the status is ok.
+  bool ReportFailure(const xbase::Status& status);
 
   // ---- task commands
   void EditbuttonClick();

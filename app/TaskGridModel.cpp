@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/AppHelpers.h"
+#include "core/TaskCommands.h"
 #include "core/DateTimeFormat.h"
 
 namespace {
@@ -114,12 +115,9 @@ bool TaskGridModel::setData(const QModelIndex& index, const QVariant& value, int
     // Nothing to store when the text did not change.
     if (table_.FieldText(field) == TrimTrailingBlanks(text)) return true;
   }
-  if (status.ok()) status = table_.Edit();
-  if (status.ok()) status = table_.SetFieldText(field, text);
-  if (status.ok()) status = table_.Post();
+  if (status.ok()) status = TTaskCommands(table_).SetField(field, text);
   if (!status.ok()) {
-    table_.Cancel();
-    emit editFailed(QString::fromStdString(status.message()));
+    emit editFailed(status);
     return false;
   }
   if (index.column() == kKeysColumn) emit keysEdited(table_.FieldText(TodoTable::kKeys));

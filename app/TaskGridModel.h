@@ -45,8 +45,8 @@ class TaskGridModel : public QAbstractTableModel, private TodoTableObserver {
   void keysEdited(const QString& keys);
   // The current task of the table changed (or the list reached its end).
   void currentChanged();
-  // An in-place edit could not be stored.
-  void editFailed(const QString& message);
+  // An in-place edit could not be stored; the task keeps its stored values.
+  void editFailed(const xbase::Status& status);
 
  private:
   void BeginReset() override;

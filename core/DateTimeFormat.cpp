@@ -703,14 +703,6 @@ QDate Today() {
 
 void SetTodayForTests(const QDate& date) { TodayOverride() = date; }
 
-QString DateToStr(const QDate& date, const TFormatSettings& settings) {
-  return FormatDateTime(QStringLiteral("ddddd"), date, settings);
-}
-
-QString TimeToStr(const QTime& time, const TFormatSettings& settings) {
-  return FormatDateTime(QStringLiteral("tt"), time, settings);
-}
-
 bool TryStrToDate(const QString& text, QDate& date, const TFormatSettings& settings) {
   TScanner scan(text);
   QDate value;

@@ -123,10 +123,6 @@ QString FormatDateTime(const QString& format, const QTime& time,
 QDate Today();
 void SetTodayForTests(const QDate& date);
 
-// The short date ("ddddd") and the long time ("tt") text.
-QString DateToStr(const QDate& date, const TFormatSettings& settings = FormatSettings());
-QString TimeToStr(const QTime& time, const TFormatSettings& settings = FormatSettings());
-
 // True and the value when the whole text is a date (time, date and optional time).
 bool TryStrToDate(const QString& text, QDate& date, const TFormatSettings& settings = FormatSettings());
 bool TryStrToTime(const QString& text, QTime& time, const TFormatSettings& settings = FormatSettings());

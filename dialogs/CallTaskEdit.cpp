@@ -11,6 +11,7 @@
 #include "widgets/FormPlacement.h"
 #include "core/DateTimeFormat.h"
 #include "core/KeyWordList.h"
+#include "core/TaskCommands.h"
 #include "widgets/MessageBox.h"
 #include "dialogs/TaskEditor.h"
 #include "store/TodoTable.h"
@@ -38,19 +39,6 @@ class TEditorDateFormats {
 // Repaints only: no user input may start another command in the middle of an edit.
 void LetWindowsRepaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 
-// A stored yyyymmdd date as the working formats read it (mm/dd/yyyy).
-QString StoredDateAsWorkingText(const QString& stored) {
-  return stored.mid(4, 2) + QLatin1Char('/') + stored.mid(6, 2) + QLatin1Char('/') + stored.left(4);
-}
-
-// The lines of a note with "\n" between them, however the note breaks its lines.
-QString NoteLines(const QString& note) {
-  QString lines = note;
-  lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-  lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return lines;
-}
-
 void FillFromCurrentTask(TTaskEditor& editor, TodoTable& table) {
   const QString priority = table.FieldText(TodoTable::kPriority);
   // Exact codes only; anything else keeps the dialog's own choice, Medium.
@@ -65,11 +53,11 @@ void FillFromCurrentTask(TTaskEditor& editor, TodoTable& table) {
   editor.IsDone->setChecked(table.FieldBool(TodoTable::kDone));
   editor.Task->setText(table.FieldText(TodoTable::kDescript));
   editor.KeyWords->setText(table.FieldText(TodoTable::kKeys));
-  editor.Notes->setPlainText(NoteLines(table.Memo(TodoTable::kNote)));
+  editor.Notes->setPlainText(NoteForPane(table.Memo(TodoTable::kNote)));
 
   // Stored values are read under the working formats and shown under the user's.
   QDate date;
-  if (TryStrToDate(StoredDateAsWorkingText(table.FieldText(TodoTable::kDate)), date)) {
+  if (TryStrToDate(DateAsWorkingText(table.FieldText(TodoTable::kDate)), date)) {
     RestoreUserDateFormats();
     editor.DateEdit->setText(FormatDateTime(QStringLiteral("ddddd"), date));
     UseWorkingDateFormats();
@@ -93,16 +81,6 @@ void FillForNewTask(TTaskEditor& editor) {
 }
 
 // The values the dialog closed with, in the form they are stored in.
-struct TTaskValues {
-  QString descript;
-  QString keys;
-  QString note;
-  QString date;  // yyyymmdd or empty
-  QString time;  // hh:nn or empty
-  QString priority;
-  bool done = false;
-};
-
 TTaskValues ValuesOf(const TTaskEditor& editor) {
   TTaskValues values;
   // The date and time as the user's formats read them.
@@ -125,35 +103,13 @@ TTaskValues ValuesOf(const TTaskEditor& editor) {
   return values;
 }
 
-// Writes the values into the current task (edit) or a new one (add) and posts it. On
-// success `storedKeys` holds KEYS as the field keeps it (cut to its width).
-xbase::Status WriteTask(TTaskEditMode mode, TodoTable& table, const TTaskValues& values, QString* storedKeys) {
-  if (mode == TTaskEditMode::Edit) {
-    XB_RETURN_IF_ERROR(table.Edit());
-  } else {
-    XB_RETURN_IF_ERROR(table.Append());
-    LetWindowsRepaint();
-  }
-  XB_RETURN_IF_ERROR(table.SetFieldText(TodoTable::kDescript, values.descript));
-  XB_RETURN_IF_ERROR(table.SetFieldText(TodoTable::kKeys, values.keys));
-  if (mode == TTaskEditMode::Add) LetWindowsRepaint();
-  XB_RETURN_IF_ERROR(table.SetMemo(TodoTable::kNote, values.note));
-  XB_RETURN_IF_ERROR(table.SetFieldText(TodoTable::kDate, values.date));
-  XB_RETURN_IF_ERROR(table.SetFieldText(TodoTable::kTime, values.time));
-  XB_RETURN_IF_ERROR(table.SetFieldText(TodoTable::kPriority, values.priority));
-  XB_RETURN_IF_ERROR(table.SetFieldBool(TodoTable::kDone, values.done));
-  // Read before Post: afterwards the task may have left the filtered list.
-  *storedKeys = table.FieldText(TodoTable::kKeys);
-  return table.Post();
-}
-
 }  // namespace
 
 TTaskEditResult CallTaskEdit(TTaskEditMode mode, TodoTable& table, TKeyWordList& keyWords, QWidget* parent) {
   // A note being typed in the notes pane is stored before the editor reads the task. A
   // failure leaves it pending: edit mode then edits the pending values, add mode's
   // Append tries to store it again.
-  if (table.Editing()) table.Post();
+  if (table.Editing()) (void)table.Post();
   if (mode == TTaskEditMode::Edit && !table.Editing() && table.AtEnd()) return TTaskEditResult::NoTask;
 
   const TEditorDateFormats editorFormats;
@@ -175,7 +131,9 @@ TTaskEditResult CallTaskEdit(TTaskEditMode mode, TodoTable& table, TKeyWordList&
   if (result != QDialog::Accepted) return TTaskEditResult::Cancelled;
 
   QString storedKeys;
-  if (!WriteTask(mode, table, values, &storedKeys).ok()) {
+  const xbase::Status stored =
+      TTaskCommands(table).StoreTask(mode == TTaskEditMode::Add, values, &storedKeys, LetWindowsRepaint);
+  if (!stored.ok()) {
     InfoBox(QStringLiteral("Error:Unable to save changes"));
     return TTaskEditResult::SaveFailed;
   }

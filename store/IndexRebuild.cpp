@@ -28,7 +28,8 @@ xbase::Status IndexRebuild::Run(bool pack_first) {
   table_.BeginBatch();
   Phase(QString());
   const QString filter = table_.CurrentFilter();
-  table_.SetFilter(QString());
+  // Clearing a filter compiles nothing and cannot fail.
+  (void)table_.SetFilter(QString());
   const int order = table_.CurrentOrder();
 
   xbase::Status status = table_.DeleteIndexFile();
@@ -46,8 +47,12 @@ xbase::Status IndexRebuild::Run(bool pack_first) {
   }
 
   Gauge(0);
-  table_.SetFilter(filter);
+  // The filter was in force before the rebuild, so it compiles again; should it not,
+  // the failure is the rebuild's outcome unless an earlier step failed first.
+  const xbase::Status refiltered = table_.SetFilter(filter);
   table_.SetOrder(order);
-  table_.EndBatch();
+  const xbase::Status synced = table_.EndBatch();
+  if (status.ok()) status = synced;
+  if (status.ok()) status = refiltered;
   return status;
 }

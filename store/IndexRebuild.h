@@ -30,7 +30,7 @@ class IndexRebuild {
   // Runs the rebuild on the table, which must be open exclusive. Whatever happens, the
   // filter expression in force before is set again, the order number selected again,
   // and the batch opened at the start is closed.
-  xbase::Status Run(bool pack_first);
+  [[nodiscard]] xbase::Status Run(bool pack_first);
 
   // Turns one progress report of the engine (a whole percentage) into the gauge position.
   // While packing the gauge shows the value itself. While tags are built the rises are

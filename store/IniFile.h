@@ -42,11 +42,11 @@ class TIniFile {
   // in the value become blanks, so a value can never add lines. When the file already
   // holds exactly this content nothing is written. A refused write gives an IoError
   // whose message is "Unable to write to <path>" and leaves the file as it was.
-  xbase::Status WriteString(const QString& section, const QString& key, const QString& value) const;
+  [[nodiscard]] xbase::Status WriteString(const QString& section, const QString& key, const QString& value) const;
   // Written in decimal.
-  xbase::Status WriteInteger(const QString& section, const QString& key, int value) const;
+  [[nodiscard]] xbase::Status WriteInteger(const QString& section, const QString& key, int value) const;
   // Written as "1" or "0".
-  xbase::Status WriteBool(const QString& section, const QString& key, bool value) const;
+  [[nodiscard]] xbase::Status WriteBool(const QString& section, const QString& key, bool value) const;
 
   // The user's message for a refused write of this file.
   QString WriteErrorText() const;

@@ -70,7 +70,7 @@ class TSettings {
   // The main window's SavePreferences: the same keys in the same order. The caller
   // puts the table's current order into Order and the splitter position into
   // SplitterBar first.
-  xbase::Status SavePreferences(const TPreferences& preferences) const;
+  [[nodiscard]] xbase::Status SavePreferences(const TPreferences& preferences) const;
 
   // The section of a window's placement: class name + "_Placement", followed by the
   // screen's pixels per inch when that is above 96 ("TMainScreen_Placement120").
@@ -79,14 +79,14 @@ class TSettings {
   // Maximized to maximizedNow.
   TFormPlacement LoadPlacement(const QString& section, bool maximizedNow) const;
   // SaveFormPlacement's write: Left, Top, Right, Bottom, Maximized.
-  xbase::Status SavePlacement(const QString& section, const TFormPlacement& placement) const;
+  [[nodiscard]] xbase::Status SavePlacement(const QString& section, const TFormPlacement& placement) const;
 
   // The report options dialog's LoadPreferences: titles default to "Jotlist", file
   // names to the program folder + "Todo.htm", "Todo.rtf", "Todo.txt".
   TReportTexts LoadReportTexts() const;
   // The report options dialog's SavePreferences: the four titles, then the three
   // file names.
-  xbase::Status SaveReportTexts(const TReportTexts& texts) const;
+  [[nodiscard]] xbase::Status SaveReportTexts(const TReportTexts& texts) const;
 
  private:
   QString directory_;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "store/CodePage.h"
+#include "store/ErrorText.h"
 #include "store/TaskSchema.h"
 #include "store/IndexRebuild.h"
 #include "store/xbase/Table.h"
@@ -77,7 +78,8 @@ TodoTable::TodoTable(TodoTableHost* host) : host_(host) {}
 
 TodoTable::~TodoTable() {
   observers_.clear();
-  Close();
+  // The owner closes the table (and reports the outcome) before it lets it go.
+  (void)Close();
 }
 
 void TodoTable::SetDirectory(const QString& directory) {
@@ -104,7 +106,8 @@ bool TodoTable::CreateTaskTable(int code_page) {
 }
 
 bool TodoTable::IsOldStructure() {
-  Close();
+  // Only called while the files are being opened: nothing is pending.
+  (void)Close();
   // The field list is read from the header itself: cheaper than an open, which would
   // check the index too, and it works on files the engine would refuse.
   QFile file(TablePath());
@@ -129,7 +132,8 @@ bool TodoTable::IsOldStructure() {
 }
 
 bool TodoTable::OpenTaskFiles(bool exclusive) {
-  Close();
+  // Callers close (and report) before they reopen: nothing is pending here.
+  (void)Close();
   if (!QFileInfo::exists(TablePath()) && !CreateTaskTable()) {
     Message(QString::fromLatin1(kCannotCreate));
     return false;
@@ -138,7 +142,8 @@ bool TodoTable::OpenTaskFiles(bool exclusive) {
   if (upgrader_ && IsOldStructure()) {
     Message(QString::fromLatin1(kUpgradeNotice));
     const bool upgraded = upgrader_(*this);
-    Close();
+    // The upgrade closed what it wrote and reported its own failures.
+    (void)Close();
     Message(QString::fromLatin1(upgraded ? kUpgradeDone : kUpgradeFailed));
   }
   if (host_) host_->UpdateStatus(QString::fromLatin1(kOpeningFiles));
@@ -167,13 +172,14 @@ bool TodoTable::OpenTaskFiles(bool exclusive) {
     First();
     return true;
   }
-  CloseEngine();
+  // The open failed: the message below is what the user needs; nothing was written.
+  (void)CloseEngine();
   Message(QString::fromLatin1(exclusive ? kCannotOpenExclusive : kCannotOpen));
   return false;
 }
 
 Status TodoTable::Open(bool exclusive) {
-  CloseEngine();
+  XB_RETURN_IF_ERROR(CloseEngine());
   std::unique_ptr<xbase::Table> table;
   const auto mode = exclusive ? xbase::OpenMode::kExclusive : xbase::OpenMode::kShared;
   XB_RETURN_IF_ERROR(xbase::Table::Open(TablePath().toStdString(), mode, &table));
@@ -191,14 +197,15 @@ Status TodoTable::Close() {
     status = Post();
     if (!status.ok()) Cancel();
   }
-  CloseEngine();
-  return status;
+  const Status closed = CloseEngine();
+  return status.ok() ? closed : status;
 }
 
-void TodoTable::CloseEngine() {
-  if (!engine_) return;
+Status TodoTable::CloseEngine() {
+  if (!engine_) return Status::Ok();
+  Status synced;
   if (engine_batch_) {
-    engine_->EndBatch();
+    synced = engine_->EndBatch();
     engine_batch_ = false;
   }
   if (engine_->editing()) engine_->Cancel();
@@ -207,6 +214,7 @@ void TodoTable::CloseEngine() {
   exclusive_ = false;
   batch_deleted_.clear();
   InvalidateView(Pending::kFirst);
+  return synced;
 }
 
 int TodoTable::CodePage() const { return engine_ ? engine_->code_page() : kDefaultCodePage; }
@@ -230,7 +238,7 @@ bool TodoTable::IndexHasTaskTags() const {
 Status TodoTable::DeleteIndexFile() {
   if (!engine_) return Status::State("the task table is not open");
   if (!exclusive_) return Status::NeedExclusive("the index file can be deleted only in exclusive use");
-  CloseEngine();
+  XB_RETURN_IF_ERROR(CloseEngine());
   QFile index(IndexPath());
   if (index.exists() && !index.remove()) {
     // The user is told which file and why (a folder they may not write, a file in use).
@@ -320,7 +328,7 @@ Status TodoTable::BuildView() {
 void TodoTable::EnsureView() {
   if (view_valid_) return;
   view_valid_ = true;
-  BuildView();
+  if (const Status built = BuildView(); !built.ok()) Message(UserErrorText(built));
   switch (pending_) {
     case Pending::kFirst:
       pos_ = 0;
@@ -383,8 +391,14 @@ void TodoTable::InsertRow(size_t row, uint32_t recno) {
 
 // ---------------------------------------------------------------- navigation
 
+void TodoTable::PostPending() {
+  if (!Editing()) return;
+  const Status status = Post();
+  if (!status.ok()) Message(UserErrorText(status));
+}
+
 void TodoTable::First() {
-  if (Editing()) Post();
+  PostPending();
   bof_ = false;
   if (!view_valid_) {
     pending_ = Pending::kFirst;
@@ -395,7 +409,7 @@ void TodoTable::First() {
 }
 
 void TodoTable::Next() {
-  if (Editing()) Post();
+  PostPending();
   EnsureView();
   bof_ = false;
   if (pos_ < view_.size()) ++pos_;
@@ -403,7 +417,7 @@ void TodoTable::Next() {
 }
 
 void TodoTable::Prior() {
-  if (Editing()) Post();
+  PostPending();
   EnsureView();
   if (view_.empty()) return;
   if (pos_ >= view_.size()) {
@@ -417,7 +431,7 @@ void TodoTable::Prior() {
 }
 
 void TodoTable::Last() {
-  if (Editing()) Post();
+  PostPending();
   EnsureView();
   bof_ = false;
   pos_ = view_.empty() ? 0 : view_.size() - 1;
@@ -672,7 +686,7 @@ int TodoTable::SetOrder(int order) {
   if (!engine_) return 0;
   const int previous = engine_->Order();
   if (order == previous || order < 0 || order > engine_->TagCount()) return previous;
-  if (Editing()) Post();
+  PostPending();
   engine_->SetOrder(order);
   InvalidateKeepingCurrent();
   return previous;
@@ -688,7 +702,7 @@ QString TodoTable::TagName(int order) const {
 
 bool TodoTable::Seek(const QString& key) {
   if (!engine_ || engine_->Order() == 0) return false;
-  if (Editing()) Post();
+  PostPending();
   bool found = false;
   const Status status = engine_->Seek(ToCodePage(key, CodePage()), soft_seek_, &found);
   if (!status.ok() || engine_->Eof()) {
@@ -728,7 +742,7 @@ bool TodoTable::Seek(const QString& key) {
 
 Status TodoTable::SetFilter(const QString& expression) {
   if (engine_) {
-    if (Editing()) Post();
+    PostPending();
     XB_RETURN_IF_ERROR(engine_->SetFilter(ToCodePage(expression, CodePage())));
   }
   filter_ = expression;
@@ -768,11 +782,12 @@ void TodoTable::BeginBatch() {
   ++batch_depth_;
 }
 
-void TodoTable::EndBatch() {
-  if (batch_depth_ == 0) return;
-  if (--batch_depth_ > 0) return;
+Status TodoTable::EndBatch() {
+  if (batch_depth_ == 0) return Status::Ok();
+  if (--batch_depth_ > 0) return Status::Ok();
+  Status synced;
   if (engine_ && engine_batch_) {
-    engine_->EndBatch();
+    synced = engine_->EndBatch();
     engine_batch_ = false;
   }
   for (TodoTableObserver* o : std::vector<TodoTableObserver*>(observers_)) o->BeginReset();
@@ -795,6 +810,7 @@ void TodoTable::EndBatch() {
   row_cache_.clear();
   Notify([](TodoTableObserver& o) { o.EndReset(); });
   NotifyCurrent();
+  return synced;
 }
 
 void TodoTable::SetTurboRead(bool on) {

@@ -126,18 +126,19 @@ class TodoTable {
   // Creates JLIST.DBF (and JLIST.FPT) with the seven fields; no index. The text is in
   // `code_page` (a Windows code page number), 0 meaning the one of the user's language
   // (CodePageForLocale). True when the table file exists afterwards.
-  bool CreateTaskTable(int code_page = 0);
+  [[nodiscard]] bool CreateTaskTable(int code_page = 0);
   // Opens the task files, shared or exclusive, creating the table and building a missing
   // or damaged index on the way, and reporting every failure to the user through the
   // host. Afterwards the order is DATETIME and the first task is current.
-  bool OpenTaskFiles(bool exclusive);
+  [[nodiscard]] bool OpenTaskFiles(bool exclusive);
   // True when the table file has DATE, TIME, DESCRIPT, NOTE, DONE and KEYS but not
   // PRIORITY; false when it cannot be read. Closes the table first.
   bool IsOldStructure();
   // Opens the table without messages, index problems included (see IndexUsable()).
-  xbase::Status Open(bool exclusive);
-  // Stores a pending change first; a failed store is dropped and reported in the status.
-  xbase::Status Close();
+  [[nodiscard]] xbase::Status Open(bool exclusive);
+  // Stores a pending change first; a failed store is dropped and reported in the status,
+  // as is a failed sync of an open batch. The table is closed either way.
+  [[nodiscard]] xbase::Status Close();
   bool Active() const { return engine_ != nullptr; }
   bool Exclusive() const { return exclusive_; }
   // The Windows code page of the table's text (1252 while closed); text crosses this
@@ -149,10 +150,10 @@ class TodoTable {
   // Index maintenance; each needs the table open exclusive. Progress is in whole
   // percentages: per tag in turn for a build, once over the table for a pack.
   // Closes the table, deletes JLIST.CDX and opens the table again exclusive.
-  xbase::Status DeleteIndexFile();
-  xbase::Status Pack(const xbase::ProgressFn& progress = {});
-  xbase::Status BuildTags(const xbase::ProgressFn& progress = {});
-  xbase::Status Zap(const xbase::ProgressFn& progress = {});
+  [[nodiscard]] xbase::Status DeleteIndexFile();
+  [[nodiscard]] xbase::Status Pack(const xbase::ProgressFn& progress = {});
+  [[nodiscard]] xbase::Status BuildTags(const xbase::ProgressFn& progress = {});
+  [[nodiscard]] xbase::Status Zap(const xbase::ProgressFn& progress = {});
 
   // ---- navigation within the view
   void First();
@@ -167,7 +168,7 @@ class TodoTable {
   uint32_t RecordNumber();
   // Makes that record current; it must be in the list (kNotFound otherwise, position
   // unchanged).
-  xbase::Status GoToRecord(uint32_t recno);
+  [[nodiscard]] xbase::Status GoToRecord(uint32_t recno);
   // Records in the file, deleted ones included.
   uint32_t RecordCount();
 
@@ -179,7 +180,7 @@ class TodoTable {
   uint32_t RecnoAt(int row);
   // Row of a record, -1 when it is not in the list.
   int RowOf(uint32_t recno);
-  xbase::Status GoToRow(int row);
+  [[nodiscard]] xbase::Status GoToRow(int row);
   // Reads the task of `row` without moving the current task. False when the row does not
   // exist or cannot be read (a record that is not cached while an edit is pending).
   bool ReadRow(int row, TaskRow* out);
@@ -190,25 +191,24 @@ class TodoTable {
   QString Memo(const char* name);
   // Field writers: need Edit or Append first (kState otherwise). Text is cut to the
   // field's width.
-  xbase::Status SetFieldText(const char* name, const QString& value);
-  xbase::Status SetFieldBool(const char* name, bool value);
-  xbase::Status SetMemo(const char* name, const QString& text);
+  [[nodiscard]] xbase::Status SetFieldText(const char* name, const QString& value);
+  [[nodiscard]] xbase::Status SetFieldBool(const char* name, bool value);
+  [[nodiscard]] xbase::Status SetMemo(const char* name, const QString& text);
 
   // ---- changes
   // Locks the current record for a change (kRecordLocked when held elsewhere).
-  xbase::Status Edit();
+  [[nodiscard]] xbase::Status Edit();
   // Starts a new blank record; it joins the list at Post.
-  xbase::Status Append();
+  [[nodiscard]] xbase::Status Append();
   // Stores the pending record; it becomes current at its place in the list, or leaves the
   // list when it no longer passes the filter.
-  xbase::Status Post();
+  [[nodiscard]] xbase::Status Post();
   void Cancel();
   bool Editing() const;
-  bool Inserting() const { return appending_; }
   // Marks the current record deleted and moves to the following task (the previous one
   // when it was the last). Inside a batch the record keeps its row until EndBatch, so
   // that a walk with Next reaches the record after it.
-  xbase::Status Delete();
+  [[nodiscard]] xbase::Status Delete();
   bool IsDeleted();
 
   // ---- order and search
@@ -229,7 +229,7 @@ class TodoTable {
   // Sets the filter expression ("" for none); kept across Close and Open. On a compile
   // error the previous filter stays and the status says why. The current task stays
   // current when it passes, else the first task of the new list is.
-  xbase::Status SetFilter(const QString& expression);
+  [[nodiscard]] xbase::Status SetFilter(const QString& expression);
   const QString& CurrentFilter() const { return filter_; }
   int FilterRecordCount() { return ViewCount(); }
   // Value of a logical expression on the current record; false with `*status` set when
@@ -238,9 +238,10 @@ class TodoTable {
 
   // ---- batches, read-ahead, display fields
   // Observers hear nothing between BeginBatch and EndBatch (they are told of a reset at
-  // both ends); file syncs are deferred to EndBatch. Batches nest.
+  // both ends); file syncs are deferred to EndBatch. Batches nest: the outermost
+  // EndBatch syncs and gives the sync's outcome (an inner one gives ok).
   void BeginBatch();
-  void EndBatch();
+  [[nodiscard]] xbase::Status EndBatch();
   bool InBatch() const { return batch_depth_ > 0; }
   void SetTurboRead(bool on);
   bool SuspendDisplayFields() const { return suspend_display_; }
@@ -257,8 +258,11 @@ class TodoTable {
   xbase::Table* engine() { return engine_.get(); }
 
  private:
-  xbase::Status OpenEngine(bool exclusive);
-  void CloseEngine();
+  // Navigation stores a pending change first, as a data-bound list does. A change that
+  // cannot be stored stays pending (the next command tries again) and the host is told.
+  void PostPending();
+  // Closes the engine table, syncing an open batch first; gives the sync's outcome.
+  [[nodiscard]] xbase::Status CloseEngine();
   // The view is built when first needed after a change of order, filter or file, so that
   // a run of such changes (as at start-up) walks the table once. Until then the current
   // task is held as `pending_`.
@@ -267,10 +271,10 @@ class TodoTable {
   // Pending position for "keep the current task when it stays in the list".
   void InvalidateKeepingCurrent();
   void EnsureView();
-  xbase::Status BuildView();
+  [[nodiscard]] xbase::Status BuildView();
   // Puts the engine on `recno` unless it is there already.
-  xbase::Status EngineAt(uint32_t recno);
-  xbase::Status EngineAtCurrent();
+  [[nodiscard]] xbase::Status EngineAt(uint32_t recno);
+  [[nodiscard]] xbase::Status EngineAtCurrent();
   int FieldIndex(const char* name) const;
   void ReadRowFromEngine(uint32_t recno, TaskRow* out);
   // After a record was stored: moves it to its place in the list or drops it.

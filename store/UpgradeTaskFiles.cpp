@@ -7,6 +7,7 @@
 
 #include "store/CodePage.h"
 #include "store/xbase/Codepage.h"
+#include "store/ErrorText.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
 
@@ -40,8 +41,15 @@ class Upgrade {
     table_.BeginBatch();
     const bool ok = Convert();
     backup_.reset();
-    table_.EndBatch();
-    table_.Close();
+    // The converted records reach the disk only with the batch's sync: a failed sync
+    // (a full disk) is a failed conversion, and the user is told why.
+    const xbase::Status synced = table_.EndBatch();
+    const xbase::Status closed = table_.Close();
+    const xbase::Status first = synced.ok() ? closed : synced;
+    if (ok && !first.ok()) {
+      if (host_) host_->InfoBox(UserErrorText(first));
+      return false;
+    }
     return ok;
   }
 
@@ -62,7 +70,8 @@ class Upgrade {
   }
 
   bool Convert() {
-    table_.Close();
+    // Nothing is pending on the table before a conversion: it was only opened to look.
+    (void)table_.Close();
     QFile::remove(InFolder(kBackupTable));
     QFile::remove(InFolder(kBackupMemo));
     QFile::remove(InFolder(TodoTable::kIndexName));

@@ -124,7 +124,16 @@ Status File::Truncate(uint64_t size) {
   return Status::Ok();
 }
 
+namespace {
+SyncFaultHook g_sync_fault = nullptr;
+}  // namespace
+
+void SetSyncFaultForTests(SyncFaultHook hook) { g_sync_fault = hook; }
+
 Status File::Sync() {
+  if (g_sync_fault != nullptr) {
+    if (const int err = g_sync_fault(path_); err != 0) return Errno("cannot sync", path_, err);
+  }
   int rc;
   do {
     rc = ::fdatasync(fd_);

@@ -51,6 +51,12 @@ class File {
   std::string path_;
 };
 
+// Test seam: while a hook is set, every File::Sync asks it first with the file's path;
+// a non-zero errno it gives fails the sync as fdatasync would (ENOSPC for a full disk).
+// Null (the default) syncs for real. Not thread-safe: set it before the code under test.
+using SyncFaultHook = int (*)(const std::string& path);
+void SetSyncFaultForTests(SyncFaultHook hook);
+
 // Small file-system helpers used around the table's files.
 bool FileExists(const std::string& path);
 Status RemoveFile(const std::string& path);  // ok when it does not exist

@@ -1,8 +1,10 @@
 #include "app/BulkDelete.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <set>
 
 #include "core/DateTimeFormat.h"
@@ -10,6 +12,7 @@
 #include "widgets/MessageBox.h"
 #include "store/IndexRebuild.h"
 #include "store/TodoTable.h"
+#include "store/xbase/File.h"
 
 namespace {
 
@@ -45,7 +48,7 @@ class BulkDeleteTest : public ::testing::Test, public TBulkDeleteHost {
   TodoTable& Table() override { return table_; }
   void SetUpFilter() override {
     ++filter_setups_;
-    table_.SetFilter(BuildFilterExpression(state_, Today()).expression);
+    EXPECT_TRUE(table_.SetFilter(BuildFilterExpression(state_, Today()).expression).ok());
   }
   void ClearFilterCriteria() override { state_.ClearCriteria(); }
   void SetButtons() override {}
@@ -100,6 +103,30 @@ TEST_F(BulkDeleteTest, AllMarkedDoneReachesTasksTheFilterHides) {
   state_.ShowDoneTasks = true;
   SetUpFilter();
   EXPECT_EQ(Shown(), std::set<QString>{"b"});
+}
+
+// A full disk at the batch's closing sync: the deletions may not be on the disk, so the
+// user hears of it before the count.
+TEST_F(BulkDeleteTest, AFailedSyncAtTheEndOfTheWalkIsShown) {
+  Add({{"20240301", "a", true, ""}, {"20240302", "b", false, ""}});
+  TScriptedResponder boxes;
+  boxes.AnswerYes();
+  xbase::SetSyncFaultForTests([](const std::string&) { return ENOSPC; });
+  const int count = bulk_.DeleteAllMarkedDone();
+  xbase::SetSyncFaultForTests(nullptr);
+  EXPECT_EQ(count, 1);
+  ASSERT_EQ(boxes.Count(), 3);
+  EXPECT_EQ(boxes.Messages()[1].Title, "Jotlist");
+  EXPECT_EQ(boxes.Messages()[1].Icon, QMessageBox::Critical);
+  EXPECT_EQ(boxes.Messages()[1].Text,
+            QDir(dir_.path()).filePath("JLIST.DBF") + " could not be written: the disk is full.");
+  EXPECT_EQ(boxes.Messages()[2].Text, "All tasks marked DONE have been deleted (1 records)");
+
+  // With the disk back, the next group operation reports nothing but its count.
+  boxes.Clear();
+  boxes.AnswerYes();
+  EXPECT_EQ(bulk_.DeleteAllBeforeToday(), 1);
+  EXPECT_EQ(boxes.Count(), 2);
 }
 
 TEST_F(BulkDeleteTest, NoQuestionAnsweredYesDeletesNothing) {

@@ -354,9 +354,9 @@ TEST_F(MainScreenTest, OldFilesAreConvertedAtStartUp) {
     std::unique_ptr<xbase::Table> table;
     ASSERT_TRUE(xbase::Table::Open(Path("JLIST.DBF").toStdString(), xbase::OpenMode::kExclusive, &table).ok());
     ASSERT_TRUE(table->Append().ok());
-    table->SetString(0, "20240306");
-    table->SetString(2, "from the old days");
-    table->SetMemo(3, "abcd");
+    EXPECT_TRUE(table->SetString(0, "20240306").ok());
+    EXPECT_TRUE(table->SetString(2, "from the old days").ok());
+    EXPECT_TRUE(table->SetMemo(3, "abcd").ok());
     ASSERT_TRUE(table->Post().ok());
   }
   NoReminder();
@@ -539,13 +539,13 @@ TEST(RebuildIndTest, RefusesToCloseWhileBusyAndClosesItselfWhenDone) {
   table.SetDirectory(dir.path());
   ASSERT_TRUE(table.OpenTaskFiles(false));
   for (int i = 0; i < 3; ++i) {
-    table.Append();
-    table.SetFieldText(TodoTable::kDescript, QString("task %1").arg(i));
+    EXPECT_TRUE(table.Append().ok());
+    EXPECT_TRUE(table.SetFieldText(TodoTable::kDescript, QString("task %1").arg(i)).ok());
     ASSERT_TRUE(table.Post().ok());
   }
   table.First();
   ASSERT_TRUE(table.Delete().ok());
-  table.Close();
+  EXPECT_TRUE(table.Close().ok());
   ASSERT_TRUE(table.OpenTaskFiles(true));
 
   TRebuildInd form(table);

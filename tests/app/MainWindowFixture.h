@@ -50,13 +50,15 @@ class MainWindowFixture : public ::testing::Test {
     std::vector<uint32_t> recnos;
     for (const Task& task : tasks) {
       ASSERT_TRUE(table.Append().ok());
-      table.SetFieldText(TodoTable::kDate, task.date);
-      table.SetFieldText(TodoTable::kTime, task.time);
-      table.SetFieldText(TodoTable::kDescript, task.descript);
-      table.SetFieldBool(TodoTable::kDone, task.done);
-      table.SetFieldText(TodoTable::kKeys, task.keys);
-      table.SetFieldText(TodoTable::kPriority, task.priority);
-      if (*task.note != '\0') table.SetMemo(TodoTable::kNote, task.note);
+      EXPECT_TRUE(table.SetFieldText(TodoTable::kDate, task.date).ok());
+      EXPECT_TRUE(table.SetFieldText(TodoTable::kTime, task.time).ok());
+      EXPECT_TRUE(table.SetFieldText(TodoTable::kDescript, task.descript).ok());
+      EXPECT_TRUE(table.SetFieldBool(TodoTable::kDone, task.done).ok());
+      EXPECT_TRUE(table.SetFieldText(TodoTable::kKeys, task.keys).ok());
+      EXPECT_TRUE(table.SetFieldText(TodoTable::kPriority, task.priority).ok());
+      if (*task.note != '\0') {
+        EXPECT_TRUE(table.SetMemo(TodoTable::kNote, task.note).ok());
+      }
       ASSERT_TRUE(table.Post().ok());
       recnos.push_back(table.RecordNumber());
     }
@@ -64,7 +66,7 @@ class MainWindowFixture : public ::testing::Test {
       ASSERT_TRUE(table.GoToRecord(recnos[static_cast<size_t>(i)]).ok());
       ASSERT_TRUE(table.Delete().ok());
     }
-    table.Close();
+    EXPECT_TRUE(table.Close().ok());
   }
 
   QString Cell(int row, int column) const {

@@ -258,7 +258,7 @@ TEST_F(TaskCommandsTest, DeleteAndDoneOfATaskLockedElsewhereReportAndChangeNothi
   EXPECT_TRUE(w.Table().Editing() == false);
 
   other.Cancel();
-  other.Close();
+  EXPECT_TRUE(other.Close().ok());
   w.DoneToggleButtonClick();
   EXPECT_EQ(TaskColumn(), QStringList({"old task", "dentist", "someday"})) << "done now, so hidden";
   EXPECT_EQ(Current(), "dentist");
@@ -432,7 +432,7 @@ TEST_F(TaskCommandsTest, DateColumnCalendarStartsAtTheTasksDateOrToday) {
   Select("someday");
   for (const char* stored : {"", "2024x3y1"}) {
     ASSERT_TRUE(T().Edit().ok());
-    T().SetFieldText(TodoTable::kDate, stored);
+    EXPECT_TRUE(T().SetFieldText(TodoTable::kDate, stored).ok());
     ASSERT_TRUE(T().Post().ok());
     Select("someday");
     auto dialog = OnDialog<TDateSelector>(&w, [&](TDateSelector* d) {
@@ -784,7 +784,7 @@ TEST_F(TaskCommandsTest, KeyWordMenuAppendsClearsAndCutsToTheFieldWidth) {
   const QString long_keys = QString(56, 'k') + " x";
   ASSERT_EQ(long_keys.size(), 58);
   ASSERT_TRUE(T().Edit().ok());
-  T().SetFieldText(TodoTable::kKeys, long_keys);
+  EXPECT_TRUE(T().SetFieldText(TodoTable::kKeys, long_keys).ok());
   ASSERT_TRUE(T().Post().ok());
   choose("health");
   EXPECT_EQ(T().FieldText(TodoTable::kKeys), (long_keys + " health").left(60));

@@ -302,7 +302,7 @@ TEST_F(TodoTableTest, TheFilterStaysAcrossCloseAndOpen) {
   OpenNew();
   AddSample();
   ASSERT_TRUE(table_.SetFilter("(.not.DONE)").ok());
-  table_.Close();
+  EXPECT_TRUE(table_.Close().ok());
   ASSERT_TRUE(table_.OpenTaskFiles(false));
   EXPECT_EQ(table_.CurrentFilter(), "(.not.DONE)");
   EXPECT_EQ(table_.ViewCount(), 4);
@@ -356,7 +356,7 @@ TEST_F(TodoTableTest, SoftSeekFindsTheFirstTaskOnOrAfterADate) {
 TEST_F(TodoTableTest, SeekBeforeTheListIsBuiltPositionsOnceItIs) {
   OpenNew();
   AddSample();
-  table_.Close();
+  EXPECT_TRUE(table_.Close().ok());
   table_.BeginBatch();
   ASSERT_TRUE(table_.OpenTaskFiles(false));
   table_.SetOrder(table_.OrderOfTag("DESCRIPT"));
@@ -365,7 +365,7 @@ TEST_F(TodoTableTest, SeekBeforeTheListIsBuiltPositionsOnceItIs) {
   table_.Seek("20240303");
   table_.SetSoftSeek(false);
   table_.SetOrder(order);
-  table_.EndBatch();
+  EXPECT_TRUE(table_.EndBatch().ok());
   EXPECT_EQ(table_.FieldText(TodoTable::kDescript), "Buy milk");
   EXPECT_EQ(table_.CurrentRow(), 1);  // apple, Buy milk, call Joe, ...
 }
@@ -373,7 +373,7 @@ TEST_F(TodoTableTest, SeekBeforeTheListIsBuiltPositionsOnceItIs) {
 TEST_F(TodoTableTest, DeleteMovesToTheFollowingTaskOrThePreviousAtTheEnd) {
   OpenNew();
   AddSample();
-  table_.GoToRow(1);
+  ASSERT_TRUE(table_.GoToRow(1).ok());
   ASSERT_TRUE(table_.Delete().ok());
   EXPECT_EQ(table_.FieldText(TodoTable::kDescript), "Buy milk");
   table_.Last();
@@ -400,7 +400,7 @@ TEST_F(TodoTableTest, AWalkThatDeletesInsideABatchReachesEveryRecord) {
     }
   }
   EXPECT_EQ(deleted, 2);  // "Buy milk" and "call Joe" sit next to each other
-  table_.EndBatch();
+  EXPECT_TRUE(table_.EndBatch().ok());
   EXPECT_EQ(Descriptions(), QStringList({"dentist", "someday", "apple"}));
   std::vector<uint32_t> view;
   for (int i = 0; i < table_.ViewCount(); ++i) view.push_back(table_.RecnoAt(i));
@@ -418,9 +418,9 @@ TEST_F(TodoTableTest, ObserversSeeAnEmptyListDuringABatch) {
   table_.First();
   table_.Next();
   table_.BeginBatch();  // nested
-  table_.EndBatch();
+  EXPECT_TRUE(table_.EndBatch().ok());
   EXPECT_EQ(mirror.current_changes, changes);
-  table_.EndBatch();
+  EXPECT_TRUE(table_.EndBatch().ok());
   EXPECT_EQ(mirror.rows.size(), 5u);
   EXPECT_EQ(table_.CurrentRow(), 1);
 }
@@ -428,7 +428,7 @@ TEST_F(TodoTableTest, ObserversSeeAnEmptyListDuringABatch) {
 TEST_F(TodoTableTest, DeletedIndexIsRebuiltAtTheNextOpenWithoutAQuestion) {
   OpenNew();
   AddSample();
-  table_.Close();
+  EXPECT_TRUE(table_.Close().ok());
   ASSERT_TRUE(QFile::remove(Path("JLIST.CDX")));
   host_.statuses.clear();
   host_.rebuilds.clear();
@@ -443,7 +443,7 @@ TEST_F(TodoTableTest, DeletedIndexIsRebuiltAtTheNextOpenWithoutAQuestion) {
 TEST_F(TodoTableTest, DamagedIndexIsRebuiltLikeAMissingOne) {
   OpenNew();
   AddSample();
-  table_.Close();
+  EXPECT_TRUE(table_.Close().ok());
   QFile cdx(Path("JLIST.CDX"));
   ASSERT_TRUE(cdx.open(QIODevice::ReadWrite));
   cdx.write(QByteArray(1024, '\xAB'));
@@ -462,7 +462,7 @@ TEST_F(TodoTableTest, RebuildWithPackRemovesDeletedTasksAndKeepsFilterAndOrder) 
   ASSERT_TRUE(table_.Delete().ok());  // someday
   ASSERT_TRUE(table_.SetFilter("(.not.DONE)").ok());
   table_.SetOrder(table_.OrderOfTag("DESCRIPT"));
-  table_.Close();
+  EXPECT_TRUE(table_.Close().ok());
   ASSERT_TRUE(table_.OpenTaskFiles(true));
   ASSERT_TRUE(table_.Exclusive());
   table_.SetOrder(table_.OrderOfTag("DESCRIPT"));
@@ -515,7 +515,7 @@ TEST_F(TodoTableTest, ExclusiveOpenWhileTheFileIsInUseGivesTheTwoLineMessage) {
   OpenNew();
   std::unique_ptr<xbase::Table> other;
   ASSERT_TRUE(xbase::Table::Open(Path("JLIST.DBF").toStdString(), xbase::OpenMode::kShared, &other).ok());
-  table_.Close();
+  EXPECT_TRUE(table_.Close().ok());
   host_.messages.clear();
   EXPECT_FALSE(table_.OpenTaskFiles(true));
   EXPECT_EQ(host_.messages, QStringList({"Unable to open the Todo file (JLIST.DBF) for reindexing.\n"
