@@ -10,6 +10,8 @@
 #include "store/ErrorText.h"
 #include "store/TaskSchema.h"
 #include "store/IndexRebuild.h"
+#include "store/xbase/ByteOrder.h"
+#include "store/xbase/DbfFormat.h"
 #include "store/xbase/Table.h"
 
 using xbase::Status;
@@ -112,16 +114,17 @@ bool TodoTable::IsOldStructure() {
   // check the index too, and it works on files the engine would refuse.
   QFile file(TablePath());
   if (!file.open(QIODevice::ReadOnly)) return false;
-  const QByteArray header = file.read(32);
-  if (header.size() != 32) return false;
-  const auto header_length = static_cast<qint64>(static_cast<uint8_t>(header[8]) |
-                                                 (static_cast<uint8_t>(header[9]) << 8));
-  if (header_length < 33) return false;
-  const QByteArray descriptors = file.read(header_length - 32);
+  const QByteArray header = file.read(xbase::dbf::kHeaderSize);
+  if (header.size() != static_cast<qsizetype>(xbase::dbf::kHeaderSize)) return false;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(header.constData());
+  const qint64 header_length = xbase::Le16(bytes + xbase::dbf::kOffHeaderLength);
+  if (header_length <= static_cast<qint64>(xbase::dbf::kHeaderSize)) return false;
+  const QByteArray descriptors = file.read(header_length - xbase::dbf::kHeaderSize);
   QStringList names;
-  for (qsizetype at = 0; at + 32 <= descriptors.size(); at += 32) {
-    if (descriptors[at] == '\r') break;
-    const QByteArray raw = descriptors.mid(at, 11);
+  constexpr qsizetype kStep = xbase::dbf::kDescriptorSize;
+  for (qsizetype at = 0; at + kStep <= descriptors.size(); at += kStep) {
+    if (static_cast<uint8_t>(descriptors[at]) == xbase::dbf::kHeaderTerminator) break;
+    const QByteArray raw = descriptors.mid(at + xbase::dbf::kDescName, xbase::dbf::kDescNameSize);
     const qsizetype end = raw.indexOf('\0');
     names << QString::fromLatin1(end < 0 ? raw : raw.left(end)).trimmed().toUpper();
   }
