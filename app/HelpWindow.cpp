@@ -44,11 +44,20 @@ bool THelpWindow::InstallHelpFile(const QString& directory) {
   return true;
 }
 
+QString THelpWindow::HelpFilePath() {
+  const QString own = ProgramDirectory() + QLatin1String(kHelpFileName);
+  if (QFileInfo::exists(own)) return own;
+  // An installed copy reads the file the install put beside it and writes nothing.
+  const QString share = InstalledShareFolder();
+  if (!share.isEmpty() && QFileInfo::exists(share + QLatin1String(kHelpFileName))) {
+    return share + QLatin1String(kHelpFileName);
+  }
+  return InstallHelpFile(ProgramDirectory()) ? own : QString();
+}
+
 bool THelpWindow::ShowContext(int context) {
-  const QString directory = ProgramDirectory();
-  InstallHelpFile(directory);
-  const QString path = directory + QLatin1String(kHelpFileName);
-  if (!QFileInfo::exists(path)) return false;
+  const QString path = HelpFilePath();
+  if (path.isEmpty()) return false;
   QUrl url = QUrl::fromLocalFile(path);
   url.setFragment(QString::number(context));
   if (Browser->source().path() != url.path()) Browser->setSource(QUrl::fromLocalFile(path));

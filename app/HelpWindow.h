@@ -1,6 +1,7 @@
-// THelpWindow: the program's help, JLIST.HTM from the program folder, shown at the
-// section of a context number (1009 main window, 1004 task editor and date selector,
-// 1018 filter, 1007 report options, 1017 preview, 2986 time dialog).
+// THelpWindow: the program's help, JLIST.HTM from the program folder (an installed
+// copy's from its share/jotlist/), shown at the section of a context number (1009 main
+// window, 1004 task editor and date selector, 1018 filter, 1007 report options, 1017
+// preview, 2986 time dialog).
 #pragma once
 
 #include <QWidget>
@@ -18,6 +19,11 @@ class THelpWindow : public QWidget {
   // Writes the help file shipped with the program into `directory` (ending in "/")
   // when it has none; false when it was missing and could not be written.
   static bool InstallHelpFile(const QString& directory);
+
+  // The help file to show: JLIST.HTM in the program folder, else the one in the
+  // install's share/jotlist/, else the shipped copy written into the program folder.
+  // Empty when there is none and none could be written.
+  static QString HelpFilePath();
 
   // Shows the window at the section of `context` (the start of the file when the
   // file has no such section). False when there is no help file to show.

@@ -1,6 +1,9 @@
 #include "core/AppHelpers.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include "core/DateTimeFormat.h"
 
@@ -11,13 +14,51 @@ QString& ProgramDirectoryOverride() {
   return directory;
 }
 
+QString WithSlash(QString folder) {
+  if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+  return folder;
+}
+
+// The data folder is the user's own: created readable by its owner only, as the base
+// directory rules ask of a folder they create.
+void CreateDataFolder(const QString& folder) {
+  if (QFileInfo(folder).isDir()) return;
+  if (!QDir().mkpath(folder)) return;  // the opening of the task files names the folder
+  QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 }  // namespace
 
+QString InstalledShareFolderFor(const QString& programFolder) {
+  const QString share = QDir::cleanPath(programFolder + QLatin1String("/../share/jotlist"));
+  return QFileInfo(share).isDir() ? WithSlash(share) : QString();
+}
+
+QString InstalledShareFolder() { return InstalledShareFolderFor(QCoreApplication::applicationDirPath()); }
+
+QString DataFolderFor(const QString& programFolder, const QString& xdgDataHome, const QString& home) {
+  const QFileInfo own(programFolder);
+  if (own.isDir() && own.isWritable() && InstalledShareFolderFor(programFolder).isEmpty()) {
+    return WithSlash(programFolder);
+  }
+  const QString base = !xdgDataHome.isEmpty() && QDir::isAbsolutePath(xdgDataHome)
+                           ? xdgDataHome
+                           : WithSlash(home) + QLatin1String(".local/share");
+  return WithSlash(QDir::cleanPath(base + QLatin1String("/jotlist")));
+}
+
 QString ProgramDirectory() {
-  QString directory = ProgramDirectoryOverride();
-  if (directory.isEmpty()) directory = QCoreApplication::applicationDirPath();
-  if (!directory.endsWith(QLatin1Char('/'))) directory += QLatin1Char('/');
-  return directory;
+  const QString directory = ProgramDirectoryOverride();
+  if (!directory.isEmpty()) return WithSlash(directory);
+  // Worked out once: where the program lives does not change during a run.
+  static QString folder;
+  if (folder.isEmpty()) {
+    const QString own = QCoreApplication::applicationDirPath();
+    if (own.isEmpty()) return QStringLiteral("./");  // no application object yet
+    folder = DataFolderFor(own, qEnvironmentVariable("XDG_DATA_HOME"), QDir::homePath());
+    if (folder != WithSlash(own)) CreateDataFolder(folder);
+  }
+  return folder;
 }
 
 void SetProgramDirectoryForTests(const QString& directory) { ProgramDirectoryOverride() = directory; }

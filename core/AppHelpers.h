@@ -7,12 +7,29 @@
 #include <QString>
 #include <QStringList>
 
-// The folder holding the program file, always ending in "/". Data, settings and
-// help files live there.
+// The folder of the task files, the backup pair, both settings files and the help
+// file, always ending in "/": the folder holding the program file when the user may
+// write there and it is not an installed copy (DataFolderFor), otherwise the user's
+// data folder, created on first use. Every caller that names the program's folder
+// goes through here.
 QString ProgramDirectory();
 // Points ProgramDirectory at another folder (a "/" is added when missing); an
 // empty text goes back to the program's own folder. For tests.
 void SetProgramDirectoryForTests(const QString& directory);
+
+// The rule of ProgramDirectory for a program file in `programFolder`, given the
+// values of XDG_DATA_HOME and HOME; ends in "/". The program's own folder when it is
+// writable and not an install's bin/ (one with share/jotlist/ beside it); otherwise
+// `xdgDataHome`/jotlist/, or `home`/.local/share/jotlist/ when `xdgDataHome` is empty
+// or relative (a relative value is not valid there). Creates nothing.
+QString DataFolderFor(const QString& programFolder, const QString& xdgDataHome, const QString& home);
+
+// The install's shared folder of a program file in `programFolder`
+// (`programFolder`/../share/jotlist/, ending in "/"), or an empty text when there is
+// none, that is when the program is not an installed copy.
+QString InstalledShareFolderFor(const QString& programFolder);
+// The same for the running program.
+QString InstalledShareFolder();
 
 // Remove leading, trailing or both runs of blanks (the blank character only).
 QString TrimLeadingBlanks(const QString& text);

@@ -18,6 +18,7 @@
 #include "store/TaskSchema.h"
 #include "store/xbase/Codepage.h"
 #include "store/xbase/Table.h"
+#include "tools/jlistdb/DataFolder.h"
 #include "tools/jlistdb/TaskText.h"
 
 namespace {
@@ -31,8 +32,10 @@ constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
 constexpr const char* kUsageText =
-    "usage: jlistdb COMMAND DIR [ARGS]\n"
-    "  DIR is the folder that holds JLIST.DBF\n"
+    "usage: jlistdb COMMAND [DIR] [ARGS]\n"
+    "  DIR is the folder that holds JLIST.DBF. Left out, it is the folder Jotlist uses:\n"
+    "  the program's own when writable and not installed, else $XDG_DATA_HOME/jotlist\n"
+    "  (~/.local/share/jotlist); delete always needs it, import reads stdin without it\n"
     "commands:\n"
     "  create DIR                      new empty task files with the five index tags\n"
     "  import DIR [FILE]               append tasks from tab-separated lines (stdin without FILE):\n"
@@ -371,6 +374,26 @@ int CmdReindex(const std::string& dir) {
   return s.ok() ? kOk : Fail(s);
 }
 
+// Whether args[1] is the DIR argument. It may be left out where that is unambiguous:
+// the word after the command is an option, or nothing follows, or seek has just TAG
+// and KEY. delete always needs it: a record number is never taken for a folder.
+bool FolderGiven(const std::string& cmd, const std::vector<std::string>& args) {
+  if (args.size() < 2) return false;
+  if (args[1].size() > 2 && args[1].compare(0, 2, "--") == 0) return false;
+  if (cmd == "seek") {
+    size_t words = 0;
+    for (size_t i = 1; i < args.size(); ++i) {
+      if (args[i] == "--order" || args[i] == "--filter") {
+        ++i;
+      } else if (args[i].compare(0, 2, "--") != 0 || args[i].size() <= 2) {
+        ++words;
+      }
+    }
+    return words != 2;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -380,13 +403,15 @@ int main(int argc, char** argv) {
     return args.empty() ? kUsage : kOk;
   }
   const std::string& cmd = args[0];
-  if (args.size() < 2) {
+  const bool given = FolderGiven(cmd, args);
+  if (!given && cmd == "delete") {
     std::fputs(kUsageText, stderr);
     return kUsage;
   }
-  const std::string& dir = args[1];
+  std::string dir = given ? args[1] : jlistdb::DefaultFolder();
+  if (dir.empty()) return Fail("cannot find the program's folder; give DIR");
   Options o;
-  if (!ParseOptions(args, 2, &o)) return kUsage;
+  if (!ParseOptions(args, given ? 2 : 1, &o)) return kUsage;
   const bool bare = o.positional.empty() && o.order.empty() && o.filter.empty() && !o.deleted && !o.soft;
   if (cmd == "create" && bare) return CmdCreate(dir);
   if (cmd == "import") return CmdImport(dir, o);
