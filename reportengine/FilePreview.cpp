@@ -1,0 +1,383 @@
+#include "reportengine/FilePreview.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <cmath>
+
+#include "reportengine/ReportError.h"
+
+namespace {
+
+constexpr const char* kNoScrollBox = "ScrollBox must be assigned for FilePreview component";
+constexpr const char* kNoMonochrome =
+    "Monochrome not allowed while shadows are in effect.\rChange ShadowDepth to 0 first";
+constexpr const char* kNoShadows = "Shadows not allowed while monochrome in effect.\rChange Monochrome to false first";
+
+// Colours of the rulers, the corner square and the desk.
+const QColor kRulerColor(255, 255, 128);
+const QColor kSilver(192, 192, 192);
+
+bool HasScreen() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+// Hourglass while a page is drawn (only where there is a screen to show it).
+class PreviewWaitCursor {
+ public:
+  PreviewWaitCursor() : shown_(HasScreen()) {
+    if (shown_) QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  }
+  ~PreviewWaitCursor() {
+    if (shown_) QApplication::restoreOverrideCursor();
+  }
+  PreviewWaitCursor(const PreviewWaitCursor&) = delete;
+  PreviewWaitCursor& operator=(const PreviewWaitCursor&) = delete;
+
+ private:
+  bool shown_;
+};
+
+}  // namespace
+
+TFilePreview::TFilePreview(QObject* owner) : TFilePrinter(owner) { SetStreamMode(smMemory); }
+
+TFilePreview::~TFilePreview() {
+  if (active_) {
+    try {
+      Finish();
+    } catch (...) {
+      // Nothing more can be done for a preview that is going away.
+    }
+  }
+  delete image_.data();
+  delete desk_.data();
+}
+
+void TFilePreview::DeviceNames(QString& device, QString& driver, QString& port) const {
+  device = QStringLiteral("Preview");
+  driver = QStringLiteral("Preview");
+  port = QStringLiteral("Screen");
+}
+
+// ---- properties
+
+void TFilePreview::SetZoomFactor(double value) {
+  if (value <= -1.9) {
+    value = ZoomPageWidthFactor();
+  } else if (value < 0) {
+    value = ZoomPageFactor();
+  }
+  zoom_factor_ = std::clamp(value, kMinZoom, kMaxZoom);
+  FireZoomChange();
+}
+
+void TFilePreview::FireZoomChange() {
+  if (OnZoomChange) {
+    OnZoomChange(*this);
+  } else if (active_) {
+    RedrawPage();
+  }
+}
+
+void TFilePreview::SetMonochrome(bool on) {
+  if (on && shadow_depth_ > 0) {
+    ReportErrorBox(QString::fromLatin1(kNoMonochrome));
+    return;
+  }
+  monochrome_ = on;
+}
+
+void TFilePreview::SetShadowDepth(int pixels) {
+  if (pixels > 0 && monochrome_) {
+    ReportErrorBox(QString::fromLatin1(kNoShadows));
+    return;
+  }
+  shadow_depth_ = std::max(0, pixels);
+}
+
+// ---- lifecycle
+
+void TFilePreview::MeasureScrollBox() {
+  QScrollArea* box = scroll_box_;
+  const int extent = box->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, box);
+  hbar_height_ = extent;
+  vbar_width_ = extent;
+  border_x_ = 2 * box->frameWidth();
+  border_y_ = 2 * box->frameWidth();
+}
+
+void TFilePreview::Execute() { Start(); }
+
+void TFilePreview::Start() {
+  if (active_) throw EReportError(report_messages::kAlreadyPrinting);
+  if (!scroll_box_) throw EReportError(kNoScrollBox);
+  FireZoomChange();
+  MeasureScrollBox();
+  // A fresh image control on a fresh desk; the previous run's go.
+  delete image_.data();
+  delete desk_.data();
+  auto* desk = new QWidget;
+  desk->setObjectName(QStringLiteral("PreviewDesk"));
+  desk->setAutoFillBackground(false);
+  auto* image = new QLabel(desk);
+  image->setObjectName(QStringLiteral("PreviewImage"));
+  image->setGeometry(0, 0, 100, 100);
+  image->setCursor(scroll_box_->cursor());
+  desk->resize(100, 100);
+  scroll_box_->setWidgetResizable(false);
+  delete scroll_box_->takeWidget();
+  scroll_box_->setWidget(desk);
+  desk_ = desk;
+  image_ = image;
+  xdpi_ = fixed_xdpi_ > 0 ? fixed_xdpi_ : image->logicalDpiX();
+  ydpi_ = fixed_ydpi_ > 0 ? fixed_ydpi_ : image->logicalDpiY();
+  SetStartDateTime(QDateTime::currentDateTime());
+  OpenInput();
+  active_ = true;
+  try {
+    PrintPage(1);
+  } catch (...) {
+    active_ = false;
+    CloseInput();
+    throw;
+  }
+}
+
+void TFilePreview::StartOffscreen(double xdpi, double ydpi) {
+  if (active_) throw EReportError(report_messages::kAlreadyPrinting);
+  xdpi_ = xdpi > 0 ? xdpi : 96;
+  ydpi_ = ydpi > 0 ? ydpi : 96;
+  SetStartDateTime(QDateTime::currentDateTime());
+  OpenInput();
+  active_ = true;
+}
+
+void TFilePreview::Finish() {
+  if (!active_) throw EReportError(report_messages::kNotPrinting);
+  active_ = false;
+  bitmap_ = QImage();
+  CloseInput();
+}
+
+// ---- zoom arithmetic
+
+double TFilePreview::ZoomPageWidthFactor() {
+  if (!scroll_box_) return 100;
+  RulerSizes();
+  const double w = scroll_box_->width() - shadow_depth_ - ruler_left_;
+  const double h = scroll_box_->height();
+  const double page_w = FilePageWidth() > 0 ? FilePageWidth() : 8.5;
+  const double page_h = FilePageHeight() > 0 ? FilePageHeight() : 11;
+  const double p = xdpi_ * page_w;
+  const auto fit = [&](double width) {
+    double z = 0;
+    double m = 0;
+    if (margin_method_ == mmFixed) {
+      m = std::round(p * margin_percent_ / 100);
+      z = (width - (border_x_ + 2 * m)) / p;
+    } else {
+      z = (width - border_x_) / (p * (1 + margin_percent_ * 0.02));
+      m = std::round(p * margin_percent_ / 100 * z);
+    }
+    return std::pair(z, m);
+  };
+  auto [z, m] = fit(w);
+  if (h - shadow_depth_ - ruler_top_ - border_y_ < z * ydpi_ * page_h + 2 * m) z = fit(w - vbar_width_).first;
+  return z * 100;
+}
+
+double TFilePreview::ZoomPageFactor() {
+  if (!scroll_box_) return 100;
+  RulerSizes();
+  const double a = scroll_box_->width() - shadow_depth_ - ruler_left_ - 4;
+  const double b = scroll_box_->height() - shadow_depth_ - ruler_top_ - 4;
+  const double page_w = FilePageWidth() > 0 ? FilePageWidth() : 8.5;
+  const double page_h = FilePageHeight() > 0 ? FilePageHeight() : 11;
+  const double e = xdpi_ * page_w;
+  double zx = 0, zy = 0;
+  if (margin_method_ == mmFixed) {
+    const double m = std::round(e * margin_percent_ / 100);
+    zx = (a - 2 * m) / e;
+    zy = (b - 2 * m) / (ydpi_ * page_h);
+  } else {
+    zx = a / (e * (1 + margin_percent_ * 0.02));
+    zy = b / (ydpi_ * page_h + e * margin_percent_ * 0.02);
+  }
+  return std::min(zx, zy) * 100;
+}
+
+// ---- pages
+
+void TFilePreview::PageChanging() {
+  if (OnPageChange) OnPageChange(*this);
+}
+
+void TFilePreview::PrintPage(int page) {
+  if (!active_) return;
+  const PreviewWaitCursor wait;
+  QScrollBar* hbar = scroll_box_ ? scroll_box_->horizontalScrollBar() : nullptr;
+  QScrollBar* vbar = scroll_box_ ? scroll_box_->verticalScrollBar() : nullptr;
+  const int h_pos = hbar ? hbar->value() : 0;
+  const int v_pos = vbar ? vbar->value() : 0;
+  if (hbar) hbar->setValue(0);
+  if (vbar) vbar->setValue(0);
+  PaintPage(page);
+  ShowBitmap();
+  if (hbar) hbar->setValue(h_pos);
+  if (vbar) vbar->setValue(v_pos);
+}
+
+void TFilePreview::NextPage() {
+  if (!active_ || NextLink() <= 0 || FilePage() >= PageCount()) return;
+  PrintPage(FilePage() + page_inc_);
+}
+
+void TFilePreview::PrevPage() {
+  if (!active_ || PreviousLink() <= 0 || FilePage() <= 1) return;
+  PrintPage(FilePage() - page_inc_);
+}
+
+void TFilePreview::RedrawPage() {
+  if (active_) PrintPage(FilePage());
+}
+
+void TFilePreview::RulerSizes() {
+  const bool vert = ruler_type_ == rtVertCm || ruler_type_ == rtBothCm || ruler_type_ == rtVertIn ||
+                    ruler_type_ == rtBothIn;
+  const bool horiz = ruler_type_ == rtHorizCm || ruler_type_ == rtBothCm || ruler_type_ == rtHorizIn ||
+                     ruler_type_ == rtBothIn;
+  ruler_left_ = vert ? kRulerSize : 0;
+  ruler_top_ = horiz ? kRulerSize : 0;
+}
+
+int TFilePreview::MarginPixels() const {
+  const double m = xdpi_ * FilePageWidth() * margin_percent_ / 100;
+  return static_cast<int>(std::lround(margin_method_ == mmFixed ? m : m * zoom_factor_ / 100));
+}
+
+QImage TFilePreview::PaintPage(int page) {
+  if (!active_) return QImage();
+  if (monochrome_) shadow_depth_ = 0;
+  RulerSizes();
+  // The seek reads the page's size from its header before the bitmap is made.
+  if (!GotoPage(page)) return QImage();
+  margin_ = MarginPixels();
+  const int s = shadow_depth_;
+  const int page_w = static_cast<int>(std::lround(xdpi_ * FilePageWidth() * zoom_factor_ / 100));
+  const int page_h = static_cast<int>(std::lround(ydpi_ * FilePageHeight() * zoom_factor_ / 100));
+  const int width = std::max(1, page_w + s + ruler_left_);
+  const int height = std::max(1, page_h + s + ruler_top_);
+  QImage bitmap(width, height, QImage::Format_RGB32);
+  bitmap.setDotsPerMeterX(static_cast<int>(std::lround(xdpi_ / 0.0254)));
+  bitmap.setDotsPerMeterY(static_cast<int>(std::lround(ydpi_ / 0.0254)));
+  const QColor face = ColorToQColor(clBtnFace);
+  bitmap.fill(face);
+  {
+    QPainter p(&bitmap);
+    const int left = ruler_left_, top = ruler_top_;
+    if (s > 0) {
+      p.fillRect(left + page_w, top + s, s, page_h, Qt::black);
+      p.fillRect(left + s, top + page_h, page_w, s, Qt::black);
+      p.fillRect(left + page_w, top, s, s, face);
+      p.fillRect(left, top + page_h, s, s, face);
+    }
+    DrawRulers(p, page_w, page_h);
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    p.drawRect(left, top, page_w - 1, page_h - 1);
+    DrawGrid(p, page_w, page_h);
+    p.setBrush(Qt::NoBrush);
+    PlayOpenPage(FilePage(), p, xdpi_, ydpi_, zoom_factor_, QPoint(left, top));
+  }
+  if (monochrome_) {
+    bitmap = bitmap.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither).convertToFormat(QImage::Format_RGB32);
+  }
+  bitmap_ = bitmap;
+  return bitmap_;
+}
+
+void TFilePreview::ShowBitmap() {
+  if (!image_ || !desk_) return;
+  const int m = margin_;
+  image_->setPixmap(QPixmap::fromImage(bitmap_));
+  image_->setGeometry(m, m, bitmap_.width(), bitmap_.height());
+  // The desk's size gives the scroll ranges: the bitmap and its margin on both sides.
+  desk_->resize(bitmap_.width() + 2 * m, bitmap_.height() + 2 * m);
+}
+
+void TFilePreview::DrawRulers(QPainter& p, int page_w, int page_h) {
+  if (ruler_left_ == 0 && ruler_top_ == 0) return;
+  const int left = ruler_left_, top = ruler_top_;
+  const bool inches = ruler_type_ >= rtHorizIn;
+  // Ticks per unit and the tick lengths: every 1/8 inch or every millimetre.
+  const int per_label = inches ? 8 : 10;
+  const double unit = inches ? 1.0 : 1.0 / 2.54;
+  const auto length = [inches, per_label](int i) {
+    if (i % per_label == 0) return 18;
+    if (inches) return i % 4 == 0 ? 15 : i % 2 == 0 ? 10 : 5;
+    return i % 5 == 0 ? 15 : 5;
+  };
+  QFont font(QStringLiteral("Arial"));
+  font.setPixelSize(std::max(1, static_cast<int>(std::lround(7 * ydpi_ / 72))));
+  p.setFont(font);
+  const QFontMetrics metrics(font);
+  if (left > 0 && top > 0) p.fillRect(0, 0, left, top, kSilver);
+  if (top > 0) {
+    p.setPen(Qt::black);
+    p.setBrush(kRulerColor);
+    p.drawRect(left, 0, page_w - 1, top - 1);
+    const double spacing = page_w / FilePageWidth() * unit / per_label;
+    for (int i = 0;; ++i) {
+      const int x = left + static_cast<int>(std::lround(i * spacing));
+      if (x > left + page_w - 1 || spacing <= 0) break;
+      p.drawLine(x, top - length(i), x, top - 1);
+      if (i % per_label == 0 && i > 0) {
+        const QString label = QString::number(i / per_label).left(3);
+        const int w = metrics.horizontalAdvance(label);
+        p.drawText(QRect(x - 1 - w, 0, w, metrics.height()), Qt::AlignRight | Qt::AlignTop, label);
+      }
+    }
+  }
+  if (left > 0) {
+    p.setPen(Qt::black);
+    p.setBrush(kRulerColor);
+    p.drawRect(0, top, left - 1, page_h - 1);
+    const double spacing = page_h / FilePageHeight() * unit / per_label;
+    for (int i = 0;; ++i) {
+      const int y = top + static_cast<int>(std::lround(i * spacing));
+      if (y > top + page_h - 1 || spacing <= 0) break;
+      p.drawLine(left - length(i), y, left - 1, y);
+      if (i % per_label == 0 && i > 0) {
+        const QString label = QString::number(i / per_label).left(3);
+        p.drawText(QRect(2, y - 1 - metrics.height(), left - 2, metrics.height()), Qt::AlignLeft | Qt::AlignBottom,
+                   label);
+      }
+    }
+  }
+  p.setBrush(Qt::NoBrush);
+}
+
+void TFilePreview::DrawGrid(QPainter& p, int page_w, int page_h) {
+  const QPen saved = p.pen();
+  p.setPen(grid_pen_);
+  const int left = ruler_left_, top = ruler_top_;
+  if (grid_horiz_ > 0) {
+    const double step = ydpi_ * grid_horiz_ * zoom_factor_ / 100;
+    for (double y = top + step; step >= 1 && y < top + page_h - 1; y += step) {
+      const int yy = static_cast<int>(std::lround(y));
+      p.drawLine(left + 1, yy, left + page_w - 2, yy);
+    }
+  }
+  if (grid_vert_ > 0) {
+    const double step = xdpi_ * grid_vert_ * zoom_factor_ / 100;
+    for (double x = left + step; step >= 1 && x < left + page_w - 1; x += step) {
+      const int xx = static_cast<int>(std::lround(x));
+      p.drawLine(xx, top + 1, xx, top + page_h - 2);
+    }
+  }
+  p.setPen(saved);
+}
