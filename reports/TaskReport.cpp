@@ -19,10 +19,11 @@ constexpr double kNoteAllowance = 0.25;  // the note control is this much narrow
 const QString kFontArial = QStringLiteral("Arial");
 const QString kFontTitle = QStringLiteral("Times New Roman");
 
-// Moves to the first line of the section, at its left edge.
+// Moves to the first line of the section, at its left edge, before its first tab stop
+// (a new line after line 0).
 void Home(TBaseReport& r) {
-  r.GotoLine(1);
-  r.SetXPos(r.SectionLeft());
+  r.GotoLine(0);
+  r.NewLine();
 }
 
 }  // namespace
