@@ -44,19 +44,18 @@ bool THelpWindow::InstallHelpFile(const QString& directory) {
   return true;
 }
 
-QString THelpWindow::HelpFilePath() {
-  const QString own = ProgramDirectory() + QLatin1String(kHelpFileName);
+QString THelpWindow::HelpFilePath(const QString& programFolder, const QString& shareFolder) {
+  const QString own = programFolder + QLatin1String(kHelpFileName);
   if (QFileInfo::exists(own)) return own;
   // An installed copy reads the file the install put beside it and writes nothing.
-  const QString share = InstalledShareFolder();
-  if (!share.isEmpty() && QFileInfo::exists(share + QLatin1String(kHelpFileName))) {
-    return share + QLatin1String(kHelpFileName);
+  if (!shareFolder.isEmpty() && QFileInfo::exists(shareFolder + QLatin1String(kHelpFileName))) {
+    return shareFolder + QLatin1String(kHelpFileName);
   }
-  return InstallHelpFile(ProgramDirectory()) ? own : QString();
+  return InstallHelpFile(programFolder) ? own : QString();
 }
 
 bool THelpWindow::ShowContext(int context) {
-  const QString path = HelpFilePath();
+  const QString path = HelpFilePath(ProgramDirectory(), InstalledShareFolder());
   if (path.isEmpty()) return false;
   QUrl url = QUrl::fromLocalFile(path);
   url.setFragment(QString::number(context));

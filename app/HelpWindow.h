@@ -20,10 +20,11 @@ class THelpWindow : public QWidget {
   // when it has none; false when it was missing and could not be written.
   static bool InstallHelpFile(const QString& directory);
 
-  // The help file to show: JLIST.HTM in the program folder, else the one in the
-  // install's share/jotlist/, else the shipped copy written into the program folder.
-  // Empty when there is none and none could be written.
-  static QString HelpFilePath();
+  // The help file to show: JLIST.HTM in `programFolder`, else the one in the install's
+  // `shareFolder` (empty when not installed), else the shipped copy written into
+  // `programFolder`. Both folders end in "/". Empty when there is none and none could
+  // be written.
+  static QString HelpFilePath(const QString& programFolder, const QString& shareFolder);
 
   // Shows the window at the section of `context` (the start of the file when the
   // file has no such section). False when there is no help file to show.
