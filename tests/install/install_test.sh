@@ -108,6 +108,8 @@ changed=$(find "$prefix" -newer "$work/stamp")
 # XDG_DATA_HOME, when set, names the data folder's parent.
 run_jotlist "$prefix/bin/jotlist" "$work/home2" "$work/xdg" "$work/xdg/jotlist/JLIST.DBF" "$work/xdg/jotlist/TODO.INI"
 [ ! -e "$work/home2/.local/share/jotlist" ] || fail "XDG_DATA_HOME was not followed"
+out=$(HOME=$work/home2 XDG_DATA_HOME=$work/xdg "$prefix/bin/jlistdb" count 2>&1)
+[ "$out" = 0 ] || fail "jlistdb with XDG_DATA_HOME printed: $out"
 
 # A copy in a folder the user can write to (no share/jotlist/ beside it) keeps its
 # files beside itself.
