@@ -1,0 +1,196 @@
+// The preview renderer: zoom limits and fitted zooms, margins, rulers and shadow on the
+// rendered bitmap, page turning, and the monochrome and shadow refusals.
+#include <QBuffer>
+#include <QScrollArea>
+#include <QStyle>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "reportengine/FilePreview.h"
+#include "reportengine/ReportError.h"
+#include "reportengine/ReportFiler.h"
+
+namespace {
+
+// A report file of `pages` pages, each with a filled box at 1 inch, 1 inch.
+QByteArray RecordBoxes(int pages) {
+  QByteArray data;
+  QBuffer buffer(&data);
+  TReportFiler filer;
+  filer.SetStreamMode(smUser);
+  filer.SetStream(&buffer);
+  filer.OnPrint = [pages](TBaseReport& r) {
+    for (int page = 1; page <= pages; ++page) {
+      if (page > 1) r.NewPage();
+      r.SetBrush(clBlack, bsSolid);
+      r.Rectangle(1, 1, 2, 2);
+    }
+  };
+  filer.Execute();
+  return data;
+}
+
+class FilePreviewTest : public ::testing::Test {
+ protected:
+  void Open(int pages) {
+    data_ = RecordBoxes(pages);
+    buffer_.setData(data_);
+    preview_.SetStreamMode(smUser);
+    preview_.SetStream(&buffer_);
+  }
+  QByteArray data_;
+  QBuffer buffer_;
+  TFilePreview preview_;
+};
+
+std::vector<QString> g_errors;
+void CollectError(const QString& message) { g_errors.push_back(message); }
+
+TEST_F(FilePreviewTest, ZoomLimitsAndSteps) {
+  preview_.SetZoomFactor(5);
+  EXPECT_EQ(preview_.ZoomFactor(), 10);
+  preview_.ZoomOut();
+  EXPECT_EQ(preview_.ZoomFactor(), 10);
+  preview_.SetZoomFactor(250);
+  EXPECT_EQ(preview_.ZoomFactor(), 200);
+  preview_.SetZoomFactor(195);
+  preview_.ZoomIn();
+  EXPECT_EQ(preview_.ZoomFactor(), 200);
+  int changes = 0;
+  preview_.OnZoomChange = [&changes](TFilePreview&) { ++changes; };
+  preview_.SetZoomFactor(50);
+  EXPECT_EQ(changes, 1);
+}
+
+TEST_F(FilePreviewTest, FittedZoomsFollowTheScrollBox) {
+  Open(1);
+  QScrollArea box;
+  box.resize(600, 400);
+  preview_.SetScrollBox(&box);
+  preview_.SetMarginPercent(2.5);
+  preview_.SetScreenResolution(96, 96);
+  preview_.Start();
+  const double w = preview_.FilePageWidth(), h = preview_.FilePageHeight();
+  const double p = 96 * w;
+  const double m = std::round(p * 2.5 / 100);
+  const int border = 2 * box.frameWidth();
+  // The whole page: the smaller of the two fits, 4 pixels kept free each way.
+  const double zx = (600 - 4 - 2 * m) / p, zy = (400 - 4 - 2 * m) / (96 * h);
+  EXPECT_NEAR(preview_.ZoomPageFactor(), std::min(zx, zy) * 100, 1e-9);
+  // The page width: too tall for the box, so the vertical scroll bar's width is taken off.
+  const int bar = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
+  EXPECT_NEAR(preview_.ZoomPageWidthFactor(), (600 - bar - (border + 2 * m)) / p * 100, 1e-9);
+  preview_.SetZoomFactor(-2);
+  EXPECT_NEAR(preview_.ZoomFactor(), preview_.ZoomPageWidthFactor(), 1e-9);
+  preview_.SetZoomFactor(-1);
+  EXPECT_NEAR(preview_.ZoomFactor(), preview_.ZoomPageFactor(), 1e-9);
+  // The image lies M pixels inside the desk, which is the bitmap and M on both sides.
+  EXPECT_EQ(preview_.Image()->pos(), QPoint(preview_.Margin(), preview_.Margin()));
+  EXPECT_EQ(preview_.Desk()->width(), preview_.Bitmap().width() + 2 * preview_.Margin());
+  preview_.Finish();
+  EXPECT_FALSE(preview_.Active());
+}
+
+TEST_F(FilePreviewTest, StartNeedsAScrollBox) {
+  Open(1);
+  try {
+    preview_.Start();
+    FAIL() << "started without a scroll box";
+  } catch (const EReportError& e) {
+    EXPECT_EQ(e.Message(), "ScrollBox must be assigned for FilePreview component");
+  }
+  EXPECT_FALSE(preview_.Active());
+}
+
+TEST_F(FilePreviewTest, RulersMoveThePaperAndEveryPosition) {
+  Open(1);
+  preview_.StartOffscreen(96, 96);
+  const QImage plain = preview_.PaintPage(1);
+  ASSERT_FALSE(plain.isNull());
+  EXPECT_EQ(plain.width(), static_cast<int>(std::lround(96 * preview_.FilePageWidth())));
+  // The box recorded at 1 inch is black at 100 %; the paper is white with a black edge.
+  EXPECT_EQ(plain.pixelColor(120, 120), QColor(Qt::black));
+  EXPECT_EQ(plain.pixelColor(50, 50), QColor(Qt::white));
+  EXPECT_EQ(plain.pixelColor(0, 50), QColor(Qt::black));
+
+  preview_.SetRulerType(rtBothIn);
+  const QImage ruled = preview_.PaintPage(1);
+  EXPECT_EQ(ruled.width(), plain.width() + 20);
+  EXPECT_EQ(ruled.height(), plain.height() + 20);
+  // The paper and everything on it, 20 pixels right and down.
+  EXPECT_EQ(ruled.copy(20, 20, plain.width(), plain.height()), plain);
+  // The corner is silver; the rulers light yellow with black ticks; a tick at 1 inch is
+  // 18 pixels long (a labelled one), at 1/2 inch 15.
+  EXPECT_EQ(ruled.pixelColor(5, 5), QColor(192, 192, 192));
+  EXPECT_EQ(ruled.pixelColor(20 + 30, 3), QColor(255, 255, 128));
+  EXPECT_EQ(ruled.pixelColor(20 + 96, 20 - 18), QColor(Qt::black));
+  EXPECT_EQ(ruled.pixelColor(20 + 48, 20 - 15), QColor(Qt::black));
+  EXPECT_EQ(ruled.pixelColor(20 + 48, 20 - 16), QColor(255, 255, 128));
+  preview_.Finish();
+}
+
+TEST_F(FilePreviewTest, ShadowAndScaledMargins) {
+  Open(1);
+  preview_.SetShadowDepth(6);
+  preview_.StartOffscreen(96, 96);
+  const QImage shadowed = preview_.PaintPage(1);
+  const int pw = static_cast<int>(std::lround(96 * preview_.FilePageWidth()));
+  EXPECT_EQ(shadowed.width(), pw + 6);
+  EXPECT_EQ(shadowed.pixelColor(pw + 3, 50), QColor(Qt::black));    // right band
+  EXPECT_NE(shadowed.pixelColor(pw + 3, 2), QColor(Qt::black));     // corner left free
+  preview_.SetMarginPercent(5);
+  preview_.SetMarginMethod(mmScaled);
+  preview_.SetZoomFactor(50);
+  preview_.PaintPage(1);
+  const int half = preview_.Margin();
+  preview_.SetZoomFactor(100);
+  preview_.PaintPage(1);
+  EXPECT_NEAR(preview_.Margin(), 2 * half, 1);
+  preview_.SetMarginMethod(mmFixed);
+  preview_.SetZoomFactor(50);
+  preview_.PaintPage(1);
+  const int fixed = preview_.Margin();
+  preview_.SetZoomFactor(100);
+  preview_.PaintPage(1);
+  EXPECT_EQ(preview_.Margin(), fixed);
+  preview_.Finish();
+}
+
+TEST_F(FilePreviewTest, PageTurningStopsAtBothEnds) {
+  Open(2);
+  QScrollArea box;
+  box.resize(400, 300);
+  preview_.SetScrollBox(&box);
+  int changes = 0;
+  preview_.OnPageChange = [&changes](TFilePreview&) { ++changes; };
+  preview_.Start();
+  EXPECT_EQ(preview_.FilePage(), 1);
+  preview_.PrevPage();
+  EXPECT_EQ(preview_.FilePage(), 1);
+  preview_.SetPageInc(2);
+  preview_.NextPage();  // the seek stops at the last page
+  EXPECT_EQ(preview_.FilePage(), 2);
+  preview_.NextPage();
+  EXPECT_EQ(preview_.FilePage(), 2);
+  EXPECT_EQ(changes, 2);
+  preview_.Finish();
+}
+
+TEST_F(FilePreviewTest, MonochromeAndShadowsExcludeEachOther) {
+  const TErrorBoxHandler previous = SetReportErrorBoxHandler(&CollectError);
+  g_errors.clear();
+  preview_.SetShadowDepth(3);
+  preview_.SetMonochrome(true);
+  EXPECT_FALSE(preview_.Monochrome());
+  preview_.SetShadowDepth(0);
+  preview_.SetMonochrome(true);
+  preview_.SetShadowDepth(4);
+  EXPECT_EQ(preview_.ShadowDepth(), 0);
+  ASSERT_EQ(g_errors.size(), 2u);
+  EXPECT_EQ(g_errors[0], "Monochrome not allowed while shadows are in effect.\rChange ShadowDepth to 0 first");
+  EXPECT_EQ(g_errors[1], "Shadows not allowed while monochrome in effect.\rChange Monochrome to false first");
+  SetReportErrorBoxHandler(previous);
+}
+
+}  // namespace
