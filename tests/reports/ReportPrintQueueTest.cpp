@@ -1,0 +1,165 @@
+// The printed task report through CUPS: a print run of the status window to the "PDF"
+// queue (pages counted with pdfinfo) and to a file through the engine's print-to-file,
+// whose text holds every task in order. Skipped where CUPS lists no "PDF" queue.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include "reportengine/REDevice.h"
+#include "reports/ReportPrint.h"
+#include "tests/reports/ExportTestSupport.h"
+#include "tests/reports/TaskReportTestSupport.h"
+#include "widgets/MessageBox.h"
+
+namespace {
+
+using namespace task_report_testing;
+
+bool SelectPdfQueue() {
+  TREDevice& device = TREDevice::Instance();
+  return !device.Printers().isEmpty() && device.SelectPrinter("PDF", true) && device.HasDevMode();
+}
+
+QString RunTool(const QString& program, const QStringList& args) {
+  QProcess process;
+  process.start(program, args);
+  if (!process.waitForFinished(60000)) return QString();
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+int PdfPages(const QString& path) {
+  const QRegularExpressionMatch m = QRegularExpression("Pages:\\s+(\\d+)").match(RunTool("pdfinfo", {path}));
+  return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+QStringList CupsPdfFolders() {
+  QString out = QStringLiteral("/var/spool/cups-pdf/${USER}");
+  QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
+  if (conf.open(QIODevice::ReadOnly)) {
+    for (const QByteArray& raw : conf.readAll().split('\n')) {
+      const QString line = QString::fromUtf8(raw).trimmed();
+      if (line.startsWith(QLatin1String("Out "))) out = line.mid(4).trimmed();
+    }
+  }
+  out.replace(QLatin1String("${HOME}"), QDir::homePath());
+  out.replace(QLatin1String("${USER}"), qEnvironmentVariable("USER", QStringLiteral("root")));
+  return {out, QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")};
+}
+
+// The PDF the queue wrote for the job titled `title`, waiting up to a minute for it.
+QString WaitForPdf(const QString& title) {
+  for (int i = 0; i < 600; ++i) {
+    for (const QString& folder : CupsPdfFolders()) {
+      const QDir dir(folder);
+      const QStringList found = dir.entryList({title + QStringLiteral("*.pdf")}, QDir::Files);
+      if (found.isEmpty()) continue;
+      const QString path = dir.filePath(found.first());
+      const qint64 size = QFileInfo(path).size();
+      QThread::msleep(300);
+      if (size > 0 && QFileInfo(path).size() == size) return path;
+    }
+    QThread::msleep(100);
+  }
+  return QString();
+}
+
+std::vector<TReportTask> Tasks() {
+  std::vector<TReportTask> tasks;
+  for (int i = 1; i <= 90; ++i)
+    tasks.push_back(Task("20261205", "", QStringLiteral("Errand%1").arg(i, 3, 10, QLatin1Char('0')), "A", false));
+  return tasks;
+}
+
+void RunPrint(TReportPrint& status) {
+  TTaskReportOptions options;
+  options.Title = QStringLiteral("Queue test");
+  status.SetOptions(options);
+  status.SetPrintMode(true);
+  EXPECT_EQ(status.windowTitle(), "Print Status");
+  EXPECT_EQ(status.CancelButton->text(), "Cancel");
+  status.show();
+  QTRY_VERIFY_WITH_TIMEOUT(status.RunEnded(), 60000);
+  EXPECT_EQ(status.Label1->text(), "\nPrint Completed!");
+}
+
+TEST(ReportPrintQueue, PrintedToThePdfQueueAndToAFile) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  export_testing::UseEnglishDates();
+  TScriptedResponder boxes;
+  // Print-to-file: Qt writes the PDF, so its text is exact.
+  QTemporaryDir dir;
+  const QString file = dir.filePath("report.pdf");
+  {
+    TMemoryReportSource source(Tasks());
+    TReportPrint status(source);
+    status.TestPrinterReport->SetOutputFileName(file);
+    RunPrint(status);
+  }
+  EXPECT_EQ(boxes.Count(), 0);
+  ASSERT_EQ(PdfPages(file), 2);
+  const QString text = RunTool("pdftotext", {"-layout", file, "-"});
+  qsizetype at = 0;
+  for (int i = 1; i <= 90; ++i) {
+    const QString name = QStringLiteral("Errand%1").arg(i, 3, 10, QLatin1Char('0'));
+    const qsizetype found = text.indexOf(name, at);
+    ASSERT_GE(found, 0) << name.toStdString();
+    at = found + name.size();
+  }
+  EXPECT_TRUE(text.contains("Page 2"));
+
+  // The queue: the same report becomes a job of two pages.
+  const QString title = QStringLiteral("Test Report");
+  for (const QString& folder : CupsPdfFolders())
+    for (const QString& old : QDir(folder).entryList({title + QStringLiteral("*.pdf")}, QDir::Files))
+      QFile::remove(QDir(folder).filePath(old));
+  {
+    TMemoryReportSource source(Tasks());
+    TReportPrint status(source);
+    RunPrint(status);
+  }
+  const QString queued = WaitForPdf(QStringLiteral("Test_Report"));
+  const QString path = queued.isEmpty() ? WaitForPdf(title) : queued;
+  ASSERT_FALSE(path.isEmpty()) << "the PDF queue wrote no file";
+  EXPECT_EQ(PdfPages(path), 2);
+  QFile::remove(path);
+}
+
+TEST(ReportPrintQueue, CancelAsksAndCancelsTheJob) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  TScriptedResponder boxes;
+  boxes.AnswerYes();
+  QTemporaryDir dir;
+  const QString file = dir.filePath("cancelled.pdf");
+  TMemoryReportSource source(Tasks());
+  TReportPrint status(source);
+  status.TestPrinterReport->SetOutputFileName(file);
+  bool pressed = false;
+  source.onRead = [&](size_t pos) {
+    if (pos == 10 && !pressed) {
+      pressed = true;
+      QTest::mouseClick(status.CancelButton, Qt::LeftButton);
+    }
+  };
+  TTaskReportOptions options;
+  status.SetOptions(options);
+  status.SetPrintMode(true);
+  status.show();
+  QTRY_VERIFY_WITH_TIMEOUT(status.RunEnded(), 60000);
+  ASSERT_EQ(boxes.Count(), 1);
+  EXPECT_EQ(boxes.Last().Text, "Cancel Printing?");
+  EXPECT_EQ(boxes.Last().Icon, QMessageBox::Information);
+  EXPECT_TRUE(status.Aborted());
+  EXPECT_EQ(status.Label1->text(), "\nPrint Canceled!");
+  EXPECT_EQ(status.Body().TasksPrinted(), 11);
+  EXPECT_FALSE(QFileInfo::exists(file) && QFileInfo(file).size() > 0 && PdfPages(file) > 0);
+}
+
+}  // namespace
