@@ -29,6 +29,7 @@
 #include "app/RebuildInd.h"
 #include "app/Splashform.h"
 #include "app/MainScreenShared.h"
+#include "app/TaskGridDelegate.h"
 #include "app/TaskGridModel.h"
 #include "core/TaskCommands.h"
 #include "store/ErrorText.h"
@@ -38,6 +39,7 @@
 #include "reports/ReportSetup.h"
 #include "store/UpgradeTaskFiles.h"
 #include "widgets/HelpContext.h"
+#include "widgets/UnstorableText.h"
 #include "widgets/Splitter.h"
 #include "widgets/WhatsThisButton.h"
 #include "widgets/WhatsThisPopup.h"
@@ -226,6 +228,7 @@ void TMainScreen::TableCurrentChanged() {
     const QSignalBlocker block(ActiveNotes);
     ActiveNotes->setPlainText(recno != 0 ? NoteForPane(table_->Memo(TodoTable::kNote)) : QString());
     ActiveNotes->document()->setModified(false);
+    MarkUnstorableText(ActiveNotes, ActiveNotes->toPlainText(), table_->CodePage());
     ActiveNotes->setReadOnly(recno == 0);
   }
 }
@@ -233,7 +236,11 @@ void TMainScreen::TableCurrentChanged() {
 void TMainScreen::GridCurrentChanged(const QModelIndex& current) {
   if (following_table_ || !current.isValid()) return;
   if (current.row() == table_->CurrentRow()) return;
-  PostNotes();
+  if (!PostNotes()) {
+    // The note typed stays with its task: the list does not move off it.
+    TableCurrentChanged();
+    return;
+  }
   following_table_ = true;
   ReportFailure(table_->GoToRow(current.row()));
   following_table_ = false;
@@ -241,10 +248,30 @@ void TMainScreen::GridCurrentChanged(const QModelIndex& current) {
   SetButtons();
 }
 
-void TMainScreen::PostNotes() {
-  if (notes_recno_ == 0 || !ActiveNotes->document()->isModified()) return;
+bool TMainScreen::PostNotes() {
+  // A cell being typed into is stored first, as Enter would store it.
+  if (QWidget* editor = ActiveGrid->indexWidget(ActiveGrid->currentIndex())) {
+    grid_delegate_->ClearDeclined();
+    QMetaObject::invokeMethod(ActiveGrid, "commitData", Q_ARG(QWidget*, editor));
+    if (grid_delegate_->Declined()) {
+      editor->setFocus(Qt::OtherFocusReason);
+      return false;
+    }
+    QMetaObject::invokeMethod(ActiveGrid, "closeEditor", Q_ARG(QWidget*, editor),
+                              Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
+  }
+  if (notes_recno_ == 0 || !ActiveNotes->document()->isModified()) return true;
+  const QString text = ActiveNotes->toPlainText();
+  if (text == declined_note_) return false;
+  if (!ConfirmUnstorableText(text, table_->CodePage())) {
+    declined_note_ = text;
+    ActiveNotes->setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+  declined_note_.clear();
   ActiveNotes->document()->setModified(false);
-  ReportFailure(TTaskCommands(*table_).SetNote(notes_recno_, NoteForTable(ActiveNotes->toPlainText())));
+  ReportFailure(TTaskCommands(*table_).SetNote(notes_recno_, NoteForTable(text)));
+  return true;
 }
 
 bool TMainScreen::ReportFailure(const xbase::Status& status) {
@@ -267,15 +294,17 @@ bool TMainScreen::eventFilter(QObject* watched, QEvent* event) {
     PostNotes();
   } else if (watched == ActiveNotes->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     NotesDoubleClick();
-  } else if (event->type() == QEvent::KeyRelease) {
-    previewed_key_ = nullptr;
-  } else if (event->type() == QEvent::KeyPress && !first_activation_ && event != previewed_key_) {
-    // The window sees every key before its controls. A key a control does not take
-    // travels on to its parents as the same event: it counts once.
+  } else if (event->type() == QEvent::ShortcutOverride) {
+    // Every key press the window system delivers is announced this way first.
+    key_announced_ = true;
+  } else if (event->type() == QEvent::KeyPress && key_announced_) {
+    // The window sees every key before its controls, once: a key a control does not take
+    // travels on to its parents as the same press, which is not announced again. (The
+    // event's address cannot tell presses apart: a later press may reuse it.)
+    key_announced_ = false;
     auto* widget = qobject_cast<QWidget*>(watched);
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (widget && widget->window() == this && !key->isAutoRepeat()) {
-      previewed_key_ = event;
+    if (widget && widget->window() == this && !first_activation_ && !key->isAutoRepeat()) {
       const bool keypad = key->modifiers() & Qt::KeypadModifier;
       const Qt::KeyboardModifiers others = key->modifiers() & ~Qt::KeypadModifier;
       if (others == Qt::NoModifier) {
@@ -303,7 +332,7 @@ bool TMainScreen::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------- commands
 
 void TMainScreen::SortByTag(const QString& tag) {
-  PostNotes();
+  if (!PostNotes()) return;
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   table_->SetOrder(table_->OrderOfTag(tag));
   SetMainMenuSortChecks();
@@ -315,13 +344,13 @@ void TMainScreen::SortByTag(const QString& tag) {
 void TMainScreen::OrderButtonClick() { PopupUnderButton(OrderButton, ButtonSortMenu); }
 
 void TMainScreen::ShowDoneClick() {
-  PostNotes();
+  if (!PostNotes()) return;
   filter_.ShowDoneTasks = !filter_.ShowDoneTasks;
   SetUpFilter();
 }
 
 void TMainScreen::FilterbuttonClick() {
-  PostNotes();
+  if (!PostNotes()) return;
   TFilterForm form(key_words_.Words(), this);
   CenterForm(&form);
   form.Load(filter_);
@@ -342,19 +371,22 @@ void TMainScreen::PrintbuttonClick() {
 }
 
 void TMainScreen::FilterClearbuttonClick() {
-  PostNotes();
+  if (!PostNotes()) return;
   filter_.ClearCriteria();
   SetUpFilter();
 }
 
 void TMainScreen::RebuildIndexes1Click() {
   if (!ConfirmBox(QStringLiteral("Rebuild Index Files?"))) return;
-  PostNotes();
+  if (!PostNotes()) return;
   // The table closes either way; a change that could not be stored is reported.
   ReportFailure(table_->Close());
+  bool rebuilt = false;
   if (table_->OpenTaskFiles(true)) {
-    RunRebuild(*table_, true);
-    ::InfoBox(QStringLiteral("Done!"));
+    xbase::Status outcome;
+    rebuilt = ::RunRebuild(*table_, true, this, &outcome);
+    // Nothing was packed or indexed when the old index could not be removed: say why.
+    ::InfoBox(rebuilt ? QStringLiteral("Done!") : RebuildFailureText(outcome));
   }
   table_->SetSuspendDisplayFields(true);
   if (!table_->OpenTaskFiles(false)) {
@@ -370,7 +402,8 @@ void TMainScreen::RebuildIndexes1Click() {
   SetUpFilter();
   QCoreApplication::processEvents();
   SetButtons();
-  reindex_needed_ = false;
+  // The reminder stays due until a rebuild has been done.
+  if (rebuilt) reindex_needed_ = false;
   SavePreferences();
 }
 
@@ -419,7 +452,7 @@ void TMainScreen::KeyWordChosen(const QString& caption) {
 // ---------------------------------------------------------------- task commands
 
 bool TMainScreen::SetCurrentField(const char* field, const QString& value) {
-  PostNotes();
+  if (!PostNotes()) return false;
   const xbase::Status status = TTaskCommands(*table_).SetField(field, value);
   // The task may have left the list (a date or key word outside the filter).
   SetButtons();
@@ -427,7 +460,7 @@ bool TMainScreen::SetCurrentField(const char* field, const QString& value) {
 }
 
 void TMainScreen::EditbuttonClick() {
-  PostNotes();
+  if (!PostNotes()) return;
   CallTaskEdit(TTaskEditMode::Edit, *table_, key_words_, this);
   TableCurrentChanged();
   SetButtons();
@@ -435,7 +468,7 @@ void TMainScreen::EditbuttonClick() {
 }
 
 void TMainScreen::NewbuttonClick() {
-  PostNotes();
+  if (!PostNotes()) return;
   CallTaskEdit(TTaskEditMode::Add, *table_, key_words_, this);
   TableCurrentChanged();
   SetButtons();
@@ -443,7 +476,7 @@ void TMainScreen::NewbuttonClick() {
 }
 
 void TMainScreen::RunBulkDelete(int (TBulkDelete::*command)()) {
-  PostNotes();
+  if (!PostNotes()) return;
   TBulkDelete bulk(*this);
   (bulk.*command)();
   HideStatus();
@@ -454,7 +487,7 @@ void TMainScreen::RunBulkDelete(int (TBulkDelete::*command)()) {
 bool TMainScreen::DeleteButtonClick() {
   if (!ConfirmBox(QStringLiteral("Delete this task? "))) return false;
   // A note being typed is kept should the deletion fail.
-  PostNotes();
+  if (!PostNotes()) return false;
   const xbase::Status status = TTaskCommands(*table_).DeleteCurrent();
   if (!status.ok()) ::InfoBox(QStringLiteral("Error: Unable to delete"));
   SetButtons();
@@ -462,7 +495,7 @@ bool TMainScreen::DeleteButtonClick() {
 }
 
 void TMainScreen::DoneToggleButtonClick() {
-  PostNotes();
+  if (!PostNotes()) return;
   table_->SetSuspendDisplayFields(true);
   const xbase::Status status = TTaskCommands(*table_).ToggleDone();
   table_->SetSuspendDisplayFields(false);
@@ -471,7 +504,7 @@ void TMainScreen::DoneToggleButtonClick() {
 }
 
 void TMainScreen::CloneButtonClick() {
-  PostNotes();
+  if (!PostNotes()) return;
   if (!ConfirmBox(QStringLiteral("Clone this task?"))) {
     SetButtons();
     return;
@@ -481,7 +514,7 @@ void TMainScreen::CloneButtonClick() {
 }
 
 void TMainScreen::CalendarButtonClick() {
-  PostNotes();
+  if (!PostNotes()) return;
   TDateSelector selector(this);
   CenterForm(&selector);
   selector.SetSelectedDate(Today());

@@ -20,6 +20,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 class QToolButton;
+class TaskGridDelegate;
 class TaskGridModel;
 class THelpWindow;
 class TSplitter;
@@ -81,8 +82,11 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   void ShowHelp(int context);
   // Pops up the key word menu of the current task at a screen point.
   void DoKeyListMenu(const QPoint& global_pos);
-  // Stores the notes pane's text in the current task when it was changed.
-  void PostNotes();
+  // Stores what is being typed before a command runs or the window closes: the text of an
+  // open grid cell editor, then the notes pane's text when it was changed. False when the
+  // user would not have characters the task file cannot hold stored as "?": the text
+  // stays where it was typed (the command or the close should not go on).
+  bool PostNotes();
   // Shows a failed status to the user (UserErrorText in the default error report);
   // true when the status is ok.
   bool ReportFailure(const xbase::Status& status);
@@ -147,6 +151,7 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   // Main menu.
   QMenu* FileMenu = nullptr;
   QAction* RebuildIndexes1 = nullptr;
+  QAction* Filter1 = nullptr;
   QMenu* SortMenu = nullptr;
   QAction* mainmnuSortDateTime = nullptr;
   QAction* mainmnuSortDescription = nullptr;
@@ -229,8 +234,13 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   int show_command_ = 1;
   int startup_show_state_ = 1;
   bool following_table_ = false;
-  // The key press the window has previewed, until its release.
-  const QEvent* previewed_key_ = nullptr;
+  // Set when a new key press is announced (its shortcut override), cleared when the
+  // press is previewed: a press travelling on to the parents of its first receiver, or
+  // handed on to a cell editor, is the same press and is not previewed again.
+  bool key_announced_ = false;
+  // The note text the user last declined to store with "?"s: not asked about again.
+  QString declined_note_;
+  TaskGridDelegate* grid_delegate_ = nullptr;
   bool closing_ = false;
   // Record whose note the notes pane shows; 0 for none.
   uint32_t notes_recno_ = 0;

@@ -15,11 +15,13 @@
 #include <QVBoxLayout>
 
 #include "app/MainScreenShared.h"
+#include "app/TaskGridDelegate.h"
 #include "app/TaskGridModel.h"
 #include "core/QuickDates.h"
 #include "widgets/Glyphs.h"
 #include "widgets/HelpContext.h"
 #include "widgets/Splitter.h"
+#include "widgets/UnstorableText.h"
 #include "widgets/WhatsThisButton.h"
 #include "widgets/WhatsThisPopup.h"
 
@@ -65,6 +67,9 @@ void TMainScreen::CreateControls() {
   CloneButton = bar_button("CloneButton", "&Clone", TGlyphs::Clone());
   DeleteButton = bar_button("DeleteButton", "&Delete", TGlyphs::Delete());
   Filterbutton = bar_button("Filterbutton", "&Filter", TGlyphs::Filter());
+  // Alt+F opens the File menu: the button keeps its caption but not the shortcut, which
+  // two owners would make ambiguous (a press would only move the focus).
+  Filterbutton->setShortcut(QKeySequence());
   OrderButton = bar_button("OrderButton", "&Sort", TGlyphs::Sort());
   DoneToggleButton = bar_button("DoneToggleButton", "D&one", TGlyphs::Done());
   Printbutton = bar_button("Printbutton", "&Report", TGlyphs::Report());
@@ -85,6 +90,13 @@ void TMainScreen::CreateControls() {
   // The task panel: grid over notes.
   TaskPanel = new QWidget(central);
   TaskPanel->setObjectName(QStringLiteral("TaskPanel"));
+  {
+    // Hidden during start-up and rebuilds, the panel keeps its room: the bars stay at
+    // the top and the bottom behind the status panel or a message.
+    QSizePolicy keep = TaskPanel->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    TaskPanel->setSizePolicy(keep);
+  }
   auto* task_layout = new QVBoxLayout(TaskPanel);
   task_layout->setContentsMargins(0, 0, 0, 0);
   task_layout->setSpacing(0);
@@ -95,6 +107,8 @@ void TMainScreen::CreateControls() {
 
   ActiveGrid = new QTableView(Splitter);
   ActiveGrid->setObjectName(QStringLiteral("ActiveGrid"));
+  grid_delegate_ = new TaskGridDelegate([this] { return table_->CodePage(); }, ActiveGrid);
+  ActiveGrid->setItemDelegate(grid_delegate_);
   ActiveGrid->verticalHeader()->hide();
   ActiveGrid->verticalHeader()->setDefaultSectionSize(ActiveGrid->fontMetrics().height() + 5);
   ActiveGrid->verticalHeader()->setMinimumSectionSize(ActiveGrid->fontMetrics().height() + 2);
@@ -139,6 +153,8 @@ void TMainScreen::CreateControls() {
     palette.setColor(QPalette::Text, Qt::black);
     ActiveNotes->setPalette(palette);
   }
+  connect(ActiveNotes, &QPlainTextEdit::textChanged, this,
+          [this] { MarkUnstorableText(ActiveNotes, ActiveNotes->toPlainText(), table_->CodePage()); });
   notes_layout->addWidget(NotesCaption);
   notes_layout->addWidget(ActiveNotes);
   Splitter->addWidget(ActiveGrid);
@@ -173,6 +189,8 @@ void TMainScreen::CreateControls() {
   ExitButton->setShortcut(QKeySequence());
   ExitButton->hide();
   Helpbutton = bottom_button("Helpbutton", "&Help", TGlyphs::Help());
+  // Alt+H opens the Help menu (see the Filter button).
+  Helpbutton->setShortcut(QKeySequence());
   Helpbutton->setMinimumWidth(75);
   MouseHelpbutton = new TWhatsThisButton(Panel2);
   MouseHelpbutton->setObjectName(QStringLiteral("MouseHelpbutton"));
@@ -226,6 +244,9 @@ void TMainScreen::CreateMenus() {
   FileMenu->setObjectName(QStringLiteral("File1"));
   RebuildIndexes1 = FileMenu->addAction(QStringLiteral("&Rebuild Indexes"), this, [this] { RebuildIndexes1Click(); });
   RebuildIndexes1->setObjectName(QStringLiteral("RebuildIndexes1"));
+  // The filter from the keyboard: Alt+F belongs to this menu, not to the Filter button.
+  Filter1 = FileMenu->addAction(QStringLiteral("&Filter..."), this, [this] { FilterbuttonClick(); });
+  Filter1->setObjectName(QStringLiteral("Filter1"));
   SortMenu = FileMenu->addMenu(QStringLiteral("Sort"));
   SortMenu->setObjectName(QStringLiteral("Sort1"));
   const auto sort_item = [this](QMenu* menu, const char* name, const char* caption, const char* tag) {

@@ -110,6 +110,12 @@ void TMainScreen::BringToFront() {
 }
 
 void TMainScreen::closeEvent(QCloseEvent* event) {
+  // What is being typed is stored first; text the user would not have stored with "?"s
+  // keeps the window open.
+  if (!PostNotes()) {
+    event->ignore();
+    return;
+  }
   closing_ = true;
   QCoreApplication::processEvents();
   // Settings are written only when they were read: a start that failed to open the

@@ -10,7 +10,6 @@
 #include "widgets/FormPlacement.h"
 #include "store/IndexRebuild.h"
 #include "store/TodoTable.h"
-#include "widgets/DialogFrame.h"
 #include "widgets/Gauge.h"
 
 TRebuildInd::TRebuildInd(TodoTable& table, QWidget* parent)
@@ -21,8 +20,6 @@ TRebuildInd::TRebuildInd(TodoTable& table, QWidget* parent)
   font.setPixelSize(11);
   setFont(font);
   setFixedSize(kClientWidth, kClientHeight);
-  // Its close button does nothing while the work runs (closeEvent).
-  SetFixedDialogFrame(this);
   setModal(true);
 
   Gauge1 = new TGauge(this);

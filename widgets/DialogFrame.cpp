@@ -15,6 +15,7 @@ void SetFixedDialogFrame(QWidget* dialog) {
   SetFixedDialogButtons(dialog);
   if (QLayout* layout = dialog->layout()) {
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->activate();  // fixed now, not only once it shows
   } else {
     dialog->setFixedSize(dialog->size());
   }
