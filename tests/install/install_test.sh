@@ -95,11 +95,9 @@ printf '20240301\t\tfrom the test\tF\t\tA\t\n' | HOME=$home XDG_DATA_HOME= "$pre
 out=$(HOME=$home "$prefix/bin/jlistdb" dump "$data" 2>&1)
 grep -q "from the test" <<<"$out" || fail "jlistdb import without a folder did not reach the data folder: $out"
 # jlistreport without a folder reads the same files.
-if HOME=$home XDG_DATA_HOME= "$prefix/bin/jlistreport" --help 2>&1 | grep -q '\[DIR\]'; then
-  HOME=$home XDG_DATA_HOME= "$prefix/bin/jlistreport" --text "$work/tasks.txt" >"$work/report.log" 2>&1 \
-    || fail "jlistreport without a folder: $(cat "$work/report.log")"
-  grep -q "from the test" "$work/tasks.txt" 2>/dev/null || fail "jlistreport without a folder did not read the data folder"
-fi
+HOME=$home XDG_DATA_HOME= "$prefix/bin/jlistreport" --text "$work/tasks.txt" >"$work/report.log" 2>&1 \
+  || fail "jlistreport without a folder: $(cat "$work/report.log")"
+grep -q "from the test" "$work/tasks.txt" 2>/dev/null || fail "jlistreport without a folder did not read the data folder"
 changed=$(find "$prefix" -newer "$work/stamp")
 [ -z "$changed" ] || fail "written under the prefix: $changed"
 # The help file is not copied into the data folder: the install's copy is read.

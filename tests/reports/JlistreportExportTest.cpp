@@ -172,7 +172,7 @@ TEST_F(JlistreportExportTest, BadInputExitsWithStatusTwoAndSaysWhy) {
     QStringList args;
     const char* says;
   } cases[] = {
-      {{}, "no folder given"},
+      {{}, "give one of --html, --rtf and --text"},  // the folder may be left out, the format not
       {{dir_.path()}, "give one of --html, --rtf and --text"},
       {{Path("missing"), "--html", out}, "does not exist"},
       {{Path("empty"), "--html", out}, "no task table JLIST.DBF"},

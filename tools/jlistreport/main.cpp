@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "core/AppHelpers.h"
 #include "core/DateTimeFormat.h"
 #include "reports/DialogFontMeasure.h"
 #include "reports/TaskExport.h"
@@ -25,9 +26,10 @@ constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
 constexpr char kUsageText[] =
-    "usage: jlistreport DIR (--html FILE | --rtf FILE | --text FILE) [--title T] [--notes]\n"
+    "usage: jlistreport [DIR] (--html FILE | --rtf FILE | --text FILE) [--title T] [--notes]\n"
     "                   [--color RRGGBB] [--order N] [--filter EXPR]\n"
-    "  DIR             the folder that holds JLIST.DBF (and TODO.INI, JLIST.INI)\n"
+    "  DIR             the folder that holds JLIST.DBF (and TODO.INI, JLIST.INI); without it,\n"
+    "                  the folder Jotlist uses (an installed copy's is ~/.local/share/jotlist)\n"
     "  --html FILE     write the task list as an HTML page\n"
     "  --rtf FILE      write it as an RTF document\n"
     "  --text FILE     write it as a text file of fixed-width columns\n"
@@ -112,7 +114,6 @@ QString Parse(const QStringList& args, TArguments* out) {
     }
     if (!error.isEmpty()) return error;
   }
-  if (out->Folder.isEmpty()) return QStringLiteral("no folder given");
   if (!out->Format) return QStringLiteral("give one of --html, --rtf and --text");
   return QString();
 }
@@ -148,6 +149,9 @@ int main(int argc, char** argv) {
   TArguments args;
   const QString error = Parse(QCoreApplication::arguments(), &args);
   if (!error.isEmpty()) return Usage(error);
+  // No folder: the one the program itself uses (its own, or the data folder of an
+  // installed copy).
+  if (args.Folder.isEmpty()) args.Folder = ProgramDirectory();
   if (!QFileInfo(args.Folder).isDir()) return Complain(kUsage, QStringLiteral("folder ") + args.Folder + QStringLiteral(" does not exist"));
   if (IsProtected(args.Folder, args.Output)) {
     return Complain(kUsage, args.Output + QStringLiteral(" is one of the folder's task or settings files"));
