@@ -12,6 +12,8 @@
 
 #include "core/AppHelpers.h"
 #include "reports/ReportDialogScript.h"
+#include "reports/ReportErrorHandler.h"
+#include "reports/TaskReportRun.h"
 #include "reports/TodoTableSource.h"
 #include "widgets/BevelPanel.h"
 #include "widgets/FormPlacement.h"
@@ -128,6 +130,15 @@ TReportSetup::TReportSetup(TodoTable& table, QWidget* parent)
   connect(HelpButton, &QPushButton::clicked, this, [] { ShowHelpContext(kHelpContext); });
 
   SetWhatsThisTexts();
+
+  InstallReportErrorBox();
+  PrinterReport1 = std::make_unique<TPrinterReport>(this);
+  PrinterReport1->SetStatusFormat(QStringLiteral("Printing page %p"));
+  PrinterReport1->SetUnitsFactor(1.0);
+  PrinterReport1->SetTitle(QStringLiteral("Printer Report"));
+  PrinterReport1->SetOrientation(poDefault);
+  PrinterReport1->SetScaleX(100);
+  PrinterReport1->SetScaleY(100);
 
   setTabOrder(ReportTitleField, PrintMemoBox);
   setTabOrder(PrintMemoBox, PrintCheckBox);
@@ -284,14 +295,33 @@ bool TReportSetup::CheckPrinters() {
 void TReportSetup::PrintNowClick() {
   if (!CheckPrinters()) return;
   printMode_ = true;
+  if (!PrinterReport1->ShowPrintDialog(this)) return;
+  DoPrint();
 }
 
 void TReportSetup::PreviewButtonClick() {
   if (!CheckPrinters()) return;
   printMode_ = false;
+  DoPrint();
 }
 
-void TReportSetup::PrintSetupClick() { CheckPrinters(); }
+void TReportSetup::PrintSetupClick() {
+  if (!CheckPrinters()) return;
+  PrinterReport1->ShowPrinterSetupDialog(this);
+}
+
+void TReportSetup::DoPrint() {
+  TTaskReportRunRequest request;
+  request.Options.Title = ReportTitleField->text();
+  request.Options.PrintMemo = PrintMemoBox->isChecked();
+  request.Options.PrintCheckbox = PrintCheckBox->isChecked();
+  request.Options.DoubleSpace = DoubleSpace->isChecked();
+  request.Options.PrintKeywords = PrintKeywords->isChecked();
+  request.PrintMode = printMode_;
+  request.Orientation = PrinterReport1->Orientation();
+  request.Copies = PrinterReport1->Copies();
+  RunTaskReport(table_, request, this);
+}
 
 void TReportSetup::ColorPanelClick() {
   SetBackgroundColor(ToWindowsColor(RunColorDialog(this, FromWindowsColor(backgroundColor_))));

@@ -6,15 +6,17 @@
 // written after each successful export; the check boxes and the colour belong to the main
 // window (TODO.INI), which hands them in and takes them back (Execute).
 //
-// The printed report: Print, Preview and Printer Setup check for printers here. The print
-// dialog, DoPrint (the task report run through the report status window) and the
-// printer-setup dialog come with the report engine; they plug in where PrintNowClick,
-// PreviewButtonClick and PrintSetupClick end.
+// The printed report: Print, Preview and Printer Setup check for printers first. Print then
+// asks for the printer and copies (the engine's print dialog) and runs DoPrint; Preview runs
+// DoPrint at once; Printer Setup shows the engine's printer-setup dialog.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
+#include "reportengine/PrinterReport.h"
 #include "reports/DialogFontMeasure.h"
 #include "reports/TaskExport.h"
 #include "store/Settings.h"
@@ -76,13 +78,16 @@ class TReportSetup : public QDialog {
   static void SplitFileSpec(const QString& spec, QString* directory, QString* fileName);
 
   // ---- handlers
-  // Print: "There are no printers installed" without printers; else print mode on (the
-  // print dialog and DoPrint follow here).
+  // Print: "There are no printers installed" without printers; else print mode on, the
+  // print dialog, and DoPrint unless it was cancelled.
   void PrintNowClick();
-  // Preview: the same check; print mode off (DoPrint follows here).
+  // Preview: the same check; print mode off; DoPrint.
   void PreviewButtonClick();
-  // Printer Setup: the same check (the printer-setup dialog follows here).
+  // Printer Setup: the same check, then the printer-setup dialog.
   void PrintSetupClick();
+  // Runs the task report in the current print mode over the main window's table, with the
+  // report switches of the page and the paper orientation and copies of PrinterReport1.
+  void DoPrint();
   // The colour dialog, preset to the background colour; its answer (the preset when
   // cancelled) becomes the background colour.
   void ColorPanelClick();
@@ -132,6 +137,8 @@ class TReportSetup : public QDialog {
   QPushButton* ReturnButton = nullptr;
   QPushButton* HelpButton = nullptr;
   TWhatsThisButton* WhatsThisButton = nullptr;
+  // Used for its print and printer-setup dialogs and as the source of the orientation.
+  std::unique_ptr<TPrinterReport> PrinterReport1;
 
  private:
   // The label caption and the object names of one export page's controls.
