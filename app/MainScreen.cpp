@@ -264,7 +264,10 @@ bool TMainScreen::PostNotes() {
   const QString text = ActiveNotes->toPlainText();
   if (text == declined_note_) return false;
   if (!ConfirmUnstorableText(text, table_->CodePage())) {
+    // One click can ask twice (the pane losing the focus, then the list moving): the
+    // answer holds until the events of that click are done.
     declined_note_ = text;
+    QTimer::singleShot(0, this, [this] { declined_note_.clear(); });
     ActiveNotes->setFocus(Qt::OtherFocusReason);
     return false;
   }

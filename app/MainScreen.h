@@ -238,7 +238,8 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   // press is previewed: a press travelling on to the parents of its first receiver, or
   // handed on to a cell editor, is the same press and is not previewed again.
   bool key_announced_ = false;
-  // The note text the user last declined to store with "?"s: not asked about again.
+  // The note text the user declined to store with "?"s, while the events of that answer
+  // are handled: not asked about again meanwhile.
   QString declined_note_;
   TaskGridDelegate* grid_delegate_ = nullptr;
   bool closing_ = false;

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTextCursor>
 #include <QTest>
 #include <QToolButton>
 #include <QTimer>
@@ -181,6 +182,34 @@ TEST_F(KeysAndPendingEditsTest, ACellWithCharactersTheFileCannotHoldAsksFirst) {
   EXPECT_EQ(Stored(TodoTable::kDescript), QStringList({"call Joe", "Dentist ?", "someday"}));
   EXPECT_EQ(boxes.Count(), 2);
   (void)w;
+}
+
+// The notes pane asks the same before it stores a note; on No the note stays in the pane,
+// marked, and the list does not move off its task.
+TEST_F(KeysAndPendingEditsTest, ANoteWithCharactersTheFileCannotHoldAsksFirst) {
+  TScriptedResponder boxes;
+  TMainScreen& w = Start();
+  SelectCell("dentist", TaskGridModel::kTaskColumn);
+  w.ActiveNotes->setFocus();
+  w.ActiveNotes->moveCursor(QTextCursor::End);
+  QTest::keyClicks(w.ActiveNotes, " now");
+  w.ActiveNotes->insertPlainText(QString::fromUtf8(" \u263A"));
+  EXPECT_TRUE(IsMarkedUnstorable(w.ActiveNotes));
+  boxes.AnswerNo();
+  SelectCell("call Joe", TaskGridModel::kTaskColumn);
+  EXPECT_EQ(boxes.Texts(), QStringList({QString::fromUtf8("The task file cannot hold these characters: \u263A\r"
+                                                          "Store each of them as \"?\"?")}));
+  EXPECT_EQ(w.Table().FieldText(TodoTable::kDescript), "dentist");
+  EXPECT_EQ(w.ActiveNotes->toPlainText(), QString::fromUtf8("bring card now \u263A"));
+  EXPECT_TRUE(IsMarkedUnstorable(w.ActiveNotes));
+
+  QCoreApplication::processEvents();
+  boxes.AnswerYes();
+  w.mainmnuSortDescription->trigger();
+  EXPECT_EQ(boxes.Count(), 2);
+  EXPECT_FALSE(IsMarkedUnstorable(w.ActiveNotes));
+  SelectCell("dentist", TaskGridModel::kTaskColumn);
+  EXPECT_EQ(w.Table().Memo(TodoTable::kNote), "bring card now ?");
 }
 
 // ---------------------------------------------------------------- keys after a mouse close

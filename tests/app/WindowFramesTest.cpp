@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFrame>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -106,6 +107,33 @@ TEST_F(WindowFramesTest, TheHelpWindowOpensOverTheMainWindowAndInsideTheScreen) 
       << help->frameGeometry().y() << "+" << help->frameGeometry().height();
   EXPECT_LE(std::abs(help->frameGeometry().center().x() - w.frameGeometry().center().x()), 1);
   help->close();
+}
+
+// A start that cannot open the task files: behind its message the window keeps its bars
+// at the top and the bottom.
+TEST_F(WindowFramesTest, BehindTheMessageOfAFailedStartTheBarsStayInPlace) {
+  QFile dbf(dir_.path() + "/JLIST.DBF");
+  ASSERT_TRUE(dbf.open(QIODevice::WriteOnly));
+  dbf.write("this is no table at all");
+  dbf.close();
+  window_ = std::make_unique<TMainScreen>();
+  TMainScreen& w = *window_;
+  QString text;
+  int panel1_top = -1;
+  int panel2_bottom = -1;
+  int client_bottom = -1;
+  WhenModal<QMessageBox>([&](QMessageBox* box) {
+    text = box->text();
+    panel1_top = w.Panel1->geometry().top();
+    panel2_bottom = w.Panel2->mapTo(w.centralWidget(), QPoint(0, w.Panel2->height())).y();
+    client_bottom = w.centralWidget()->height();
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+  });
+  w.show();
+  w.FormActivate();
+  EXPECT_EQ(text, "Unable to open the Todo file: JLIST.DBF");
+  EXPECT_EQ(panel1_top, 0);
+  EXPECT_EQ(panel2_bottom, client_bottom);
 }
 
 // Rebuilding where the index file cannot be removed: the user hears which file and why,
