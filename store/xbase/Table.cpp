@@ -153,6 +153,11 @@ Status Table::Impl::OpenFiles() {
   XB_RETURN_IF_ERROR(dbf.Read(0, bytes.size(), bytes.data()));
   Status s = DbfHeader::Parse(bytes.data(), bytes.size(), &header);
   if (!s.ok()) return Prefixed(s, path + ": ");
+  // The size again, now that the count is read: a shared writer extends the file before
+  // it raises the count, so a size read after the count covers every counted record. The
+  // size read before the header could miss an append made in between and take the table
+  // for truncated.
+  XB_RETURN_IF_ERROR(dbf.Size(&file_size));
   SetCount(header.record_count);
   if (truncated && writable) {
     return Status::Corrupt(path + " is truncated: its header counts " + std::to_string(header.record_count) +

@@ -73,8 +73,10 @@ bool Table::Impl::KeyBytesChanged(const uint8_t* a, const uint8_t* b) const {
 Status Table::Impl::WritePendingMemos(uint8_t* image) {
   for (auto& [field, text] : memo_changes) {
     const FieldDesc& f = header.fields[field];
+    // A changed note always goes to new blocks, never over the old text: until the record
+    // is rewritten to point at them, the old note stays whole, so a crash between the two
+    // writes leaves the task as it was. Pack reclaims the blocks left behind.
     uint32_t block = 0;
-    if (!DecodeMemoPointer(image, f, &block).ok()) block = 0;  // never reuse a broken run
     XB_RETURN_IF_ERROR(memo->Write(text, &block));
     EncodeMemoPointer(image, f, block);
   }

@@ -150,19 +150,20 @@ TEST_F(TableTest, MemosAreStoredReplacedAndEmptied) {
   EXPECT_EQ(note, "");
   EXPECT_EQ(t.GetMemo(kDate, &note).code(), Status::Code::kInvalidArgument);
 
-  // A shorter text stays in its block; a longer one moves to the next free block.
+  // A changed text always goes to the next free block, never over the old one, so that a
+  // crash before the record points at it leaves the old text whole.
   ASSERT_TRUE(t.Go(1).ok());
   ASSERT_TRUE(t.Edit().ok());
   ASSERT_TRUE(t.SetMemo(kNote, "short").ok());
   ASSERT_TRUE(t.GetMemo(kNote, &note).ok());
   EXPECT_EQ(note, "short");  // the pending text is what the record shows
   ASSERT_TRUE(t.Post().ok());
-  EXPECT_EQ(t.GetString(kNote), "         8");
+  EXPECT_EQ(t.GetString(kNote), "         9");
   const std::string long_text(200, 'x');
   ASSERT_TRUE(t.Edit().ok());
   ASSERT_TRUE(t.SetMemo(kNote, long_text).ok());
   ASSERT_TRUE(t.Post().ok());
-  EXPECT_EQ(t.GetString(kNote), "         9");
+  EXPECT_EQ(t.GetString(kNote), "        10");
   ASSERT_TRUE(t.GetMemo(kNote, &note).ok());
   EXPECT_EQ(note, long_text);
   ASSERT_TRUE(t.Edit().ok());
