@@ -278,12 +278,12 @@ void TReportSetup::SetBackgroundColor(int windowsColor) {
   ColorPanel->SetColor(FromWindowsColor(windowsColor));
 }
 
-void TReportSetup::SplitFileSpec(const QString& spec, QString* directory, QString* fileName) {
+void TReportSetup::SplitFilePath(const QString& path, QString* directory, QString* fileName) {
   qsizetype at = -1;
   for (const QChar separator : {QLatin1Char('/'), QLatin1Char('\\'), QLatin1Char(':')})
-    at = qMax(at, spec.lastIndexOf(separator));
-  *directory = spec.left(at + 1);
-  *fileName = spec.mid(at + 1);
+    at = qMax(at, path.lastIndexOf(separator));
+  *directory = path.left(at + 1);
+  *fileName = path.mid(at + 1);
 }
 
 bool TReportSetup::CheckPrinters() {
@@ -337,10 +337,10 @@ void TReportSetup::HTMLSaveAsClick() { SaveAs(TExportFormat::kHtml); }
 void TReportSetup::SaveAsRTFClickClick() { SaveAs(TExportFormat::kRtf); }
 void TReportSetup::SaveAsTextClick() { SaveAs(TExportFormat::kText); }
 
-QString TReportSetup::AskFileName(const QString& filter, const QString& extension, const QString& spec) {
+QString TReportSetup::AskFileName(const QString& filter, const QString& extension, const QString& remembered) {
   TSaveFileRequest request;
   request.Filter = filter;
-  SplitFileSpec(spec, &request.Directory, &request.FileName);
+  SplitFilePath(remembered, &request.Directory, &request.FileName);
   for (;;) {
     QString path = RunSaveFileDialog(this, request);
     if (path.isEmpty()) return QString();
@@ -352,40 +352,40 @@ QString TReportSetup::AskFileName(const QString& filter, const QString& extensio
                                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes) return path;
     // No: back to the save dialog, on the name just chosen.
-    SplitFileSpec(path, &request.Directory, &request.FileName);
+    SplitFilePath(path, &request.Directory, &request.FileName);
   }
 }
 
 void TReportSetup::SaveAs(TExportFormat format) {
   QString filter;
   QString extension;
-  QString* spec = nullptr;
+  QString* remembered = nullptr;
   QLineEdit* title = nullptr;
   QCheckBox* notes = nullptr;
   switch (format) {
     case TExportFormat::kHtml:
       filter = QStringLiteral("HTM Document|*.htm");
       extension = QStringLiteral("htm");
-      spec = &texts_.HTMLFilespec;
+      remembered = &texts_.HTMLFilePath;
       title = HTMLPageTitle;
       notes = HTMLDoNotes;
       break;
     case TExportFormat::kRtf:
       filter = QStringLiteral("RTF Document|*.rtf");
       extension = QStringLiteral("rtf");
-      spec = &texts_.RTFFilespec;
+      remembered = &texts_.RTFFilePath;
       title = RTFPageTitle;
       notes = RTFDoNotes;
       break;
     case TExportFormat::kText:
       filter = QStringLiteral("Text File|*.txt");
       extension = QStringLiteral("txt");
-      spec = &texts_.TextFilespec;
+      remembered = &texts_.TextFilePath;
       title = TextPageTitle;
       notes = TextDoNotes;
       break;
   }
-  const QString path = AskFileName(filter, extension, *spec);
+  const QString path = AskFileName(filter, extension, *remembered);
   if (path.isEmpty()) return;
   const Status written = Copy(format, path, title->text(), notes->isChecked(), colorString_);
   if (!written.ok()) {
@@ -393,7 +393,7 @@ void TReportSetup::SaveAs(TExportFormat format) {
     return;
   }
   InfoBox(QStringLiteral("Saved as ") + path);
-  *spec = path;
+  *remembered = path;
   const Status stored = SavePreferences();
   if (!stored.ok()) ErrorBox(QString::fromStdString(stored.message()));
 }

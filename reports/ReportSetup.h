@@ -53,9 +53,9 @@ class TReportSetup : public QDialog {
   // FormCreate: LoadPreferences, the colour string and panel from the background colour,
   // the first tab and page.
   void FormCreate();
-  // JLIST.INI, section Report: the four titles into their fields and the three file specs.
+  // JLIST.INI, section Report: the four titles into their fields and the three file paths.
   void LoadPreferences();
-  // Writes the four titles (from the fields) and the three file specs to JLIST.INI.
+  // Writes the four titles (from the fields) and the three file paths to JLIST.INI.
   xbase::Status SavePreferences() const;
 
   // The seven check boxes and the background colour from / into the main window's values.
@@ -68,14 +68,14 @@ class TReportSetup : public QDialog {
   void SetBackgroundColor(int windowsColor);
   QString ColorString() const { return colorString_; }
 
-  // The file specs offered by the three "Save As" commands.
+  // The file paths offered by the three "Save As" commands.
   const TReportTexts& Texts() const { return texts_; }
   // Set by the last Print (true) or Preview (false).
   bool PrintMode() const { return printMode_; }
 
-  // Splits a file spec at its last "/", "\" or ":" into the folder (up to and including
+  // Splits a file path at its last "/", "\" or ":" into the folder (up to and including
   // that character) and the file name.
-  static void SplitFileSpec(const QString& spec, QString* directory, QString* fileName);
+  static void SplitFilePath(const QString& path, QString* directory, QString* fileName);
 
   // ---- handlers
   // Print: "There are no printers installed" without printers; else print mode on, the
@@ -94,8 +94,8 @@ class TReportSetup : public QDialog {
   // Shows the page of the tab `index`.
   void TabSet1Click(int index);
   void ReturnButtonClick();
-  // The three save commands: the save dialog on the remembered file spec, a question
-  // before replacing a file, the export, "Saved as <path>", then the spec and all four
+  // The three save commands: the save dialog on the remembered file path, a question
+  // before replacing a file, the export, "Saved as <path>", then the path and all four
   // titles stored. Cancel writes and stores nothing; a failed export is reported by the
   // error box and stores nothing.
   void HTMLSaveAsClick();
@@ -157,9 +157,9 @@ class TReportSetup : public QDialog {
   bool CheckPrinters();
   // The save command of one format.
   void SaveAs(TExportFormat format);
-  // Asks for the file: the save dialog on `spec` until a path is chosen that does not
+  // Asks for the file: the save dialog on `remembered` until a path is chosen that does not
   // exist or may be replaced; empty when cancelled.
-  QString AskFileName(const QString& filter, const QString& extension, const QString& spec);
+  QString AskFileName(const QString& filter, const QString& extension, const QString& remembered);
   xbase::Status Copy(TExportFormat format, const QString& fileName, const QString& title, bool notes,
                      const QString& colorString);
 

@@ -87,9 +87,9 @@ TReportTexts TSettings::LoadReportTexts() const {
   t.HTMLTitle = ini.ReadString(kReport, QStringLiteral("HTMLTitle"), kDefaultTitle);
   t.RTFTitle = ini.ReadString(kReport, QStringLiteral("RTFTitle"), kDefaultTitle);
   t.TextTitle = ini.ReadString(kReport, QStringLiteral("TextTitle"), kDefaultTitle);
-  t.HTMLFilespec = ini.ReadString(kReport, QStringLiteral("HTMLFilespec"), directory_ + QStringLiteral("Todo.htm"));
-  t.RTFFilespec = ini.ReadString(kReport, QStringLiteral("RTFFilespec"), directory_ + QStringLiteral("Todo.rtf"));
-  t.TextFilespec = ini.ReadString(kReport, QStringLiteral("TextFilespec"), directory_ + QStringLiteral("Todo.txt"));
+  t.HTMLFilePath = ini.ReadString(kReport, QStringLiteral("HTMLFilespec"), directory_ + QStringLiteral("Todo.htm"));
+  t.RTFFilePath = ini.ReadString(kReport, QStringLiteral("RTFFilespec"), directory_ + QStringLiteral("Todo.rtf"));
+  t.TextFilePath = ini.ReadString(kReport, QStringLiteral("TextFilespec"), directory_ + QStringLiteral("Todo.txt"));
   return t;
 }
 
@@ -99,7 +99,7 @@ xbase::Status TSettings::SaveReportTexts(const TReportTexts& t) const {
   XB_RETURN_IF_ERROR(ini.WriteString(kReport, QStringLiteral("HTMLTitle"), t.HTMLTitle));
   XB_RETURN_IF_ERROR(ini.WriteString(kReport, QStringLiteral("RTFTitle"), t.RTFTitle));
   XB_RETURN_IF_ERROR(ini.WriteString(kReport, QStringLiteral("TextTitle"), t.TextTitle));
-  XB_RETURN_IF_ERROR(ini.WriteString(kReport, QStringLiteral("HTMLFilespec"), t.HTMLFilespec));
-  XB_RETURN_IF_ERROR(ini.WriteString(kReport, QStringLiteral("RTFFilespec"), t.RTFFilespec));
-  return ini.WriteString(kReport, QStringLiteral("TextFilespec"), t.TextFilespec);
+  XB_RETURN_IF_ERROR(ini.WriteString(kReport, QStringLiteral("HTMLFilespec"), t.HTMLFilePath));
+  XB_RETURN_IF_ERROR(ini.WriteString(kReport, QStringLiteral("RTFFilespec"), t.RTFFilePath));
+  return ini.WriteString(kReport, QStringLiteral("TextFilespec"), t.TextFilePath);
 }

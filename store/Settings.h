@@ -49,9 +49,9 @@ struct TReportTexts {
   QString HTMLTitle;
   QString RTFTitle;
   QString TextTitle;
-  QString HTMLFilespec;
-  QString RTFFilespec;
-  QString TextFilespec;
+  QString HTMLFilePath;
+  QString RTFFilePath;
+  QString TextFilePath;
 
   bool operator==(const TReportTexts&) const = default;
 };

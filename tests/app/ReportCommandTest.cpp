@@ -89,7 +89,7 @@ TEST_F(ReportCommandTest, ReportButtonOpensTheDialogWithTheWindowsSwitchesAndTak
   EXPECT_TRUE(stored.PrintKeywords);
   EXPECT_TRUE(stored.TextPrintMemo);
   EXPECT_EQ(stored.HTMLColor, 0xFF8000);
-  EXPECT_EQ(TSettings(dir_.path() + "/").LoadReportTexts().TextFilespec, Path("list.txt"));
+  EXPECT_EQ(TSettings(dir_.path() + "/").LoadReportTexts().TextFilePath, Path("list.txt"));
 }
 
 }  // namespace

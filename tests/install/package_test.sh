@@ -44,8 +44,10 @@ done
 grep -q -- '-dev' <<<"$depends" && fail "Depends names a development package"
 
 # The package's own files unpack, and the programs in it are the ones built here.
-dpkg-deb --extract "$deb" "$work/root"
-"$work/root/usr/bin/jlistdb" --help | grep -q usage || fail "the packaged jlistdb does not run"
+unpacked="$work/root"
+dpkg-deb --extract "$deb" "$unpacked"
+prefix_in_package="usr"
+"$unpacked/$prefix_in_package/bin/jlistdb" --help | grep -q usage || fail "the packaged jlistdb does not run"
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures failure(s)"

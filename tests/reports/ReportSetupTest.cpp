@@ -281,12 +281,12 @@ TEST_F(ReportSetupTest, CheckBoxesAndColourGoBackToTheMainWindowAndThroughTodoIn
 TEST_F(ReportSetupTest, TitlesAndFileSpecsComeFromJlistIni) {
   const TSettings settings(ProgramDirectory());
   TReportTexts texts = settings.LoadReportTexts();
-  EXPECT_EQ(texts.HTMLFilespec, ProgramDirectory() + "Todo.htm");
+  EXPECT_EQ(texts.HTMLFilePath, ProgramDirectory() + "Todo.htm");
   texts.ReportTitle = QStringLiteral("Printed");
   texts.HTMLTitle = QStringLiteral("Web");
   texts.RTFTitle = QStringLiteral("Rich");
   texts.TextTitle = QStringLiteral("Plain");
-  texts.RTFFilespec = QStringLiteral("C:\\Data\\List.rtf");
+  texts.RTFFilePath = QStringLiteral("C:\\Data\\List.rtf");
   ASSERT_TRUE(settings.SaveReportTexts(texts).ok());
 
   TReportSetup dialog(table_);
@@ -301,7 +301,7 @@ TEST_F(ReportSetupTest, FileSpecsSplitAtTheLastSeparator) {
   QString directory;
   QString name;
   const struct {
-    const char* spec;
+    const char* path;
     const char* directory;
     const char* name;
   } cases[] = {
@@ -314,9 +314,9 @@ TEST_F(ReportSetupTest, FileSpecsSplitAtTheLastSeparator) {
       {"", "", ""},
   };
   for (const auto& c : cases) {
-    TReportSetup::SplitFileSpec(QLatin1String(c.spec), &directory, &name);
-    EXPECT_EQ(directory, QLatin1String(c.directory)) << c.spec;
-    EXPECT_EQ(name, QLatin1String(c.name)) << c.spec;
+    TReportSetup::SplitFilePath(QLatin1String(c.path), &directory, &name);
+    EXPECT_EQ(directory, QLatin1String(c.directory)) << c.path;
+    EXPECT_EQ(name, QLatin1String(c.name)) << c.path;
   }
 }
 
@@ -361,7 +361,7 @@ TEST_F(ReportSetupTest, SaveAsWritesTheFileTellsWhereAndStoresSpecAndTitles) {
     ASSERT_EQ(boxes.Count(), 1);
     EXPECT_EQ(boxes.Last().Title, "Information");
     EXPECT_EQ(boxes.Last().Text, "Saved as " + Path(c.file));
-    // The spec and all four titles, the changed report title included.
+    // The path and all four titles, the changed report title included.
     EXPECT_EQ(IniValue("JLIST.INI", "Report", c.specKey), Path(c.file));
     EXPECT_EQ(IniValue("JLIST.INI", "Report", "ReportTitle"), "Report of today");
     EXPECT_EQ(IniValue("JLIST.INI", "Report", "HTMLTitle"), "Jotlist");
@@ -485,8 +485,8 @@ TEST_F(ReportSetupTest, AFileThatCannotBeWrittenIsReportedAndNothingIsStored) {
   ASSERT_EQ(boxes.Count(), 1);
   EXPECT_EQ(boxes.Last().Text, "Unable to write to " + Path("gone/list.rtf") + ": No such file or directory.");
   for (const QString& text : boxes.Texts()) EXPECT_FALSE(text.startsWith("Saved as "));
-  EXPECT_FALSE(QFile::exists(Path("JLIST.INI"))) << "no file spec stored";
-  EXPECT_EQ(dialog.Texts().HTMLFilespec, ProgramDirectory() + "Todo.htm");
+  EXPECT_FALSE(QFile::exists(Path("JLIST.INI"))) << "no file path stored";
+  EXPECT_EQ(dialog.Texts().HTMLFilePath, ProgramDirectory() + "Todo.htm");
   EXPECT_EQ(TaskFiles(), before) << "the task files are untouched";
 }
 

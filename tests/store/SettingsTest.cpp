@@ -43,9 +43,9 @@ TEST_F(SettingsTest, NoFilesGiveTheDefaults) {
   EXPECT_EQ(t.HTMLTitle, "Jotlist");
   EXPECT_EQ(t.RTFTitle, "Jotlist");
   EXPECT_EQ(t.TextTitle, "Jotlist");
-  EXPECT_EQ(t.HTMLFilespec, Folder() + "Todo.htm");
-  EXPECT_EQ(t.RTFFilespec, Folder() + "Todo.rtf");
-  EXPECT_EQ(t.TextFilespec, Folder() + "Todo.txt");
+  EXPECT_EQ(t.HTMLFilePath, Folder() + "Todo.htm");
+  EXPECT_EQ(t.RTFFilePath, Folder() + "Todo.rtf");
+  EXPECT_EQ(t.TextFilePath, Folder() + "Todo.txt");
 
   EXPECT_EQ(settings.LoadPlacement(QStringLiteral("TMainScreen_Placement"), true), (TFormPlacement{0, 0, 0, 0, true}));
   EXPECT_FALSE(QFile::exists(settings.MainFileName()));
