@@ -31,6 +31,7 @@
 #include "app/MainScreenShared.h"
 #include "app/TaskGridDelegate.h"
 #include "app/TaskGridModel.h"
+#include "reports/SettingsPlacementStore.h"
 #include "core/TaskCommands.h"
 #include "store/ErrorText.h"
 #include "dialogs/CallTaskEdit.h"
@@ -39,6 +40,7 @@
 #include "reports/ReportSetup.h"
 #include "store/UpgradeTaskFiles.h"
 #include "widgets/HelpContext.h"
+#include "store/CodePage.h"
 #include "widgets/UnstorableText.h"
 #include "widgets/Splitter.h"
 #include "widgets/WhatsThisButton.h"
@@ -55,6 +57,8 @@ TMainScreen::TMainScreen(QWidget* parent)
   setWindowIcon(QIcon(TGlyphs::Program(64)));
   setFont(ProgramFont());
   table_->SetDirectory(ProgramDirectory());
+  // Every window of the run keeps its placement in TODO.INI.
+  SetPlacementStore(SettingsPlacementStore());
   table_->SetUpgrader([this](TodoTable& table) { return UpgradeTaskFiles(table, static_cast<TodoTableHost*>(this)); });
 
   // The program's own conversions run under the working date settings.
@@ -228,7 +232,7 @@ void TMainScreen::TableCurrentChanged() {
     const QSignalBlocker block(ActiveNotes);
     ActiveNotes->setPlainText(recno != 0 ? NoteForPane(table_->Memo(TodoTable::kNote)) : QString());
     ActiveNotes->document()->setModified(false);
-    MarkUnstorableText(ActiveNotes, ActiveNotes->toPlainText(), table_->CodePage());
+    MarkUnstorableText(ActiveNotes, UnstorableCharacters(ActiveNotes->toPlainText(), table_->CodePage()));
     ActiveNotes->setReadOnly(recno == 0);
   }
 }
@@ -263,7 +267,7 @@ bool TMainScreen::PostNotes() {
   if (notes_recno_ == 0 || !ActiveNotes->document()->isModified()) return true;
   const QString text = ActiveNotes->toPlainText();
   if (text == declined_note_) return false;
-  if (!ConfirmUnstorableText(text, table_->CodePage())) {
+  if (!ConfirmUnstorableText(UnstorableCharacters(text, table_->CodePage()))) {
     // One click can ask twice (the pane losing the focus, then the list moving): the
     // answer holds until the events of that click are done.
     declined_note_ = text;

@@ -21,6 +21,7 @@
 #include "widgets/Glyphs.h"
 #include "widgets/HelpContext.h"
 #include "widgets/Splitter.h"
+#include "store/CodePage.h"
 #include "widgets/UnstorableText.h"
 #include "widgets/WhatsThisButton.h"
 #include "widgets/WhatsThisPopup.h"
@@ -154,7 +155,7 @@ void TMainScreen::CreateControls() {
     ActiveNotes->setPalette(palette);
   }
   connect(ActiveNotes, &QPlainTextEdit::textChanged, this,
-          [this] { MarkUnstorableText(ActiveNotes, ActiveNotes->toPlainText(), table_->CodePage()); });
+          [this] { MarkUnstorableText(ActiveNotes, UnstorableCharacters(ActiveNotes->toPlainText(), table_->CodePage())); });
   notes_layout->addWidget(NotesCaption);
   notes_layout->addWidget(ActiveNotes);
   Splitter->addWidget(ActiveGrid);

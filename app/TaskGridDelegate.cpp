@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 
+#include "store/CodePage.h"
 #include "widgets/UnstorableText.h"
 
 TaskGridDelegate::TaskGridDelegate(std::function<int()> code_page, QObject* parent)
@@ -12,7 +13,7 @@ QWidget* TaskGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewI
   QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
   if (auto* line = qobject_cast<QLineEdit*>(editor)) {
     connect(line, &QLineEdit::textChanged, line,
-            [this, line](const QString& text) { MarkUnstorableText(line, text, code_page_()); });
+            [this, line](const QString& text) { MarkUnstorableText(line, UnstorableCharacters(text, code_page_())); });
   }
   return editor;
 }
@@ -23,7 +24,7 @@ void TaskGridDelegate::setModelData(QWidget* editor, QAbstractItemModel* model, 
   const auto* line = qobject_cast<QLineEdit*>(editor);
   if (line != nullptr) {
     asking_ = true;
-    const bool store = ConfirmUnstorableText(line->text(), code_page_());
+    const bool store = ConfirmUnstorableText(UnstorableCharacters(line->text(), code_page_()));
     asking_ = false;
     if (!store) {
       declined_ = true;

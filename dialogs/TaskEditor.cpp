@@ -208,11 +208,11 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   connect(KeyListbutton, &QToolButton::clicked, this, [this] { PopupUnderButton(KeyListbutton, KeyListMenu); });
 
   connect(Task, &QLineEdit::textChanged, this,
-          [this](const QString& text) { MarkUnstorableText(Task, text, codePage_); });
+          [this](const QString& text) { MarkUnstorableText(Task, UnstorableCharacters(text, codePage_)); });
   connect(KeyWords, &QLineEdit::textChanged, this,
-          [this](const QString& text) { MarkUnstorableText(KeyWords, text, codePage_); });
+          [this](const QString& text) { MarkUnstorableText(KeyWords, UnstorableCharacters(text, codePage_)); });
   connect(Notes, &QPlainTextEdit::textChanged, this,
-          [this] { MarkUnstorableText(Notes, Notes->toPlainText(), codePage_); });
+          [this] { MarkUnstorableText(Notes, UnstorableCharacters(Notes->toPlainText(), codePage_)); });
 
   DateEdit->installEventFilter(this);
   TimeEdit->installEventFilter(this);
@@ -362,14 +362,14 @@ void TTaskEditor::SetCodePage(int codePage) {
 }
 
 void TTaskEditor::MarkUnstorableFields() {
-  MarkUnstorableText(Task, Task->text(), codePage_);
-  MarkUnstorableText(KeyWords, KeyWords->text(), codePage_);
-  MarkUnstorableText(Notes, Notes->toPlainText(), codePage_);
+  MarkUnstorableText(Task, UnstorableCharacters(Task->text(), codePage_));
+  MarkUnstorableText(KeyWords, UnstorableCharacters(KeyWords->text(), codePage_));
+  MarkUnstorableText(Notes, UnstorableCharacters(Notes->toPlainText(), codePage_));
 }
 
 bool TTaskEditor::ConfirmStoredText() {
   MarkUnstorableFields();
-  if (ConfirmUnstorableText(Task->text() + KeyWords->text() + Notes->toPlainText(), codePage_)) return true;
+  if (ConfirmUnstorableText(UnstorableCharacters(Task->text() + KeyWords->text() + Notes->toPlainText(), codePage_))) return true;
   for (QWidget* field : std::initializer_list<QWidget*>{Task, KeyWords, Notes}) {
     if (IsMarkedUnstorable(field)) {
       field->setFocus(Qt::OtherFocusReason);

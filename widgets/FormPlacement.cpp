@@ -10,9 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
-#include "core/AppHelpers.h"
-#include "store/Settings.h"
 #include "widgets/MessageBox.h"
 
 namespace {
@@ -84,11 +83,14 @@ QPoint InsideScreen(const QRect& frame, const QWidget* on) {
   return topLeft;
 }
 
-QString PlacementSectionOf(const QWidget* form) {
-  return TSettings::PlacementSection(ClassNameOf(form), ScreenPixelsPerInch());
+TPlacementStore& InstalledStore() {
+  static TPlacementStore store;
+  return store;
 }
 
 }  // namespace
+
+void SetPlacementStore(TPlacementStore store) { InstalledStore() = std::move(store); }
 
 void CenterForm(QWidget* form) {
   if (form == nullptr) return;
@@ -138,22 +140,25 @@ bool SaveFormPlacement(QWidget* form) {
   if (form == nullptr) return false;
   QRect normal = form->normalGeometry();
   if (!normal.isValid()) normal = form->geometry();  // maximised before it was ever shown normally
-  TFormPlacement placement;
+  TWindowPlacement placement;
   placement.Left = normal.x();
   placement.Top = normal.y();
   placement.Right = normal.x() + normal.width();
   placement.Bottom = normal.y() + normal.height();
   placement.Maximized = form->isMaximized();
-  const xbase::Status status = TSettings(ProgramDirectory()).SavePlacement(PlacementSectionOf(form), placement);
-  if (status.ok()) return true;
-  ErrorBox(QString::fromStdString(status.message()));
+  const TPlacementStore& store = InstalledStore();
+  if (!store.Save) return true;  // no store installed: nothing is kept
+  const QString refused = store.Save(ClassNameOf(form), ScreenPixelsPerInch(), placement);
+  if (refused.isEmpty()) return true;
+  ErrorBox(refused);
   return false;
 }
 
 bool RestoreFormPlacement(QWidget* form) {
   if (form == nullptr) return false;
-  const TFormPlacement placement =
-      TSettings(ProgramDirectory()).LoadPlacement(PlacementSectionOf(form), form->isMaximized());
+  const TPlacementStore& store = InstalledStore();
+  const TWindowPlacement placement = store.Load ? store.Load(ClassNameOf(form), ScreenPixelsPerInch(), form->isMaximized())
+                                                : TWindowPlacement{};
   // A hand-edited rectangle without width or height is taken as nothing stored:
   // the window would otherwise come up too small to see.
   if (placement.Bottom != 0 && placement.Right > placement.Left && placement.Bottom > placement.Top) {

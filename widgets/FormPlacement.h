@@ -1,10 +1,35 @@
-// Where windows go: centring a form, saving and restoring its placement in TODO.INI,
-// pop-up menus under their buttons, and the screen resolution the placements are
-// keyed by.
+// Where windows go: centring a form, saving and restoring its placement through the
+// installed placement store, pop-up menus under their buttons, and the screen
+// resolution the placements are keyed by.
 #pragma once
+
+#include <QString>
+
+#include <functional>
 
 class QMenu;
 class QWidget;
+
+// A window's normal rectangle (right and bottom exclusive) and state, as kept between
+// runs. Bottom 0 means nothing is stored.
+struct TWindowPlacement {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  bool Maximized = false;
+};
+
+// Where placements are kept, installed once by the program (the settings file in the
+// program folder): Load gives the placement stored for a window class at a screen
+// resolution (Maximized defaulting to `maximizedNow`); Save stores one and gives the
+// text of its failure, empty when stored. With no store installed nothing is kept and
+// every window is centred.
+struct TPlacementStore {
+  std::function<TWindowPlacement(const QString& className, int pixelsPerInch, bool maximizedNow)> Load;
+  std::function<QString(const QString& className, int pixelsPerInch, const TWindowPlacement& placement)> Save;
+};
+void SetPlacementStore(TPlacementStore store);
 
 // Centres a form before it is shown: the main window (class TMainScreen, found
 // among the top-level widgets by its class name without namespace) on the screen;
@@ -25,9 +50,8 @@ void KeepOnScreen(QWidget* window);
 int ScreenPixelsPerInch();
 void SetScreenPixelsPerInchForTests(int pixelsPerInch);
 
-// Writes the form's normal rectangle and maximised state to the placement section
-// of TODO.INI in the program folder (class name without namespace + "_Placement",
-// + the resolution when above 96 pixels per inch). The rectangle is the window's
+// Hands the form's normal rectangle and maximised state to the installed placement
+// store under its class name without namespace and the screen's resolution. The rectangle is the window's
 // geometry without its frame; Right and Bottom are Left + width and Top + height.
 // A refused write is shown with ErrorBox ("Unable to write to <path>") and gives
 // false.

@@ -6,7 +6,6 @@
 #include <QVariant>
 #include <QWidget>
 
-#include "store/CodePage.h"
 #include "widgets/MessageBox.h"
 
 namespace {
@@ -39,14 +38,12 @@ QString UnstorableTextQuestion(const QString& characters) {
          QStringLiteral("Store each of them as \"?\"?");
 }
 
-bool ConfirmUnstorableText(const QString& text, int code_page) {
-  const QString characters = UnstorableCharacters(text, code_page);
+bool ConfirmUnstorableText(const QString& characters) {
   return characters.isEmpty() || ConfirmBox(UnstorableTextQuestion(characters));
 }
 
-bool MarkUnstorableText(QWidget* field, const QString& text, int code_page) {
+bool MarkUnstorableText(QWidget* field, const QString& characters) {
   if (field == nullptr) return false;
-  const QString characters = UnstorableCharacters(text, code_page);
   const QVariant saved = field->property(kSavedBaseProperty);
   QPalette palette = field->palette();
   if (characters.isEmpty()) {

@@ -11,14 +11,15 @@ class QWidget;
 // asks whether to store each as "?".
 QString UnstorableTextQuestion(const QString& characters);
 
-// When `text` holds characters code page `code_page` cannot hold, asks (ConfirmBox) whether
-// to store them as "?"; true when there are none or the answer is Yes.
-bool ConfirmUnstorableText(const QString& text, int code_page);
+// When `characters` (the ones the task file cannot hold, as the store's
+// UnstorableCharacters finds them) is not empty, asks (ConfirmBox) whether to store them
+// as "?"; true when there are none or the answer is Yes.
+bool ConfirmUnstorableText(const QString& characters);
 
-// Marks `field` (a tinted background and a tooltip naming the characters) while `text`
-// holds characters code page `code_page` cannot hold, and takes the mark off once it holds
-// none. Gives whether the field is marked.
-bool MarkUnstorableText(QWidget* field, const QString& text, int code_page);
+// Marks `field` (a tinted background and a tooltip naming the characters) while
+// `characters` is not empty, and takes the mark off once it is. Gives whether the field
+// is marked.
+bool MarkUnstorableText(QWidget* field, const QString& characters);
 
 // True while `field` carries the mark.
 bool IsMarkedUnstorable(const QWidget* field);

@@ -17,6 +17,7 @@
 
 #include "core/AppHelpers.h"
 #include "core/DateTimeFormat.h"
+#include "reports/SettingsPlacementStore.h"
 #include "reports/PreviewForm.h"
 #include "reports/ReportPrint.h"
 #include "store/IniFile.h"
@@ -41,9 +42,13 @@ class ReportPrintPreviewTest : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     export_testing::UseEnglishDates();
     SetProgramDirectoryForTests(dir_.path());
+    SetPlacementStore(SettingsPlacementStore());
     buffer_.open(QIODevice::ReadWrite);
   }
-  void TearDown() override { SetProgramDirectoryForTests(QString()); }
+  void TearDown() override {
+    SetPlacementStore({});
+    SetProgramDirectoryForTests(QString());
+  }
 
   // Runs a preview through the status window until the run has ended.
   void RunPreview(TReportPrint& status) {

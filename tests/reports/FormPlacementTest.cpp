@@ -1,5 +1,6 @@
 #include "core/AppHelpers.h"
 #include "widgets/FormPlacement.h"
+#include "reports/SettingsPlacementStore.h"
 
 #include "widgets/MessageBox.h"
 #include "store/IniFile.h"
@@ -148,8 +149,10 @@ class PlacementTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
     SetProgramDirectoryForTests(dir_.path());
+    SetPlacementStore(SettingsPlacementStore());
   }
   void TearDown() override {
+    SetPlacementStore({});
     SetProgramDirectoryForTests(QString());
     SetScreenPixelsPerInchForTests(0);
   }
