@@ -1,52 +1,8 @@
 #include "reports/DialogFontMeasure.h"
 
-#include <QFontMetricsF>
-
-#include <cmath>
-
-TDialogFontMeasure::TDialogFontMeasure() : font_(Font()) {
-  const QFontMetricsF metrics(font_);
-  for (size_t c = 0; c < latin1_.size(); ++c) latin1_[c] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(c)));
-}
-
 QFont TDialogFontMeasure::Font() {
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(11);
   font.setKerning(false);
   return font;
 }
-
-double TDialogFontMeasure::Advance(char16_t c) const {
-  if (c < 256) return latin1_[c];
-  const auto it = others_.constFind(c);
-  if (it != others_.constEnd()) return *it;
-  const double advance = QFontMetricsF(font_).horizontalAdvance(QChar(c));
-  others_.insert(c, advance);
-  return advance;
-}
-
-int TDialogFontMeasure::Width(QStringView text) const {
-  double width = 0;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (c.unicode() < 256) {
-      width += latin1_[c.unicode()];
-      continue;
-    }
-    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-      // Outside the basic plane: measured as the pair, not cached.
-      width += QFontMetricsF(font_).horizontalAdvance(text.mid(i, 2).toString());
-      ++i;
-      continue;
-    }
-    width += Advance(c.unicode());
-  }
-  // A hair of tolerance, so that a sum of fractions that should be whole stays whole.
-  return static_cast<int>(std::ceil(width - 1e-6));
-}
-
-TTextWidthFn TDialogFontMeasure::AsFunction() const {
-  return [this](QStringView text) { return Width(text); };
-}
-
-int TDialogFontMeasure::TextNoteWidth() const { return Width(QString::fromLatin1(kTextWidthSample)); }

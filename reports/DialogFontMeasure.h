@@ -6,14 +6,10 @@
 #pragma once
 
 #include <QFont>
-#include <QHash>
-#include <QStringView>
 
-#include <array>
+#include "reports/FontWidthMeasure.h"
 
-#include "core/NoteLines.h"
-
-class TDialogFontMeasure {
+class TDialogFontMeasure : public TFontWidthMeasure {
  public:
   // The note-wrapping widths of the exports in pixels: HTML and RTF, and for text the
   // width of kTextWidthSample.
@@ -21,22 +17,9 @@ class TDialogFontMeasure {
   static constexpr int kRtfNoteWidth = 288;
   static constexpr char kTextWidthSample[] = "1234567890123456789012345678901234";
 
-  TDialogFontMeasure();
-
+  TDialogFontMeasure() : TFontWidthMeasure(Font()) {}
   // The dialog font.
   static QFont Font();
-  // Width of `text` on one line, in whole pixels (rounded up).
-  int Width(QStringView text) const;
-  // The width function for NoteLines; it refers to this object.
-  TTextWidthFn AsFunction() const;
   // Width of kTextWidthSample.
-  int TextNoteWidth() const;
-
- private:
-  double Advance(char16_t c) const;
-
-  QFont font_;
-  // Advances of the first 256 characters, taken at construction; the rest when first met.
-  std::array<double, 256> latin1_{};
-  mutable QHash<char16_t, double> others_;
+  int TextNoteWidth() const { return Width(QString::fromLatin1(kTextWidthSample)); }
 };
