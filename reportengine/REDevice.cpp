@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintEngine>
@@ -127,6 +128,27 @@ TPrinterSource TREDevice::SystemPrinterSource() {
     // The bound is exclusive: a printer that takes up to n copies has the bound n + 1.
     return max > 0 ? max + 1 : 0;
   };
+  return source;
+}
+
+TPrinterSource TREDevice::FilePrinterSource() {
+  static const QString kDevice = QStringLiteral("PDF file");
+  TPrinterSource source;
+  source.List = [] {
+    return std::vector<TREDeviceItem>{TREDeviceItem(kDevice, QStringLiteral("PDF"), QStringLiteral("FILE:"))};
+  };
+  source.DefaultDevice = [] { return kDevice; };
+  source.Bins = [](const QString&) { return QStringList(); };
+  source.MaxCopies = [](const QString&) { return 0; };
+  source.DeviceMode = [](const QString&) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setResolution(1200);
+    const bool inches = QLocale().measurementSystem() != QLocale::MetricSystem;
+    printer->setPageSize(QPageSize(inches ? QPageSize::Letter : QPageSize::A4));
+    return printer;
+  };
+  source.FilesOnly = true;
   return source;
 }
 
@@ -254,7 +276,13 @@ void TREDevice::Select(int index) {
   ReleaseSelection();
   selected_ = index;
   selection_made_ = true;
-  const QPrinterInfo info = QPrinterInfo::printerInfo(items_[static_cast<size_t>(index)].DeviceName());
+  const QString& device = items_[static_cast<size_t>(index)].DeviceName();
+  if (source_.DeviceMode) {
+    printer_ = source_.DeviceMode(device);
+    if (printer_) printer_->setFullPage(false);
+    return;
+  }
+  const QPrinterInfo info = QPrinterInfo::printerInfo(device);
   // A printer Qt cannot open has no device mode; settings that need one are ignored.
   if (info.isNull()) return;
   printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
@@ -447,6 +475,8 @@ void TREDevice::BeginDoc() {
   if (printing_) throw EReportError(report_messages::kDeviceAlreadyPrinting);
   if (!HasDevMode()) throw EReportError(report_messages::kInvalidPrinter);
   QString target = output_name_;
+  // A printer that only writes files has nothing to hand a job to.
+  if (target.isEmpty() && source_.FilesOnly) throw EReportError(report_messages::kInvalidPrinter);
   if (target.isEmpty()) {
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/RE-XXXXXX.pdf"));
     file.setAutoRemove(false);

@@ -50,6 +50,11 @@ struct TPrinterSource {
   std::function<QStringList(const QString& device)> Bins;
   // Maximum copy count of a printer (the bound is exclusive); 0 when unknown.
   std::function<int(const QString& device)> MaxCopies;
+  // The device mode of a printer; null (or no function): Qt's printer of that name, when
+  // Qt can open it.
+  std::function<std::unique_ptr<QPrinter>(const QString& device)> DeviceMode;
+  // The printers only write files: a job needs an output file name.
+  bool FilesOnly = false;
 };
 
 class TREDevice {
@@ -58,6 +63,11 @@ class TREDevice {
   static TREDevice& Instance();
   // The installed CUPS printers, their default, bins and copy limits.
   static TPrinterSource SystemPrinterSource();
+  // One printer, "PDF file on FILE:", that writes PDF files through Qt alone, on paper of
+  // the locale's size (Letter where inches are used, else A4) at 1200 dots per inch. For
+  // tools that write a report to a file on a machine without printers; a job without an
+  // output file name raises "Invalid Printer".
+  static TPrinterSource FilePrinterSource();
   // Replaces the printer source and forgets the list and selection (refused while
   // printing). Test seam.
   void SetPrinterSource(TPrinterSource source);

@@ -15,12 +15,6 @@
 
 namespace {
 
-QFont WindowFont() {
-  QFont font(QStringLiteral("System"));
-  font.setPixelSize(13);
-  return font;
-}
-
 QFont ArialBold() {
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(13);
@@ -76,18 +70,15 @@ TReportPrint::TReportPrint(TTaskReportSource& source, QWidget* parent)
 
 TReportPrint::~TReportPrint() = default;
 
+QFont TReportPrint::WindowFont() {
+  QFont font(QStringLiteral("System"));
+  font.setPixelSize(13);
+  return font;
+}
+
 void TReportPrint::ConfigureReport(TBaseReport& report, const QString& statusFormat) {
+  report_.Attach(report);
   report.SetStatusLabel(Label1);
-  report.SetLineHeightMethod(lhmFont);
-  report.SetUnitsFactor(1.0);
-  report.SetMarginLeft(0.5);
-  report.SetMarginRight(0.5);
-  report.SetMarginTop(0.5);
-  report.SetMarginBottom(0.5);
-  report.SetTitle(QStringLiteral("Test Report"));
-  report.SetOrientation(poDefault);
-  report.SetScaleX(100);
-  report.SetScaleY(100);
   report.SetStatusFormat(statusFormat);
 }
 
@@ -104,7 +95,6 @@ void TReportPrint::SetPrintMode(bool printMode, QIODevice* stream) {
     CancelButton->setText(QStringLiteral("Stop"));
   }
   TBaseReport& report = Report();
-  report.OnPrint = [this](TBaseReport& r) { report_.PrintReport(r); };
   report.OnBeforePrint = [this](TBaseReport& r) { BeforePrintReport(r); };
 }
 

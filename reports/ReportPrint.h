@@ -31,6 +31,9 @@ class TReportPrint : public QDialog {
   explicit TReportPrint(TTaskReportSource& source, QWidget* parent = nullptr);
   ~TReportPrint() override;
 
+  // The window's font; the report wraps notes as a text control in it would.
+  static QFont WindowFont();
+
   // The options handed over before the window is shown.
   void SetOptions(const TTaskReportOptions& options);
   const TTaskReportOptions& Options() const { return report_.Options(); }

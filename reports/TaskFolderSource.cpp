@@ -58,13 +58,15 @@ Status TTaskFolderSource::Open(const QString& folder, int order, const QString& 
   note_ = table->FieldIndex(TodoTable::kNote);
   done_ = table->FieldIndex(TodoTable::kDone);
   priority_ = table->FieldIndex(TodoTable::kPriority);
+  keys_ = table->FieldIndex(TodoTable::kKeys);
   codePage_ = table->code_page();
   table_ = std::move(table);
   return Status::Ok();
 }
 
-void TTaskFolderSource::Read(TExportTask* task, bool withNote) {
+void TTaskFolderSource::ReadCurrent(TExportTask* task, bool withNote, QString* keys) {
   *task = TExportTask();
+  if (keys) keys->clear();
   if (AtEnd() || !table_ || !table_->Go(recnos_[pos_]).ok()) return;
   auto text = [this](int field) {
     return field < 0 ? QString() : TrimTrailingBlanks(FromCodePage(table_->GetString(field), codePage_));
@@ -74,8 +76,24 @@ void TTaskFolderSource::Read(TExportTask* task, bool withNote) {
   task->Descript = text(descript_);
   task->Priority = text(priority_);
   task->Done = done_ >= 0 && table_->GetLogical(done_);
+  if (keys) *keys = text(keys_);
   if (withNote && note_ >= 0) {
     std::string note;
     if (table_->GetMemo(note_, &note).ok()) task->Note = FromCodePage(note, codePage_);
   }
+}
+
+void TTaskFolderSource::Read(TExportTask* task, bool withNote) { ReadCurrent(task, withNote, nullptr); }
+
+void TTaskFolderSource::Read(TReportTask* task, bool withKeys, bool withNote) {
+  TExportTask fields;
+  QString keys;
+  ReadCurrent(&fields, withNote, withKeys ? &keys : nullptr);
+  task->Date = std::move(fields.Date);
+  task->Time = std::move(fields.Time);
+  task->Descript = std::move(fields.Descript);
+  task->Priority = std::move(fields.Priority);
+  task->Done = fields.Done;
+  task->Keys = std::move(keys);
+  task->Note = std::move(fields.Note);
 }

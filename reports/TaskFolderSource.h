@@ -1,5 +1,5 @@
-// TTaskFolderSource: the task files of a folder, opened read-only, as an export walks them
-// (jlistreport): one order (a tag number, 0 for record order) and one filter expression,
+// TTaskFolderSource: the task files of a folder, opened read-only, as an export or the
+// printed report walks them (jlistreport): one order (a tag number, 0 for record order) and one filter expression,
 // without a window and without changing a byte of the files.
 #pragma once
 
@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "reports/ExportSource.h"
+#include "reports/TaskReportSource.h"
 #include "store/xbase/Status.h"
 
 namespace xbase {
 class Table;
 }
 
-class TTaskFolderSource : public TExportSource {
+class TTaskFolderSource : public TExportSource, public TTaskReportSource {
  public:
   TTaskFolderSource();
   ~TTaskFolderSource() override;
@@ -39,12 +40,17 @@ class TTaskFolderSource : public TExportSource {
   }
   // A record that cannot be read gives empty fields.
   void Read(TExportTask* task, bool withNote) override;
+  void Read(TReportTask* task, bool withKeys, bool withNote) override;
   int CodePage() const override { return codePage_; }
 
  private:
+  // The current task's fields (and key words when `keys` is given); empty when there is
+  // no current task or its record cannot be read.
+  void ReadCurrent(TExportTask* task, bool withNote, QString* keys);
+
   std::unique_ptr<xbase::Table> table_;
   std::vector<uint32_t> recnos_;
   size_t pos_ = 0;
   int codePage_ = kDefaultCodePage;
-  int date_ = -1, time_ = -1, descript_ = -1, note_ = -1, done_ = -1, priority_ = -1;
+  int date_ = -1, time_ = -1, descript_ = -1, note_ = -1, done_ = -1, priority_ = -1, keys_ = -1;
 };

@@ -32,6 +32,20 @@ TTaskReport::TTaskReport(TTaskReportSource& source, const TTaskReportOptions& op
                          int screenPixelsPerInch)
     : source_(source), options_(options), measure_(std::move(measure)), screenPixelsPerInch_(screenPixelsPerInch) {}
 
+void TTaskReport::Attach(TBaseReport& r) {
+  r.SetLineHeightMethod(lhmFont);
+  r.SetUnitsFactor(1.0);
+  r.SetMarginLeft(0.5);
+  r.SetMarginRight(0.5);
+  r.SetMarginTop(0.5);
+  r.SetMarginBottom(0.5);
+  r.SetTitle(QStringLiteral("Test Report"));
+  r.SetOrientation(poDefault);
+  r.SetScaleX(100);
+  r.SetScaleY(100);
+  r.OnPrint = [this](TBaseReport& report) { PrintReport(report); };
+}
+
 QString TTaskReport::DateCell(const QString& stored) {
   if (stored.size() != 8) return QString();
   // yyyymmdd rearranged to the working short date format's order, mm/dd/yyyy.

@@ -39,6 +39,11 @@ class TTaskReport {
   TTaskReport(TTaskReportSource& source, const TTaskReportOptions& options, TTextWidthFn measure,
               int screenPixelsPerInch);
 
+  // Gives `report` the settings the task report is drawn with (inches, half-inch margins,
+  // lines as high as the font, full scale, the document name "Test Report") and this body
+  // as its OnPrint. The report must outlive neither this object nor the source.
+  void Attach(TBaseReport& report);
+
   // The report body (the report's OnPrint): draws the whole report, from the first task of
   // the source to its end, or until Stop.
   void PrintReport(TBaseReport& report);

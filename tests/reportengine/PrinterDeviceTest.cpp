@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
@@ -180,6 +181,40 @@ TEST(PrinterDevice, NoPrinterInstalled) {
   EXPECT_EQ(error_boxes, QStringList{"No printers are defined, aborting print job."});
   EXPECT_FALSE(before);
   EXPECT_FALSE(report.Printing());
+}
+
+TEST(PrinterDevice, FilePrinterWritesPdfFilesOnly) {
+  FakePrinters restore;  // the system's printers again afterwards
+  TREDevice& device = TREDevice::Instance();
+  device.SetPrinterSource(TREDevice::FilePrinterSource());
+  ASSERT_EQ(device.Printers(), QStringList{"PDF file on FILE:"});
+  ASSERT_TRUE(device.HasDevMode());
+  EXPECT_EQ(device.XDPI(), 1200);
+  const TPageGeometry g = device.Geometry();
+  const bool inches = QLocale().measurementSystem() != QLocale::MetricSystem;
+  EXPECT_NEAR(g.PageWidth, inches ? 8.5 : 8.27, 0.01);
+
+  // Without a file the job has nowhere to go.
+  error_boxes.clear();
+  const TErrorBoxHandler previous = SetReportErrorBoxHandler(CollectErrorBox);
+  {
+    TPrinterReport report;
+    report.OnPrint = [](TBaseReport& r) { r.PrintLeft("Nowhere", 1.0); };
+    EXPECT_THROW(report.Execute(), EReportError);
+    EXPECT_FALSE(device.Printing());
+  }
+  SetReportErrorBoxHandler(previous);
+  EXPECT_TRUE(error_boxes.isEmpty()) << "the file printer is a printer: no 'no printers' box";
+
+  QTemporaryDir dir;
+  const QString path = dir.filePath("report.pdf");
+  TPrinterReport report;
+  report.SetOutputFileName(path);
+  PrintTwoPages(report);
+  EXPECT_EQ(device.PagesStarted(), 2);
+  const QString text = RunTool("pdftotext", {path, "-"});
+  EXPECT_TRUE(text.contains("First page text")) << text.toStdString();
+  EXPECT_TRUE(text.contains("Second page text"));
 }
 
 TEST(PrinterDevice, SettingsOfTheCupsQueue) {

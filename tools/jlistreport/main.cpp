@@ -1,7 +1,8 @@
 // jlistreport: exports the task list of a folder as an HTML page, an RTF document or a
-// text file, through the same writers as the report options dialog, for scripts and
-// scheduled jobs. It opens the task files read-only and reads the settings files; it
-// changes neither. No display is needed.
+// text file, or prints the task report into a PDF file, a report file or PNG pictures of
+// its pages, through the same code as the report options dialog and the report status
+// window, for scripts and scheduled jobs. It opens the task files read-only and reads the
+// settings files; it changes neither. No display and no printer are needed.
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -16,6 +17,8 @@
 #include "reports/DialogFontMeasure.h"
 #include "reports/TaskExport.h"
 #include "reports/TaskFolderSource.h"
+#include "reports/TaskReportWriter.h"
+#include "reportengine/ReportError.h"
 #include "store/Settings.h"
 #include "store/TodoTable.h"
 
@@ -28,19 +31,32 @@ constexpr int kUsage = 2;
 constexpr char kUsageText[] =
     "usage: jlistreport [DIR] (--html FILE | --rtf FILE | --text FILE) [--title T] [--notes]\n"
     "                   [--color RRGGBB] [--order N] [--filter EXPR]\n"
+    "       jlistreport [DIR] (--pdf FILE | --report FILE | --png FOLDER [--zoom Z]) [--title T]\n"
+    "                   [--[no-]notes] [--[no-]keywords] [--[no-]checkbox] [--[no-]double]\n"
+    "                   [--order N] [--filter EXPR]\n"
     "  DIR             the folder that holds JLIST.DBF (and TODO.INI, JLIST.INI); without it,\n"
     "                  the folder Jotlist uses (an installed copy's is ~/.local/share/jotlist)\n"
     "  --html FILE     write the task list as an HTML page\n"
     "  --rtf FILE      write it as an RTF document\n"
     "  --text FILE     write it as a text file of fixed-width columns\n"
-    "  --title T       the title (default: the folder's HTMLTitle, RTFTitle or TextTitle in JLIST.INI)\n"
-    "  --notes         each task's note below its row\n"
+    "  --pdf FILE      print the task report into a PDF file (the default printer's paper;\n"
+    "                  Letter or A4 by the locale when no printer is installed)\n"
+    "  --report FILE   record the task report into a report file, as the preview reads it\n"
+    "  --png FOLDER    draw each page of the task report into FOLDER as page-001.png, ...\n"
+    "  --zoom Z        with --png: percent of 96 pixels per inch, 10 to 200 (default 100)\n"
+    "  --title T       the title (default: the folder's HTMLTitle, RTFTitle, TextTitle or\n"
+    "                  ReportTitle in JLIST.INI)\n"
+    "  --notes         each task's note below its row (the report's default: PrintMemo in\n"
+    "                  TODO.INI); --no-notes leaves them out\n"
+    "  --keywords      the report prints each task's key words (default: PrintKeywoirds)\n"
+    "  --checkbox      the report prints a check box before each task (default: PrintCheckbox)\n"
+    "  --double        the report leaves a line after each task (default: PrintDoubleSpace)\n"
     "  --color RRGGBB  background of the HTML page (default: HTMLColor in TODO.INI)\n"
     "  --order N       0 record order, 1 date and time, 2 task, 3 done, 4 key words, 5 priority\n"
     "                  (default: Order in TODO.INI)\n"
     "  --filter EXPR   only the tasks for which the expression is true, as the filter dialog\n"
     "                  builds it, e.g. \"PRIORITY='A' .AND. .NOT. DONE\"\n"
-    "Exit status: 0 written, 1 the files could not be read or the export not written,\n"
+    "Exit status: 0 written, 1 the files could not be read or the export or report not written,\n"
     "2 a bad folder, option or expression.\n";
 
 int Complain(int status, const QString& message) {
@@ -54,16 +70,38 @@ int Usage(const QString& message) {
   return kUsage;
 }
 
+// What the report prints to: a PDF file, a report file, or PNG pictures in a folder.
+enum class TReportOutput { kPdf, kReportFile, kPages };
+
 struct TArguments {
   QString Folder;
   std::optional<TExportFormat> Format;
+  std::optional<TReportOutput> Report;
   QString Output;
   std::optional<QString> Title;
-  bool Notes = false;
+  std::optional<bool> Notes;
+  std::optional<bool> Keywords;
+  std::optional<bool> Checkbox;
+  std::optional<bool> Double;
+  std::optional<double> Zoom;
   std::optional<QString> Color;
   std::optional<int> Order;
   QString Filter;
 };
+
+const QString kGiveOneOutput =
+    QStringLiteral("give one of --html, --rtf and --text (an export) or --pdf, --report and --png (the report)");
+
+// The report switch an option names (--notes or --no-notes and so on), or null.
+std::optional<bool>* Switch(const QString& arg, TArguments* out) {
+  const QString name = arg.startsWith(QLatin1String("--no-")) ? arg.mid(5) : arg.mid(2);
+  if (!arg.startsWith(QLatin1String("--"))) return nullptr;
+  if (name == QLatin1String("notes")) return &out->Notes;
+  if (name == QLatin1String("keywords")) return &out->Keywords;
+  if (name == QLatin1String("checkbox")) return &out->Checkbox;
+  if (name == QLatin1String("double")) return &out->Double;
+  return nullptr;
+}
 
 // Parses the command line; gives an error message, empty when the arguments are usable.
 QString Parse(const QStringList& args, TArguments* out) {
@@ -76,18 +114,36 @@ QString Parse(const QStringList& args, TArguments* out) {
     };
     QString text;
     QString error;
-    if (arg == QLatin1String("--html") || arg == QLatin1String("--rtf") || arg == QLatin1String("--text")) {
-      if (out->Format) return QStringLiteral("give one of --html, --rtf and --text, once");
-      out->Format = arg == QLatin1String("--html") ? TExportFormat::kHtml
-                    : arg == QLatin1String("--rtf") ? TExportFormat::kRtf
-                                                    : TExportFormat::kText;
+    const bool exportOption =
+        arg == QLatin1String("--html") || arg == QLatin1String("--rtf") || arg == QLatin1String("--text");
+    const bool reportOption =
+        arg == QLatin1String("--pdf") || arg == QLatin1String("--report") || arg == QLatin1String("--png");
+    if (exportOption || reportOption) {
+      if (out->Format || out->Report) return kGiveOneOutput + QStringLiteral(", once");
+      if (exportOption) {
+        out->Format = arg == QLatin1String("--html") ? TExportFormat::kHtml
+                      : arg == QLatin1String("--rtf") ? TExportFormat::kRtf
+                                                      : TExportFormat::kText;
+      } else {
+        out->Report = arg == QLatin1String("--pdf")      ? TReportOutput::kPdf
+                      : arg == QLatin1String("--report") ? TReportOutput::kReportFile
+                                                         : TReportOutput::kPages;
+      }
       error = value(&out->Output);
       if (error.isEmpty() && out->Output.isEmpty()) error = arg + QStringLiteral(" needs a file name");
     } else if (arg == QLatin1String("--title")) {
       error = value(&text);
       out->Title = text;
-    } else if (arg == QLatin1String("--notes")) {
-      out->Notes = true;
+    } else if (std::optional<bool>* flag = Switch(arg, out)) {
+      *flag = !arg.startsWith(QLatin1String("--no-"));
+    } else if (arg == QLatin1String("--zoom")) {
+      error = value(&text);
+      if (error.isEmpty()) {
+        bool ok = false;
+        const double zoom = text.toDouble(&ok);
+        if (!ok || zoom < 10 || zoom > 200) return QStringLiteral("--zoom needs a percentage from 10 to 200, not ") + text;
+        out->Zoom = zoom;
+      }
     } else if (arg == QLatin1String("--color")) {
       error = value(&text);
       if (error.isEmpty()) {
@@ -114,7 +170,11 @@ QString Parse(const QStringList& args, TArguments* out) {
     }
     if (!error.isEmpty()) return error;
   }
-  if (!out->Format) return QStringLiteral("give one of --html, --rtf and --text");
+  if (!out->Format && !out->Report) return kGiveOneOutput;
+  if (out->Zoom && out->Report != TReportOutput::kPages) return QStringLiteral("--zoom goes with --png only");
+  if (out->Format && (out->Keywords || out->Checkbox || out->Double)) {
+    return QStringLiteral("--keywords, --checkbox and --double go with the report (--pdf, --report, --png) only");
+  }
   return QString();
 }
 
@@ -135,6 +195,41 @@ bool IsProtected(const QString& folder, const QString& output) {
 // runtime folder, fonts) are no business of a script reading stderr.
 void QuietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
   if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+// The report engine's error boxes (no printer, a refused job) go to stderr.
+void ReportErrorToStderr(const QString& message) {
+  std::fprintf(stderr, "jlistreport: %s\n", message.toLocal8Bit().constData());
+}
+
+// The task report into the file or folder the arguments name, with the switches given or
+// the folder's report settings.
+int PrintReport(const TArguments& args, TTaskFolderSource& source, const TPreferences& preferences,
+                const TReportTexts& texts) {
+  TTaskReportOptions options;
+  options.Title = args.Title.value_or(texts.ReportTitle);
+  options.PrintMemo = args.Notes.value_or(preferences.PrintMemo);
+  options.PrintKeywords = args.Keywords.value_or(preferences.PrintKeywords);
+  options.PrintCheckbox = args.Checkbox.value_or(preferences.PrintCheckbox);
+  options.DoubleSpace = args.Double.value_or(preferences.PrintDoubleSpace);
+  SetReportErrorBoxHandler(ReportErrorToStderr);
+  TTaskReportWriter writer(source, options);
+  xbase::Status written;
+  switch (*args.Report) {
+    case TReportOutput::kPdf:
+      written = writer.WritePdf(args.Output);
+      break;
+    case TReportOutput::kReportFile:
+      written = writer.WriteReportFile(args.Output);
+      break;
+    case TReportOutput::kPages: {
+      QStringList pages;
+      written = writer.WritePages(args.Output, args.Zoom.value_or(100), &pages);
+      break;
+    }
+  }
+  if (!written.ok()) return Complain(kFailed, QString::fromStdString(written.message()));
+  return kOk;
 }
 
 }  // namespace
@@ -169,6 +264,8 @@ int main(int argc, char** argv) {
     return Complain(badInput ? kUsage : kFailed, QString::fromStdString(opened.message()));
   }
 
+  if (args.Report) return PrintReport(args, source, preferences, texts);
+
   const TDialogFontMeasure measure;
   TExportOptions options = TTaskExport::OptionsFor(*args.Format, measure);
   switch (*args.Format) {
@@ -183,7 +280,7 @@ int main(int argc, char** argv) {
       break;
   }
   if (args.Title) options.Title = *args.Title;
-  options.CopyNotes = args.Notes;
+  options.CopyNotes = args.Notes.value_or(false);
   options.ColorString = args.Color.value_or(TTaskExport::ColorString(preferences.HTMLColor));
 
   const xbase::Status written = TTaskExport::WriteFile(source, options, args.Output);
