@@ -1,13 +1,9 @@
 #include "store/xbase/CdxBuilder.h"
 
-#include <fcntl.h>
-#include <libgen.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <memory>
@@ -18,6 +14,7 @@
 #include "store/xbase/CdxFormat.h"
 #include "store/xbase/CdxHeader.h"
 #include "store/xbase/CdxNode.h"
+#include "store/xbase/File.h"
 
 namespace xbase::cdx {
 
@@ -179,10 +176,7 @@ class Progress {
 
 class PageWriter {
  public:
-  PageWriter(int fd, const std::string& path, uint64_t start)
-      : fd_(fd), path_(path), start_(start) {
-    buffer_.reserve(kBufferBytes);
-  }
+  PageWriter(File* file, uint64_t start) : file_(file), start_(start) { buffer_.reserve(kBufferBytes); }
 
   uint64_t offset() const { return start_ + buffer_.size(); }
 
@@ -200,22 +194,13 @@ class PageWriter {
   }
 
   Status WriteAt(uint64_t at, const uint8_t* bytes, size_t len) {
-    size_t done = 0;
-    while (done < len) {
-      const ssize_t n = ::pwrite(fd_, bytes + done, len - done, static_cast<off_t>(at + done));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return Status::IoError("cannot write " + path_ + ": " + std::strerror(errno));
-      }
-      done += static_cast<size_t>(n);
-    }
-    return Status::Ok();
+    if (len == 0) return Status::Ok();
+    return file_->Write(at, bytes, len);
   }
 
  private:
   static constexpr size_t kBufferBytes = size_t{1} << 20;
-  int fd_;
-  const std::string& path_;
+  File* file_;
   uint64_t start_;
   std::vector<uint8_t> buffer_;
 };
@@ -388,43 +373,24 @@ class TempFile {
  public:
   explicit TempFile(std::string path) : path_(std::move(path)) {}
   ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!kept_) ::unlink(path_.c_str());
+    file_.Close();
+    if (!kept_) (void)RemoveFile(path_);
   }
-  Status Create() {
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) return Status::IoError("cannot create " + path_ + ": " + std::strerror(errno));
-    return Status::Ok();
-  }
-  // Syncs and closes the file and renames it to `target`, then syncs the folder.
+  Status Create() { return File::CreateTruncate(path_, &file_); }
+  // Syncs and closes the file and renames it to `target`, then syncs the folder, so that
+  // the new name never stands for a file whose content may still be lost.
   Status Commit(const std::string& target) {
-    if (::fdatasync(fd_) != 0) {
-      return Status::IoError("cannot sync " + path_ + ": " + std::strerror(errno));
-    }
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) {
-      return Status::IoError("cannot close " + path_ + ": " + std::strerror(errno));
-    }
-    if (::rename(path_.c_str(), target.c_str()) != 0) {
-      return Status::IoError("cannot rename " + path_ + " to " + target + ": " +
-                             std::strerror(errno));
-    }
+    XB_RETURN_IF_ERROR(file_.Sync());
+    file_.Close();
+    XB_RETURN_IF_ERROR(RenameFile(path_, target));
     kept_ = true;
-    std::string dir = target;
-    const int dfd = ::open(::dirname(dir.data()), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-      ::fsync(dfd);
-      ::close(dfd);
-    }
-    return Status::Ok();
+    return SyncParentDirectory(target);
   }
-  int fd() const { return fd_; }
-  const std::string& path() const { return path_; }
+  File* file() { return &file_; }
 
  private:
   std::string path_;
-  int fd_ = -1;
+  File file_;
   bool kept_ = false;
 };
 
@@ -509,7 +475,7 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
   TempFile temp(path + ".tmp");
   XB_RETURN_IF_ERROR(temp.Create());
   const uint64_t first_tag = kDirectoryRootInNewFile + kPageSize;
-  PageWriter out(temp.fd(), temp.path(), first_tag);
+  PageWriter out(temp.file(), first_tag);
   std::vector<uint32_t> header_offsets(tag_count);
   std::vector<uint8_t> header(kHeaderSize);
   for (size_t t = 0; t < tag_count; ++t) {

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <thread>
 
+#include "store/xbase/File.h"
+
 namespace xbase::cdx {
 
 namespace {
@@ -43,6 +45,7 @@ Status CdxFile::Open(const std::string& path, bool read_only, std::unique_ptr<Cd
     if (errno == ENOENT) return Status::NotFound("no index file " + path);
     return Status::IoError(ErrnoText("cannot open", path));
   }
+  if (IoObserver* o = ObservedIo()) o->Opened(fd, path, false);
   std::unique_ptr<CdxFile> file(new CdxFile(path, fd, read_only));
   // One address range for the largest file, so page pointers never move as it grows.
   void* base =
@@ -82,6 +85,7 @@ Status CdxFile::Grow(uint64_t length) {
   const int error =
       ::posix_fallocate(fd_, static_cast<off_t>(size_), static_cast<off_t>(length - size_));
   if (error != 0) return Status::IoError(ErrnoText("cannot lengthen", path_, error));
+  if (IoObserver* o = ObservedIo()) o->Resized(fd_, length);
   size_ = length;
   return Map(size_);
 }
@@ -182,6 +186,8 @@ Status CdxFile::WriteRaw(uint64_t offset, const uint8_t* data, size_t len) {
     XB_RETURN_IF_ERROR(Grow((offset + len + kPageSize - 1) / kPageSize * kPageSize));
   }
   if (base_ + offset != data) std::memmove(base_ + offset, data, len);
+  // A page changed through the mapping stays unsynced until Sync, like one written by pwrite.
+  if (IoObserver* o = ObservedIo()) o->Wrote(fd_, offset, base_ + offset, len);
   return Status::Ok();
 }
 
@@ -278,6 +284,7 @@ Status CdxFile::PeekChanged(bool* changed) {
 Status CdxFile::Sync() {
   if (read_only_) return Status::Ok();
   if (::fdatasync(fd_) != 0) return Status::IoError(ErrnoText("cannot sync", path_));
+  if (IoObserver* o = ObservedIo()) o->Synced(fd_);
   return Status::Ok();
 }
 

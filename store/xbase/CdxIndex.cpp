@@ -605,7 +605,9 @@ Status CdxIndex::QuickCheck(RecordSource& records, const std::vector<TagDefiniti
   core.record_hint = std::max(core.record_hint, n);
   std::vector<uint64_t> keys(core.tags.size());
   for (size_t t = 0; t < core.tags.size(); ++t) {
-    Status s = core.tags[t].tree->CountKeys(&keys[t]);
+    // The whole shape, not only the leaf chain: a power cut may keep some pages of a
+    // change and not others, leaving the right number of keys in a broken tree.
+    Status s = cdx::CheckTreeShape(core.file.get(), *core.tags[t].tree, &keys[t]);
     if (!s.ok()) return TagProblem(core.tags[t], s);
   }
   std::vector<uint64_t> meeting(core.tags.size());

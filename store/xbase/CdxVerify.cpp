@@ -39,8 +39,9 @@ class TreeWalk {
   using Visit = std::function<void(const uint8_t* key, uint32_t recno)>;
 
   TreeWalk(CdxFile* file, std::vector<bool>* used, Problems* problems, std::string what,
-           uint32_t key_length, uint8_t pad, Visit visit)
-      : file_(file),
+           uint32_t key_length, uint8_t pad, Visit visit, bool check_packing = true)
+      : check_packing_(check_packing),
+        file_(file),
         used_(used),
         problems_(problems),
         what_(std::move(what)),
@@ -114,7 +115,7 @@ class TreeWalk {
         Problem(At(offset) + ": " + s.message());
         return false;
       }
-      CheckPacking(offset, page, e, widths);
+      if (check_packing_) CheckPacking(offset, page, e, widths);
       if (e.empty() && depth > 0) Problem(At(offset) + " is an empty leaf");
       for (size_t i = 0; i < e.size(); ++i) {
         if (entries_ > 0) {
@@ -183,6 +184,7 @@ class TreeWalk {
     }
   }
 
+  bool check_packing_;
   CdxFile* file_;
   std::vector<bool>* used_;
   Problems* problems_;
@@ -198,6 +200,18 @@ class TreeWalk {
 };
 
 }  // namespace
+
+Status CheckTreeShape(CdxFile* file, const CdxTag& tree, uint64_t* keys) {
+  std::vector<std::string> lines;
+  Problems problems(&lines);
+  std::vector<bool> used(file->size() / kPageSize + 1);
+  TreeWalk walk(file, &used, &problems, "tree", tree.key_length(), tree.pad(),
+                [](const uint8_t*, uint32_t) {}, false);
+  walk.Run(tree.root());
+  *keys = walk.entries();
+  if (problems.count() > 0) return Status::Corrupt(lines.front());
+  return Status::Ok();
+}
 
 Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* out) {
   IndexLock lock(&core);

@@ -53,6 +53,7 @@ Status File::Open(const std::string& path, bool writable, File* out) {
     ::close(fd);
     return Status::IoError(path + " is not a regular file");
   }
+  if (IoObserver* o = ObservedIo()) o->Opened(fd, path, false);
   out->Close();
   out->fd_ = fd;
   out->path_ = path;
@@ -62,6 +63,7 @@ Status File::Open(const std::string& path, bool writable, File* out) {
 Status File::CreateNew(const std::string& path, File* out) {
   int fd = -1;
   XB_RETURN_IF_ERROR(OpenWith(path, O_RDWR | O_CREAT | O_EXCL, &fd));
+  if (IoObserver* o = ObservedIo()) o->Opened(fd, path, true);
   out->Close();
   out->fd_ = fd;
   out->path_ = path;
@@ -71,6 +73,7 @@ Status File::CreateNew(const std::string& path, File* out) {
 Status File::CreateTruncate(const std::string& path, File* out) {
   int fd = -1;
   XB_RETURN_IF_ERROR(OpenWith(path, O_RDWR | O_CREAT | O_TRUNC, &fd));
+  if (IoObserver* o = ObservedIo()) o->Opened(fd, path, true);
   out->Close();
   out->fd_ = fd;
   out->path_ = path;
@@ -94,6 +97,10 @@ Status File::Read(uint64_t offset, size_t n, void* buf) const {
 }
 
 Status File::Write(uint64_t offset, const void* buf, size_t n) {
+  if (IoObserver* o = ObservedIo()) {
+    // Reported whole even if it fails part way: a test replays at most what was asked for.
+    o->Wrote(fd_, offset, buf, n);
+  }
   const auto* p = static_cast<const uint8_t*>(buf);
   while (n > 0) {
     const ssize_t put = ::pwrite(fd_, p, n, static_cast<off_t>(offset));
@@ -121,14 +128,18 @@ Status File::Truncate(uint64_t size) {
     rc = ::ftruncate(fd_, static_cast<off_t>(size));
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) return Errno("cannot truncate", path_, errno);
+  if (IoObserver* o = ObservedIo()) o->Resized(fd_, size);
   return Status::Ok();
 }
 
 namespace {
 SyncFaultHook g_sync_fault = nullptr;
+IoObserver* g_observer = nullptr;
 }  // namespace
 
 void SetSyncFaultForTests(SyncFaultHook hook) { g_sync_fault = hook; }
+void SetIoObserverForTests(IoObserver* observer) { g_observer = observer; }
+IoObserver* ObservedIo() { return g_observer; }
 
 Status File::Sync() {
   if (g_sync_fault != nullptr) {
@@ -139,6 +150,7 @@ Status File::Sync() {
     rc = ::fdatasync(fd_);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) return Errno("cannot sync", path_, errno);
+  if (g_observer != nullptr) g_observer->Synced(fd_);
   return Status::Ok();
 }
 
@@ -167,12 +179,17 @@ bool FileExists(const std::string& path) {
 }
 
 Status RemoveFile(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) return Errno("cannot remove", path, errno);
+  if (::unlink(path.c_str()) != 0) {
+    if (errno != ENOENT) return Errno("cannot remove", path, errno);
+    return Status::Ok();
+  }
+  if (g_observer != nullptr) g_observer->Removed(path);
   return Status::Ok();
 }
 
 Status RenameFile(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) return Errno("cannot rename " + from + " to", to, errno);
+  if (g_observer != nullptr) g_observer->Renamed(from, to);
   return Status::Ok();
 }
 
@@ -186,6 +203,7 @@ Status SyncParentDirectory(const std::string& path) {
   ::close(fd);
   // Some file systems do not sync folders; the data files themselves are synced.
   if (rc != 0 && err != EINVAL && err != EROFS) return Errno("cannot sync folder", dir, err);
+  if (g_observer != nullptr) g_observer->FolderSynced(dir);
   return Status::Ok();
 }
 

@@ -57,6 +57,31 @@ class File {
 using SyncFaultHook = int (*)(const std::string& path);
 void SetSyncFaultForTests(SyncFaultHook hook);
 
+// Test seam: an observer told of every change the engine makes to a file or a folder, after
+// it was made, so that a test can replay them (a simulated power cut keeps what was synced
+// and any part of the rest). Writes through the index file's shared mapping are reported
+// too. Null (the default) costs one pointer test per call. Not thread-safe: set it before
+// the code under test and clear it after.
+class IoObserver {
+ public:
+  virtual ~IoObserver() = default;
+  // `fd` was opened on `path`; `created_or_truncated` when the open may have created the
+  // file or cut it to nothing (O_CREAT or O_TRUNC).
+  virtual void Opened(int fd, const std::string& path, bool created_or_truncated) = 0;
+  virtual void Wrote(int fd, uint64_t offset, const void* data, size_t n) = 0;
+  // Truncated, or lengthened with zeros, to `size` bytes.
+  virtual void Resized(int fd, uint64_t size) = 0;
+  // fdatasync of `fd` returned.
+  virtual void Synced(int fd) = 0;
+  virtual void Renamed(const std::string& from, const std::string& to) = 0;
+  virtual void Removed(const std::string& path) = 0;
+  // fsync of the folder `dir` returned.
+  virtual void FolderSynced(const std::string& dir) = 0;
+};
+void SetIoObserverForTests(IoObserver* observer);
+// The observer in force, or null.
+IoObserver* ObservedIo();
+
 // Small file-system helpers used around the table's files.
 bool FileExists(const std::string& path);
 Status RemoveFile(const std::string& path);  // ok when it does not exist

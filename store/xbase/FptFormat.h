@@ -13,8 +13,23 @@ constexpr uint32_t kOffNextFree = 0;   // u32 BE: first block never used
 constexpr uint32_t kNextFreeSize = 4;
 constexpr uint32_t kOffBlockSize = 4;  // u32 BE, as some writers store it
 constexpr uint32_t kOffBlockSize16 = 6;  // u16 BE, as the family's readers take it
-// The two fields above; the rest of the header is zero.
+// The two fields above; the rest of the header is zero but for the redo entry below.
 constexpr uint32_t kHeaderFieldsSize = 8;
+
+// ---- this engine's record redo entry, in header bytes other programs neither read nor
+// write: the record an edit is about to rewrite in place, before and after, written and
+// synced before the rewrite, so that the next open can finish a rewrite that a power cut
+// tore at a sector boundary. The whole entry lies in the first 512 bytes (one sector).
+//   magic u32 BE, record number u32 BE, record length u32 BE, old image, new image,
+//   checksum u32 BE (FNV-1a over everything before it)
+constexpr uint32_t kOffRedo = 16;
+constexpr uint32_t kRedoMagic = 0x4A4C5244;  // "JLRD"
+constexpr uint32_t kRedoOffRecno = 4;
+constexpr uint32_t kRedoOffLength = 8;
+constexpr uint32_t kRedoOffImages = 12;
+constexpr uint32_t kRedoFixedSize = 16;  // the entry without its two images
+// Longer records get no redo entry.
+constexpr uint32_t kRedoMaxRecordLength = (kHeaderSize - kOffRedo - kRedoFixedSize) / 2;
 constexpr uint32_t kDefaultBlockSize = 64;
 // Largest block size this engine accepts from a file.
 constexpr uint32_t kMaxBlockSize = 1u << 20;

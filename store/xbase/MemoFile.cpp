@@ -186,6 +186,19 @@ Status MemoFile::Reset() {
   return RefreshSize();
 }
 
+Status MemoFile::WriteRedo(const uint8_t* entry, size_t n) {
+  if (!writable_) return Status::ReadOnly(file_.path() + " is open read-only");
+  if (fpt::kOffRedo + n > fpt::kHeaderSize) return Status::InvalidArgument("redo entry too long");
+  XB_RETURN_IF_ERROR(file_.Write(fpt::kOffRedo, entry, n));
+  dirty_ = true;
+  return Status::Ok();
+}
+
+Status MemoFile::ReadRedo(size_t n, uint8_t* entry) const {
+  if (fpt::kOffRedo + n > fpt::kHeaderSize) return Status::InvalidArgument("redo entry too long");
+  return file_.Read(fpt::kOffRedo, n, entry);
+}
+
 Status MemoFile::Sync() {
   if (!dirty_) return Status::Ok();
   XB_RETURN_IF_ERROR(file_.Sync());

@@ -63,6 +63,10 @@ class MemoFile {
   void ReleaseHeader() { held_ = false; }
   // Empties the file: header only, next free block at the first usable block.
   Status Reset();
+  // Writes / reads `n` bytes of the header's redo entry area (FptFormat.h); the write is
+  // synced with the rest by Sync.
+  Status WriteRedo(const uint8_t* entry, size_t n);
+  Status ReadRedo(size_t n, uint8_t* entry) const;
   Status Sync();
 
   // Checks the value at `block`: in range and below the next free block. Returns the

@@ -176,6 +176,8 @@ Status Table::Impl::OpenFiles() {
 
   const bool index_exists = FileExists(index_path);
   indexed_locks = index_exists;
+  // Before the index is checked against the records.
+  if (writable && memo) XB_RETURN_IF_ERROR(FinishTornRewrite());
   if (index_exists || (header.flags & dbf::kFlagStructuralIndex) != 0) {
     s = CdxIndex::Open(index_path, header.fields, !writable, &cdx, CodePageOfMark(header.code_page));
     if (s.IsNotFound()) {

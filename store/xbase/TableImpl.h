@@ -66,6 +66,7 @@ struct Table::Impl final : public RecordSource {
 
   int batch_depth = 0;
   bool dbf_dirty = false;
+  bool count_unsaved = false;  // the header's count on disk lags behind the appends
   bool turbo = false;
 
   Expression filter;
@@ -201,6 +202,8 @@ struct Table::Impl final : public RecordSource {
   Status SyncIfDue();
   // Syncs the memo, table and index files written since the last sync.
   Status SyncNow();
+  // Writes the header's update date and record count.
+  Status WriteCount();
   // Keeps the index in step with one record change; a failure leaves the index marked
   // damaged so that it gets rebuilt.
   Status UpdateIndex(uint32_t n, const uint8_t* old_image, const uint8_t* new_image);
@@ -209,6 +212,13 @@ struct Table::Impl final : public RecordSource {
   bool KeyBytesChanged(const uint8_t* a, const uint8_t* b) const;
   // Stores the memo texts set since Edit/Append and points `image` at them.
   Status WritePendingMemos(uint8_t* image);
+  // Whether edits write a redo entry (the table has a memo file and short records).
+  bool UsesRedo() const;
+  // Writes the redo entry for rewriting record `n` from `saved` to `rec`.
+  Status WriteRedo(uint32_t n);
+  // At open: finishes the rewrite the redo entry names when a power cut left the record
+  // part old, part new (or wholly old).
+  Status FinishTornRewrite();
   // See Table::Post, Table::Cancel, Table::Delete and Table::Recall.
   Status Post();
   void Cancel();

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "store/xbase/ByteOrder.h"
+#include "store/xbase/FptFormat.h"
+
 namespace xbase {
 
 Status Table::Impl::CheckWritable() const {
@@ -42,10 +45,26 @@ Status Table::Impl::SyncNow() {
     XB_RETURN_IF_ERROR(dbf.Sync());
     dbf_dirty = false;
   }
+  if (count_unsaved) {
+    // The count of a batch's appends only once their records and notes are on the disk:
+    // a power cut before it leaves them uncounted, never counted and missing.
+    XB_RETURN_IF_ERROR(WriteCount());
+    XB_RETURN_IF_ERROR(dbf.Sync());
+    dbf_dirty = false;
+  }
   if (index_dirty && cdx != nullptr) {
     XB_RETURN_IF_ERROR(cdx->Sync());
     index_dirty = false;
   }
+  return Status::Ok();
+}
+
+Status Table::Impl::WriteCount() {
+  uint8_t head[dbf::kDateAndCountSize];
+  DbfHeader::EncodeDateAndCount(today, header.record_count, head);
+  XB_RETURN_IF_ERROR(WriteHeaderBytes(dbf::kOffUpdateYear, head, sizeof head));
+  date_stamped = true;
+  count_unsaved = false;
   return Status::Ok();
 }
 
@@ -83,12 +102,82 @@ Status Table::Impl::WritePendingMemos(uint8_t* image) {
   return Status::Ok();
 }
 
+bool Table::Impl::UsesRedo() const {
+  return memo.has_value() && header.record_length <= fpt::kRedoMaxRecordLength;
+}
+
+namespace {
+
+uint32_t Fnv1a(const uint8_t* p, size_t n) {
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
+  return h;
+}
+
+}  // namespace
+
+Status Table::Impl::WriteRedo(uint32_t n) {
+  const uint32_t len = header.record_length;
+  std::vector<uint8_t> entry(fpt::kRedoFixedSize + 2 * size_t{len});
+  PutBe32(entry.data(), fpt::kRedoMagic);
+  PutBe32(entry.data() + fpt::kRedoOffRecno, n);
+  PutBe32(entry.data() + fpt::kRedoOffLength, len);
+  std::memcpy(entry.data() + fpt::kRedoOffImages, saved.data(), len);
+  std::memcpy(entry.data() + fpt::kRedoOffImages + len, rec.data(), len);
+  const size_t sum_at = entry.size() - 4;
+  PutBe32(entry.data() + sum_at, Fnv1a(entry.data(), sum_at));
+  return memo->WriteRedo(entry.data(), entry.size());
+}
+
+Status Table::Impl::FinishTornRewrite() {
+  if (!UsesRedo()) return Status::Ok();
+  const uint32_t len = header.record_length;
+  std::vector<uint8_t> entry(fpt::kRedoFixedSize + 2 * size_t{len});
+  if (!memo->ReadRedo(entry.size(), entry.data()).ok()) return Status::Ok();  // a short header: none
+  const size_t sum_at = entry.size() - 4;
+  const uint32_t n = Be32(entry.data() + fpt::kRedoOffRecno);
+  if (Be32(entry.data()) != fpt::kRedoMagic || Be32(entry.data() + fpt::kRedoOffLength) != len ||
+      Be32(entry.data() + sum_at) != Fnv1a(entry.data(), sum_at) || n < 1 || n > count) {
+    return Status::Ok();  // no entry, or one for another table layout
+  }
+  const uint8_t* before = entry.data() + fpt::kRedoOffImages;
+  const uint8_t* after = before + len;
+  const uint64_t at = RecordOffset(n);
+  std::vector<uint8_t> now(len);
+  XB_RETURN_IF_ERROR(dbf.Read(at, len, now.data()));
+  if (std::memcmp(now.data(), after, len) == 0) return Status::Ok();
+  // Only a record made of the two images, sector by sector, with some of the new one, is
+  // finished. Wholly old, the rewrite never reached the disk, and the entry may be one whose
+  // sync did not return either (the notes it points at, the old keys' removal); a record
+  // that differs from both images was changed since (deleted), and the entry is stale.
+  constexpr uint64_t kSector = 512;
+  bool some_new = false;
+  for (uint64_t from = at; from < at + len;) {
+    const uint64_t to = std::min(at + len, (from / kSector + 1) * kSector);
+    const size_t i = static_cast<size_t>(from - at);
+    const size_t k = static_cast<size_t>(to - from);
+    const bool is_old = std::memcmp(now.data() + i, before + i, k) == 0;
+    if (!is_old && std::memcmp(now.data() + i, after + i, k) != 0) return Status::Ok();
+    some_new = some_new || !is_old;
+    from = to;
+  }
+  if (!some_new) return Status::Ok();
+  // Another open editing the record holds its lock; then the rewrite is not ours to finish.
+  if (!LockRecord(n).ok()) return Status::Ok();
+  Status s = dbf.Write(at, after, len);
+  if (s.ok()) s = dbf.Sync();
+  record_lock.Release();
+  return s;
+}
+
 Status Table::Impl::Post() {
   if (pending == Pending::kNone) return Status::State("no edit or append is pending");
   if (!memo_changes.empty() && !memo) return Status::Corrupt(path + " has no memo file");
   FileLock header_lock;
   const bool append = pending == Pending::kAppend;
-  if (append || !memo_changes.empty()) XB_RETURN_IF_ERROR(TakeHeaderForPost(append, &header_lock));
+  // An edit's redo entry lives in the memo header, which the header lock guards.
+  const bool redo = !append && UsesRedo();
+  if (append || redo || !memo_changes.empty()) XB_RETURN_IF_ERROR(TakeHeaderForPost(append, &header_lock));
 
   uint32_t n = recno;
   if (append) {
@@ -103,17 +192,34 @@ Status Table::Impl::Post() {
     XB_RETURN_IF_ERROR(LockRecord(n));
   }
 
-  // Memo blocks first, so that the record never points at text not yet written.
+  // Durability against a power cut, which may keep any part of what was not yet synced:
+  // each step below is synced before the next one can make it visible.
+  // Memo blocks first. An edited record is visible at once, so the blocks it will point at
+  // are synced before it is written; an appended one only once the header counts it.
+  // The record's redo entry goes with them: a rewrite in place that a power cut tears at a
+  // sector boundary is finished from it at the next open.
+  const bool new_notes = !memo_changes.empty();
   XB_RETURN_IF_ERROR(WritePendingMemos(rec.data()));
+  if (redo) XB_RETURN_IF_ERROR(WriteRedo(n));
+  if (!append && (new_notes || redo)) XB_RETURN_IF_ERROR(memo->Sync());
 
   // An edit that may change keys takes the record's keys out before the record is
-  // rewritten and puts the new ones in after it. Were both done after the write, a crash
-  // in between would leave keys that no longer match their record while every tag still
-  // held the right number of keys, which the index's open check cannot see; this way
-  // the count is off until the edit is complete, and the index is found damaged.
+  // rewritten and puts the new ones in after it, with a sync after each step: whatever a
+  // crash keeps, the tags then hold one key too few until the edit is complete, which the
+  // index's open check sees (were the keys swapped in one go, keys that no longer match
+  // their record could keep the right count).
   const bool split = !append && indexed() && KeyBytesChanged(saved.data(), rec.data());
   Status index_status;
-  if (split) index_status = UpdateIndex(n, saved.data(), nullptr);
+  if (split) {
+    index_status = UpdateIndex(n, saved.data(), nullptr);
+    if (index_status.ok()) {
+      const Status synced = cdx->Sync();
+      if (!synced.ok()) {
+        MarkIndexDamaged("index sync failed: " + synced.ToString());
+        return synced;
+      }
+    }
+  }
 
   if (append) {
     // The record and the end-of-file marker in one write, beyond every counted record.
@@ -127,14 +233,29 @@ Status Table::Impl::Post() {
     XB_RETURN_IF_ERROR(dbf.Write(RecordOffset(n), rec.data(), rec.size()));
     dbf_dirty = true;
   }
+  if (!append) {
+    // Synced before the new keys go in and before another open may write its own redo entry.
+    XB_RETURN_IF_ERROR(dbf.Sync());
+    dbf_dirty = false;
+  }
   if (index_status.ok()) index_status = UpdateIndex(n, append || split ? nullptr : saved.data(), rec.data());
   if (append) {
-    // The header count last: a crash before it leaves the new record uncounted.
-    uint8_t head[dbf::kDateAndCountSize];
-    DbfHeader::EncodeDateAndCount(today, n, head);
-    XB_RETURN_IF_ERROR(WriteHeaderBytes(dbf::kOffUpdateYear, head, sizeof head));
-    date_stamped = true;
+    // The header count last, once the record and its notes are synced: a crash before it
+    // leaves the new record uncounted. A batch writes it once, when it ends.
+    if (batch_depth == 0) {
+      if (memo) XB_RETURN_IF_ERROR(memo->Sync());
+      XB_RETURN_IF_ERROR(dbf.Sync());
+    }
+    const uint32_t before = header.record_count;
     header.record_count = n;
+    count_unsaved = true;
+    if (batch_depth == 0) {
+      if (const Status s = WriteCount(); !s.ok()) {
+        header.record_count = before;
+        count_unsaved = false;
+        return s;
+      }
+    }
     count = n;
   } else {
     XB_RETURN_IF_ERROR(StampDate());
@@ -191,6 +312,10 @@ Status Table::Impl::SetDeleted(bool deleted) {
   std::vector<uint8_t> now = saved;
   now[dbf::kOffDeletedMark] = mark;
   Status s = dbf.Write(RecordOffset(recno) + dbf::kOffDeletedMark, &mark, dbf::kDeletedMarkSize);
+  // In a batch, the mark is synced before its keys change: were several marks and key
+  // changes left to one sync, a crash could keep the mark of one record and the keys of
+  // another, and the tags would hold the right number of wrong keys.
+  if (s.ok() && batch_depth > 0 && indexed()) s = dbf.Sync();
   if (!s.ok()) {
     record_lock.Release();
     return s;
