@@ -72,7 +72,7 @@ class TPreviewForm : public QDialog {
   QPushButton* Helpbutton = nullptr;
   TWhatsThisButton* MouseHelpButton = nullptr;
   std::unique_ptr<TFilePreview> FilePreview1;
-  // Present but unused, as on the original window.
+  // Kept with the window but unused: the window only displays, it never prints.
   std::unique_ptr<TFilePrinter> FilePrinter1;
 
   void done(int result) override;
