@@ -10,6 +10,7 @@
 #include "reportengine/REDevice.h"
 #include "reportengine/ReportError.h"
 #include "reports/ReportErrorHandler.h"
+#include "widgets/DialogFrame.h"
 #include "widgets/FormPlacement.h"
 #include "widgets/MessageBox.h"
 
@@ -41,9 +42,10 @@ TReportPrint::TReportPrint(TTaskReportSource& source, QWidget* parent)
   InstallReportErrorBox();
   setObjectName(QStringLiteral("ReportPrint"));
   setWindowTitle(QStringLiteral("Print Status Screen"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFont(WindowFont());
   setFixedSize(kClientWidth, kClientHeight);
+  // No minimise or maximise button; the close button is refused while the report runs.
+  SetFixedDialogButtons(this);
 
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));

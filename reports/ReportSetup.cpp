@@ -16,6 +16,7 @@
 #include "reports/TaskReportRun.h"
 #include "reports/TodoTableSource.h"
 #include "widgets/BevelPanel.h"
+#include "widgets/DialogFrame.h"
 #include "widgets/FormPlacement.h"
 #include "widgets/HelpContext.h"
 #include "widgets/MessageBox.h"
@@ -72,10 +73,11 @@ TReportSetup::TReportSetup(TodoTable& table, QWidget* parent)
     : QDialog(parent), table_(table), settings_(ProgramDirectory()) {
   setObjectName(QStringLiteral("ReportSetup"));
   setWindowTitle(QStringLiteral("Print Report"));
-  // A fixed dialog border without title-bar buttons.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setFont(TDialogFontMeasure::Font());
   setFixedSize(kClientWidth, kClientHeight);
+  // The fixed frame of the program's dialogs: no minimise or maximise button (a window
+  // manager adds them to a title bar that names no buttons).
+  SetFixedDialogButtons(this);
   SetHelpContext(this, kHelpContext);
 
   Notebook1 = Named(new QStackedWidget(this), "Notebook1");

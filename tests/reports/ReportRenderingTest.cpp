@@ -27,6 +27,7 @@
 #include "store/TodoTable.h"
 #include "tests/reports/ExportTestSupport.h"
 #include "tests/reports/TaskReportTestSupport.h"
+#include "widgets/DialogFrame.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ TEST_F(ReportRenderingTest, ReportDialogShowsThePrintedReportPage) {
     QTest::qWait(50);
     const QImage image = dialog.grab().toImage();
     SaveIfAsked(image, "jotlist-report-dialog.png");
+    EXPECT_TRUE(HasFixedDialogFrame(&dialog)) << "no minimise or maximise button, a size that stays";
 
     // The title, the four switches and the three buttons are on the picture, inside it.
     const QRect inside = image.rect();
@@ -115,6 +117,7 @@ TEST_F(ReportRenderingTest, PreviewIsPaperOnAGreyDeskAndOneToOneAtFullSize) {
     options.PrintMemo = options.PrintKeywords = options.PrintCheckbox = true;
     status.SetOptions(options);
     status.SetPrintMode(false, &stream);
+    EXPECT_TRUE(HasFixedDialogFrame(&status));
     status.show();
     QTRY_VERIFY_WITH_TIMEOUT(status.RunEnded(), 20000);
     QTest::mouseClick(status.CancelButton, Qt::LeftButton);
