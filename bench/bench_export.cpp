@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTaskFolder.h"
 #include "reports/DialogFontMeasure.h"
 #include "reports/ExportSource.h"
 #include "reports/TaskExport.h"
@@ -74,39 +75,15 @@ TVectorSource& Tasks() {
 }
 
 void BuildTable() {
-  const std::string dir = Folder();
-  const std::string path = dir + "/JLIST.DBF";
-  {
-    std::unique_ptr<xbase::Table> t;
-    if (xbase::Table::Open(path, xbase::OpenMode::kReadOnly, &t).ok() &&
-        t->RecordCount() == static_cast<uint32_t>(kTasks) && std::filesystem::exists(dir + "/JLIST.CDX")) {
-      return;
-    }
-  }
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  TodoTable table;
-  table.SetDirectory(QString::fromStdString(dir));
-  if (!table.CreateTaskTable()) std::abort();
-  std::unique_ptr<xbase::Table> t;
-  if (!xbase::Table::Open(path, xbase::OpenMode::kExclusive, &t).ok()) std::abort();
-  t->BeginBatch();
-  for (int i = 0; i < kTasks; ++i) {
+  bench::BuildTaskFolder(Folder(), kTasks, [](xbase::Table& t, int i) {
     const TExportTask task = TaskNumber(i);
-    if (!t->Append().ok()) std::abort();
-    static_cast<void>(t->SetString(0, task.Date.toStdString()));
-    static_cast<void>(t->SetString(1, task.Time.toStdString()));
-    static_cast<void>(t->SetString(2, task.Descript.toStdString()));
-    static_cast<void>(t->SetMemo(3, task.Note.toStdString()));
-    static_cast<void>(t->SetLogical(4, task.Done));
-    static_cast<void>(t->SetString(6, task.Priority.toStdString()));
-    if (!t->Post().ok()) std::abort();
-  }
-  if (!t->EndBatch().ok()) std::abort();
-  t.reset();
-  // The first open builds the five tags.
-  if (!table.OpenTaskFiles(false)) std::abort();
-  static_cast<void>(table.Close());
+    bench::Check(t.SetString(0, task.Date.toStdString()));
+    bench::Check(t.SetString(1, task.Time.toStdString()));
+    bench::Check(t.SetString(2, task.Descript.toStdString()));
+    bench::Check(t.SetMemo(3, task.Note.toStdString()));
+    bench::Check(t.SetLogical(4, task.Done));
+    bench::Check(t.SetString(6, task.Priority.toStdString()));
+  });
 }
 
 TExportFormat FormatOf(const benchmark::State& state) { return static_cast<TExportFormat>(state.range(0)); }

@@ -14,11 +14,11 @@
 #include <QDate>
 #include <QGuiApplication>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/BenchTaskFolder.h"
 #include "reportengine/FilePreview.h"
 #include "reportengine/ReportFiler.h"
 #include "reports/FontWidthMeasure.h"
@@ -57,40 +57,16 @@ TReportTask TaskNumber(int i) {
 }
 
 void BuildTable() {
-  const std::string dir = Folder();
-  const std::string path = dir + "/JLIST.DBF";
-  {
-    std::unique_ptr<xbase::Table> t;
-    if (xbase::Table::Open(path, xbase::OpenMode::kReadOnly, &t).ok() &&
-        t->RecordCount() == static_cast<uint32_t>(kTasks) && std::filesystem::exists(dir + "/JLIST.CDX")) {
-      return;
-    }
-  }
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  TodoTable table;
-  table.SetDirectory(QString::fromStdString(dir));
-  if (!table.CreateTaskTable()) std::abort();
-  std::unique_ptr<xbase::Table> t;
-  if (!xbase::Table::Open(path, xbase::OpenMode::kExclusive, &t).ok()) std::abort();
-  t->BeginBatch();
-  for (int i = 0; i < kTasks; ++i) {
+  bench::BuildTaskFolder(Folder(), kTasks, [](xbase::Table& t, int i) {
     const TReportTask task = TaskNumber(i);
-    if (!t->Append().ok()) std::abort();
-    static_cast<void>(t->SetString(t->FieldIndex(TodoTable::kDate), task.Date.toStdString()));
-    static_cast<void>(t->SetString(t->FieldIndex(TodoTable::kTime), task.Time.toStdString()));
-    static_cast<void>(t->SetString(t->FieldIndex(TodoTable::kDescript), task.Descript.toStdString()));
-    static_cast<void>(t->SetMemo(t->FieldIndex(TodoTable::kNote), task.Note.toStdString()));
-    static_cast<void>(t->SetLogical(t->FieldIndex(TodoTable::kDone), task.Done));
-    static_cast<void>(t->SetString(t->FieldIndex(TodoTable::kKeys), task.Keys.toStdString()));
-    static_cast<void>(t->SetString(t->FieldIndex(TodoTable::kPriority), task.Priority.toStdString()));
-    if (!t->Post().ok()) std::abort();
-  }
-  if (!t->EndBatch().ok()) std::abort();
-  t.reset();
-  // The first open builds the five tags.
-  if (!table.OpenTaskFiles(false)) std::abort();
-  static_cast<void>(table.Close());
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kDate), task.Date.toStdString()));
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kTime), task.Time.toStdString()));
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kDescript), task.Descript.toStdString()));
+    bench::Check(t.SetMemo(t.FieldIndex(TodoTable::kNote), task.Note.toStdString()));
+    bench::Check(t.SetLogical(t.FieldIndex(TodoTable::kDone), task.Done));
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kKeys), task.Keys.toStdString()));
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kPriority), task.Priority.toStdString()));
+  });
 }
 
 // `count` tasks held in memory.

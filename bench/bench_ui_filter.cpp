@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/BulkDelete.h"
+#include "bench/BenchTaskFolder.h"
 #include "core/DateTimeFormat.h"
 #include "core/FilterExpression.h"
 #include "widgets/MessageBox.h"
@@ -24,10 +25,7 @@
 
 namespace {
 
-// Benchmarks stop at once on a failed engine step: a timing of a failure means nothing.
-void Check(const xbase::Status& status) {
-  if (!status.ok()) std::abort();
-}
+using bench::Check;
 
 class QuietHost : public TodoTableHost {
  public:
@@ -44,43 +42,21 @@ std::string Folder(int tasks) { return "/tmp/jlist-ui-bench-" + std::to_string(t
 // Tasks over three months around 5 March 2024, every second one done, a third with
 // priority A, key words and descriptions that the filter below partly matches.
 void BuildTable(int tasks) {
-  const std::string dir = Folder(tasks);
-  const std::string path = dir + "/JLIST.DBF";
-  {
-    std::unique_ptr<xbase::Table> t;
-    if (xbase::Table::Open(path, xbase::OpenMode::kReadOnly, &t).ok() &&
-        t->RecordCount() == static_cast<uint32_t>(tasks) &&
-        std::filesystem::exists(dir + "/JLIST.CDX")) {
-      return;
-    }
-  }
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  TodoTable table;
   QuietHost host;
-  table.SetHost(&host);
-  table.SetDirectory(QString::fromStdString(dir));
-  if (!table.CreateTaskTable()) std::abort();
-  std::unique_ptr<xbase::Table> t;
-  if (!xbase::Table::Open(path, xbase::OpenMode::kExclusive, &t).ok()) std::abort();
-  const char* const keys[] = {"home", "work", "shop", "garden call", "homework"};
-  const char* const texts[] = {"Buy milk", "Call the plumber", "call Anna", "Write report"};
-  t->BeginBatch();
-  for (int i = 0; i < tasks; ++i) {
-    const QDate date = QDate(2024, 2, 1).addDays(i % 90);
-    Check(t->Append());
-    Check(t->SetString(0, date.toString("yyyyMMdd").toStdString()));
-    Check(t->SetString(1, i % 7 == 0 ? "" : "09:30"));
-    Check(t->SetString(2, texts[i % 4]));
-    Check(t->SetLogical(4, i % 2 == 0));
-    Check(t->SetString(5, keys[i % 5]));
-    Check(t->SetString(6, i % 3 == 0 ? "A" : "B"));
-    if (!t->Post().ok()) std::abort();
-  }
-  if (!t->EndBatch().ok()) std::abort();
-  t.reset();
-  // The first open builds the five tags.
-  if (!table.OpenTaskFiles(false)) std::abort();
+  bench::BuildTaskFolder(
+      Folder(tasks), tasks,
+      [](xbase::Table& t, int i) {
+        const char* const keys[] = {"home", "work", "shop", "garden call", "homework"};
+        const char* const texts[] = {"Buy milk", "Call the plumber", "call Anna", "Write report"};
+        const QDate date = QDate(2024, 2, 1).addDays(i % 90);
+        Check(t.SetString(0, date.toString("yyyyMMdd").toStdString()));
+        Check(t.SetString(1, i % 7 == 0 ? "" : "09:30"));
+        Check(t.SetString(2, texts[i % 4]));
+        Check(t.SetLogical(4, i % 2 == 0));
+        Check(t.SetString(5, keys[i % 5]));
+        Check(t.SetString(6, i % 3 == 0 ? "A" : "B"));
+      },
+      &host);
 }
 
 void BM_ApplyFilter(benchmark::State& state) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchTaskFolder.h"
 #include "core/AppHelpers.h"
 #include "core/DateTimeFormat.h"
 #include "app/MainScreen.h"
@@ -26,10 +27,7 @@
 
 namespace {
 
-// Benchmarks stop at once on a failed engine step: a timing of a failure means nothing.
-void Check(const xbase::Status& status) {
-  if (!status.ok()) std::abort();
-}
+using bench::Check;
 
 const QDate kToday(2024, 3, 5);
 
@@ -38,39 +36,16 @@ std::string Folder(int tasks) { return "/tmp/jlist-startup-bench-" + std::to_str
 // Tasks over four months around today, a third of them done, some undated, varied key
 // words (about 200 distinct) and priorities.
 void BuildTable(int tasks) {
-  const std::string dir = Folder(tasks);
-  const std::string path = dir + "/JLIST.DBF";
-  {
-    std::unique_ptr<xbase::Table> t;
-    if (xbase::Table::Open(path, xbase::OpenMode::kReadOnly, &t).ok() &&
-        t->RecordCount() == static_cast<uint32_t>(tasks) && std::filesystem::exists(dir + "/JLIST.CDX")) {
-      return;
-    }
-  }
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
-  TodoTable table;
-  table.SetDirectory(QString::fromStdString(dir));
-  if (!table.CreateTaskTable()) std::abort();
-  std::unique_ptr<xbase::Table> t;
-  if (!xbase::Table::Open(path, xbase::OpenMode::kExclusive, &t).ok()) std::abort();
-  const char* const texts[] = {"Buy milk", "Call the plumber", "call Anna", "Write the report", "Water the plants"};
-  t->BeginBatch();
-  for (int i = 0; i < tasks; ++i) {
+  bench::BuildTaskFolder(Folder(tasks), tasks, [](xbase::Table& t, int i) {
+    const char* const texts[] = {"Buy milk", "Call the plumber", "call Anna", "Write the report", "Water the plants"};
     const QDate date = kToday.addDays(i % 120 - 60);
-    Check(t->Append());
-    Check(t->SetString(0, i % 11 == 0 ? "" : date.toString("yyyyMMdd").toStdString()));
-    Check(t->SetString(1, i % 7 == 0 ? "" : "09:30"));
-    Check(t->SetString(2, texts[i % 5]));
-    Check(t->SetLogical(4, i % 3 == 0));
-    Check(t->SetString(5, "key" + std::to_string(i % 197) + " home"));
-    Check(t->SetString(6, std::string(1, static_cast<char>('A' + i % 3))));
-    if (!t->Post().ok()) std::abort();
-  }
-  if (!t->EndBatch().ok()) std::abort();
-  t.reset();
-  // The first open builds the five tags.
-  if (!table.OpenTaskFiles(false)) std::abort();
+    Check(t.SetString(0, i % 11 == 0 ? "" : date.toString("yyyyMMdd").toStdString()));
+    Check(t.SetString(1, i % 7 == 0 ? "" : "09:30"));
+    Check(t.SetString(2, texts[i % 5]));
+    Check(t.SetLogical(4, i % 3 == 0));
+    Check(t.SetString(5, "key" + std::to_string(i % 197) + " home"));
+    Check(t.SetString(6, std::string(1, static_cast<char>('A' + i % 3))));
+  });
 }
 
 void BM_StartUp(benchmark::State& state) {

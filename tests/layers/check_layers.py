@@ -70,6 +70,8 @@ def program_layer(rel):
         name = parts[-1]
         if name.startswith("bench_ui_"):
             return "app", set()
+        if name == "BenchTaskFolder.h":
+            return "store", set()  # the task folders of the benchmarks above the engine
         if name.startswith("bench_export") or name.startswith("bench_taskreport"):
             return "reports", set()
         if name.startswith(("bench_report", "fuzz_report")):
