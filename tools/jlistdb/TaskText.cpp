@@ -1,7 +1,5 @@
 #include "tools/jlistdb/TaskText.h"
 
-#include "store/xbase/Codepage.h"
-
 namespace jlistdb {
 
 std::vector<std::string_view> SplitTabs(std::string_view line) {
@@ -86,17 +84,13 @@ bool ParseTaskLine(std::string_view line, TaskLine* out, std::string* error) {
     *error = "DONE must be T or F, not '" + std::string(done) + "'";
     return false;
   }
-  out->date = xbase::Utf8ToCp1252(parts[0]);
-  out->time = xbase::Utf8ToCp1252(parts[1]);
-  out->descript = xbase::Utf8ToCp1252(parts[2]);
-  out->keys = xbase::Utf8ToCp1252(parts[4]);
-  out->priority = xbase::Utf8ToCp1252(parts[5]);
+  out->date = parts[0];
+  out->time = parts[1];
+  out->descript = parts[2];
+  out->keys = parts[4];
+  out->priority = parts[5];
   out->note.clear();
-  if (parts.size() == 7) {
-    std::string note;
-    if (!UnescapeNote(parts[6], &note, error)) return false;
-    out->note = xbase::Utf8ToCp1252(note);
-  }
+  if (parts.size() == 7 && !UnescapeNote(parts[6], &out->note, error)) return false;
   return true;
 }
 

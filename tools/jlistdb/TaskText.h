@@ -11,7 +11,7 @@
 namespace jlistdb {
 
 struct TaskLine {
-  std::string date, time, descript, keys, priority, note;  // Windows-1252 bytes
+  std::string date, time, descript, keys, priority, note;  // UTF-8, as read
   bool done = false;
 };
 

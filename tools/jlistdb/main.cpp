@@ -100,9 +100,12 @@ bool OpenTable(const std::string& dir, OpenMode mode, std::unique_ptr<Table>* ou
   return true;
 }
 
+// Text goes in and out as UTF-8; the table keeps it in the code page its header names.
 std::string Field(const Table& t, int field) {
-  return xbase::Cp1252ToUtf8(jlistdb::TrimRight(t.GetString(field)));
+  return xbase::CodePageToUtf8(jlistdb::TrimRight(t.GetString(field)), t.code_page());
 }
+
+std::string Stored(const Table& t, std::string_view utf8) { return xbase::Utf8ToCodePage(utf8, t.code_page()); }
 
 // The dump line of the current record; false (with the reason on stderr) when its note
 // cannot be read.
@@ -115,7 +118,7 @@ bool RecordLine(const Table& t, std::string* line) {
   }
   *line = std::to_string(t.RecNo()) + "\t" + (t.Deleted() ? "*" : " ") + "\t" + Field(t, kDate) + "\t" +
           Field(t, kTime) + "\t" + Field(t, kDescript) + "\t" + (t.GetLogical(kDone) ? "T" : "F") + "\t" +
-          Field(t, kKeys) + "\t" + Field(t, kPriority) + "\t" + jlistdb::EscapeNote(xbase::Cp1252ToUtf8(note));
+          Field(t, kKeys) + "\t" + Field(t, kPriority) + "\t" + jlistdb::EscapeNote(xbase::CodePageToUtf8(note, t.code_page()));
   return true;
 }
 
@@ -153,7 +156,7 @@ bool ParseOptions(const std::vector<std::string>& args, size_t from, Options* o)
 
 // Sets the filter of dump and count: EXPR, and (unless deleted ones are wanted) not deleted.
 bool ApplyFilter(Table* t, const Options& o) {
-  const std::string user = xbase::Utf8ToCp1252(o.filter);
+  const std::string user = Stored(*t, o.filter);
   // The caller's expression alone first, so that an error names a position in it.
   Status s = t->SetFilter(user);
   if (!s.ok()) {
@@ -208,13 +211,13 @@ int CmdImport(const std::string& dir, const Options& o) {
   t->BeginBatch();
   for (const jlistdb::TaskLine& task : tasks) {
     Status s = t->Append();
-    if (s.ok()) s = t->SetString(kDate, task.date);
-    if (s.ok()) s = t->SetString(kTime, task.time);
-    if (s.ok()) s = t->SetString(kDescript, task.descript);
+    if (s.ok()) s = t->SetString(kDate, Stored(*t, task.date));
+    if (s.ok()) s = t->SetString(kTime, Stored(*t, task.time));
+    if (s.ok()) s = t->SetString(kDescript, Stored(*t, task.descript));
     if (s.ok()) s = t->SetLogical(kDone, task.done);
-    if (s.ok()) s = t->SetString(kKeys, task.keys);
-    if (s.ok()) s = t->SetString(kPriority, task.priority);
-    if (s.ok() && !task.note.empty()) s = t->SetMemo(kNote, task.note);
+    if (s.ok()) s = t->SetString(kKeys, Stored(*t, task.keys));
+    if (s.ok()) s = t->SetString(kPriority, Stored(*t, task.priority));
+    if (s.ok() && !task.note.empty()) s = t->SetMemo(kNote, Stored(*t, task.note));
     if (s.ok()) s = t->Post();
     if (!s.ok()) {
       t->Cancel();
@@ -290,7 +293,7 @@ int CmdSeek(const std::string& dir, const Options& o) {
   if (order == 0) return Fail("no tag " + o.positional[0] + (t->TagCount() == 0 ? " (the table has no usable index)" : ""));
   t->SetOrder(order);
   bool found = false;
-  Status s = t->Seek(xbase::Utf8ToCp1252(o.positional[1]), o.soft, &found);
+  Status s = t->Seek(Stored(*t, o.positional[1]), o.soft, &found);
   if (!s.ok()) return Fail(s);
   if (t->Eof()) {
     std::printf(found ? "found\n" : (o.soft ? "eof\n" : "not found\n"));

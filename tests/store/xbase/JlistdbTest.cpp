@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "store/xbase/Codepage.h"
 #include "store/xbase/Table.h"
 #include "tests/store/xbase/JlistdbTestSupport.h"
 
@@ -86,6 +87,32 @@ TEST_F(JlistdbTest, ImportAndDumpRoundTrip) {
   const RunResult check = Tool({"check"});
   EXPECT_EQ(check.status, 0) << check.out << check.err;
   EXPECT_EQ(check.out, "");
+}
+
+// A table marked with another code page keeps its text in that code page: import, dump,
+// filter and seek all convert through it, not through Windows-1252.
+TEST_F(JlistdbTest, TextGoesThroughTheTablesCodePage) {
+  {
+    std::vector<uint8_t> header = ReadBytes(data_ + "/JLIST.DBF");
+    header[29] = MarkOfCodePage(1251);
+    WriteBytes(data_ + "/JLIST.DBF", header);
+  }
+  Import("20240305\t\tПозвонить Анне\tF\tдом\tA\tзаметка\n"
+         "20240306\t\tКупить молоко\tF\tработа\tB\t\n");
+  const RunResult dump = Tool({"dump"});
+  ASSERT_EQ(dump.status, 0) << dump.err;
+  EXPECT_EQ(Lines(dump.out), (std::vector<std::string>{"1\t \t20240305\t\tПозвонить Анне\tF\tдом\tA\tзаметка",
+                                                       "2\t \t20240306\t\tКупить молоко\tF\tработа\tB\t"}));
+  std::unique_ptr<Table> t;
+  ASSERT_TRUE(Table::Open(data_ + "/JLIST.DBF", OpenMode::kReadOnly, &t).ok());
+  ASSERT_EQ(t->code_page(), 1251);
+  ASSERT_TRUE(t->Go(2).ok());
+  EXPECT_EQ(Trimmed(t->GetString(kKeys)), "\xF0\xE0\xE1\xEE\xF2\xE0");  // "работа" in 1251
+  t.reset();
+  EXPECT_EQ(Tool({"count", "--filter", "\"РАБОТА\" $ UPPER(KEYS)"}).out, "1\n");
+  const RunResult seek = Tool({"seek", "DESCRIPT", "КУПИТЬ"});
+  EXPECT_EQ(Lines(seek.out).at(0), "found");
+  EXPECT_EQ(Tool({"check"}).status, 0);
 }
 
 TEST_F(JlistdbTest, OrdersFiltersAndSeeks) {
