@@ -20,6 +20,18 @@ namespace {
 // Output is gathered and handed to the device in pieces of about this size.
 constexpr size_t kChunk = 64 * 1024;
 
+// The RTF font character set of a Windows code page.
+int RtfCharset(int codePage) {
+  switch (codePage) {
+    case 1250: return 238;
+    case 1251: return 204;
+    case 1253: return 161;
+    case 1254: return 162;
+    case 1257: return 186;
+    default: return 0;
+  }
+}
+
 // The HTML page, the RTF document and the text file of fixed-width columns, line by line,
 // into one buffer: text is encoded and escaped straight into it, and the display texts of
 // dates and times are made once per stored value.
@@ -222,6 +234,12 @@ class Writer {
         Line(R"(<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 3.2//EN">)");
         Line("<HTML>");
         Line("<HEAD>");
+        // A table in another code page than Windows-1252 says so, or readers would take
+        // its bytes for Western text (a Windows-1252 page stays as it always was).
+        if (codePage_ != xbase::kDefaultCodePage) {
+          Line(R"(<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=windows-)" +
+               std::to_string(codePage_) + R"(">)");
+        }
         Put("<TITLE>");
         PutText(options_.Title);
         Line("</TITLE>");
@@ -238,8 +256,14 @@ class Writer {
         Line("<TH>Task<TH>Date<TH>Time<TH>Priority<TH>Done?");
         break;
       case TExportFormat::kRtf:
-        Line(R"({\rtf1\ansi\deff0\deftab720)");
-        Line(R"({\fonttbl{\f0\fnil\charset0 Times New Roman;}})");
+        if (codePage_ == xbase::kDefaultCodePage) {
+          Line(R"({\rtf1\ansi\deff0\deftab720)");
+          Line(R"({\fonttbl{\f0\fnil\charset0 Times New Roman;}})");
+        } else {
+          // The document's code page and the font's character set name the table's code page.
+          Line(R"({\rtf1\ansi\ansicpg)" + std::to_string(codePage_) + R"(\deff0\deftab720)");
+          Line(R"({\fonttbl{\f0\fnil\fcharset)" + std::to_string(RtfCharset(codePage_)) + R"( Times New Roman;}})");
+        }
         Line(R"({\colortbl)");
         Line(R"(\red0\green0\blue0;\red0\green0\blue0;\red0\green0\blue255;)");
         Line(R"(\red0\green255\blue255;\red0\green255\blue0;\red255\green0\blue255;)");

@@ -109,8 +109,14 @@ TEST_F(ExportTest, TextIsWrittenInTheCodePageOfTheTable) {
     using TMemorySource::TMemorySource;
     int CodePage() const override { return 1251; }
   } source({MakeTask("", "", QStringLiteral("\u041f\u0440\u0438\u0432\u0435\u0442 & \u20ac"), "", false, QString())});
-  EXPECT_TRUE(
-      Export(source, Options(TExportFormat::kHtml, false)).contains("<TD WRAP>\xCF\xF0\xE8\xE2\xE5\xF2 &amp; \x88</TD>"));
+  const QByteArray html = Export(source, Options(TExportFormat::kHtml, false));
+  EXPECT_TRUE(html.contains("<TD WRAP>\xCF\xF0\xE8\xE2\xE5\xF2 &amp; \x88</TD>"));
+  // The page and the document name their code page, so that readers decode the bytes.
+  EXPECT_TRUE(html.contains("<HEAD>\r\n<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=windows-1251\">\r\n"));
+  const QString rtfPath = dir_.filePath(QStringLiteral("cyrillic.rtf"));
+  ASSERT_TRUE(TTaskExport::WriteFile(source, Options(TExportFormat::kRtf, false), rtfPath).ok());
+  EXPECT_TRUE(ReadFile(rtfPath).startsWith("{\\rtf1\\ansi\\ansicpg1251\\deff0\\deftab720\r\n"
+                                           "{\\fonttbl{\\f0\\fnil\\fcharset204 Times New Roman;}}\r\n"));
   // A character the code page cannot hold is one "?", also outside the basic plane.
   const std::vector<TExportTask> tasks = {
       MakeTask("", "", QStringLiteral("a\u0416b\U0001F600c"), "", false, QString())};
