@@ -1,11 +1,13 @@
 #include "store/IniFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
+#include <string>
 #include <utility>
 #include <vector>
+
+#include "store/xbase/File.h"
 
 namespace {
 
@@ -245,13 +247,30 @@ xbase::Status TIniFile::WriteString(const QString& section, const QString& key, 
   const QByteArray updated = Serialize(content);
   if (updated == data && QFile::exists(fileName_)) return xbase::Status::Ok();
 
-  QSaveFile file(fileName_);
-  if (!file.open(QIODevice::WriteOnly)) return refused;
-  if (file.write(updated) != updated.size()) {
-    file.cancelWriting();
+  // A scratch file beside it, synced, renamed over it, then the folder synced: a crash or
+  // a power cut leaves the old file or the new one, whole, and once this returns the new
+  // one stays.
+  const std::string target = QFile::encodeName(fileName_).toStdString();
+  const std::string scratch = target + ".tmp";
+  xbase::File out;
+  xbase::Status s = xbase::File::CreateTruncate(scratch, &out);
+  if (!s.ok()) return refused;
+  s = out.Write(0, updated.constData(), static_cast<size_t>(updated.size()));
+  if (s.ok() && QFile::exists(fileName_)) {
+    // The new file keeps the old one's permissions.
+    const QString scratchName = QFile::decodeName(scratch.c_str());
+    if (!QFile::setPermissions(scratchName, QFile::permissions(fileName_))) {
+      s = xbase::Status::IoError("cannot give " + scratch + " the permissions of " + target);
+    }
+  }
+  if (s.ok()) s = out.Sync();
+  out.Close();
+  if (s.ok()) s = xbase::RenameFile(scratch, target);
+  if (!s.ok()) {
+    (void)xbase::RemoveFile(scratch);
     return refused;
   }
-  if (!file.commit()) return refused;
+  if (!xbase::SyncParentDirectory(target).ok()) return refused;
   return xbase::Status::Ok();
 }
 

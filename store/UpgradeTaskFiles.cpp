@@ -7,6 +7,7 @@
 
 #include "store/CodePage.h"
 #include "store/xbase/Codepage.h"
+#include "store/xbase/File.h"
 #include "store/ErrorText.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
@@ -88,6 +89,8 @@ class Upgrade {
     if (!QFile::exists(InFolder(kBackupTable)) || !QFile::exists(InFolder(kBackupMemo))) {
       return Fail(kCannotRename);
     }
+    // The backup names made durable before the new table takes the old ones.
+    if (!xbase::SyncParentDirectory(InFolder(kBackupTable).toStdString()).ok()) return Fail(kCannotRename);
 
     Status(kCreating);
     // The converted table keeps the code page the old one names.

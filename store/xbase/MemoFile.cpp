@@ -194,6 +194,13 @@ Status MemoFile::WriteRedo(const uint8_t* entry, size_t n) {
   return Status::Ok();
 }
 
+Status MemoFile::ClearRedo(bool now) {
+  if (!writable_) return Status::ReadOnly(file_.path() + " is open read-only");
+  const uint8_t none[4] = {0, 0, 0, 0};
+  XB_RETURN_IF_ERROR(file_.Write(fpt::kOffRedo, none, sizeof none));
+  return now ? file_.Sync() : Status::Ok();
+}
+
 Status MemoFile::ReadRedo(size_t n, uint8_t* entry) const {
   if (fpt::kOffRedo + n > fpt::kHeaderSize) return Status::InvalidArgument("redo entry too long");
   return file_.Read(fpt::kOffRedo, n, entry);

@@ -67,6 +67,9 @@ class MemoFile {
   // synced with the rest by Sync.
   Status WriteRedo(const uint8_t* entry, size_t n);
   Status ReadRedo(size_t n, uint8_t* entry) const;
+  // Blanks the redo entry's mark. Unless `now`, the write is left to whichever sync comes
+  // next: an entry that outlives a crash costs only an index rebuild.
+  Status ClearRedo(bool now = false);
   Status Sync();
 
   // Checks the value at `block`: in range and below the next free block. Returns the

@@ -177,7 +177,8 @@ Status Table::Impl::OpenFiles() {
   const bool index_exists = FileExists(index_path);
   indexed_locks = index_exists;
   // Before the index is checked against the records.
-  if (writable && memo) XB_RETURN_IF_ERROR(FinishTornRewrite());
+  bool cut_short = false;
+  if (writable && memo) XB_RETURN_IF_ERROR(FinishTornRewrite(&cut_short));
   if (index_exists || (header.flags & dbf::kFlagStructuralIndex) != 0) {
     s = CdxIndex::Open(index_path, header.fields, !writable, &cdx, CodePageOfMark(header.code_page));
     if (s.IsNotFound()) {
@@ -190,6 +191,7 @@ Status Table::Impl::OpenFiles() {
     } else {
       cdx->SetSharedAccess(shared());
       s = cdx->QuickCheck(*this);
+      if (s.ok() && cut_short) s = Status::Corrupt("an edit was cut short and its keys may be half changed");
       if (s.ok()) {
         index_state = IndexState::kOk;
       } else {
@@ -198,6 +200,10 @@ Status Table::Impl::OpenFiles() {
         cdx.reset();
       }
     }
+  }
+  if (cut_short && !index_exists && (header.flags & dbf::kFlagStructuralIndex) == 0) {
+    // No index to rebuild: the entry has done its work.
+    XB_RETURN_IF_ERROR(memo->ClearRedo(true));
   }
   return GoTop();
 }

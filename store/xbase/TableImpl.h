@@ -216,9 +216,10 @@ struct Table::Impl final : public RecordSource {
   bool UsesRedo() const;
   // Writes the redo entry for rewriting record `n` from `saved` to `rec`.
   Status WriteRedo(uint32_t n);
-  // At open: finishes the rewrite the redo entry names when a power cut left the record
-  // part old, part new (or wholly old).
-  Status FinishTornRewrite();
+  // At open: when the redo entry names an edit that a crash cut short (`*cut_short`),
+  // finishes its record if the cut left it part old, part new. The index may then hold
+  // part of the edit's key changes and is to be rebuilt (which clears the entry).
+  Status FinishTornRewrite(bool* cut_short);
   // See Table::Post, Table::Cancel, Table::Delete and Table::Recall.
   Status Post();
   void Cancel();

@@ -46,7 +46,13 @@ Status Table::Impl::BuildIndex(const std::vector<TagDefinition>& defs, const Pro
   XB_RETURN_IF_ERROR(CdxIndex::Build(index_path, header.fields, defs, *this, progress, &built,
                                      CodePageOfMark(header.code_page)));
   AdoptIndex(std::move(built), order);
-  return SetIndexFlag(true);
+  XB_RETURN_IF_ERROR(SetIndexFlag(true));
+  if (memo && mode != OpenMode::kReadOnly) {
+    // The index now matches the records: an edit a crash cut short is no longer a reason
+    // to rebuild it.
+    XB_RETURN_IF_ERROR(memo->ClearRedo(true));
+  }
+  return Status::Ok();
 }
 
 int Table::TagCount() const { return impl_->indexed() ? impl_->cdx->TagCount() : 0; }

@@ -129,7 +129,8 @@ Status Table::Impl::WriteRedo(uint32_t n) {
   return memo->WriteRedo(entry.data(), entry.size());
 }
 
-Status Table::Impl::FinishTornRewrite() {
+Status Table::Impl::FinishTornRewrite(bool* cut_short) {
+  *cut_short = false;
   if (!UsesRedo()) return Status::Ok();
   const uint32_t len = header.record_length;
   std::vector<uint8_t> entry(fpt::kRedoFixedSize + 2 * size_t{len});
@@ -140,6 +141,10 @@ Status Table::Impl::FinishTornRewrite() {
       Be32(entry.data() + sum_at) != Fnv1a(entry.data(), sum_at) || n < 1 || n > count) {
     return Status::Ok();  // no entry, or one for another table layout
   }
+  // Another open editing the record holds its lock, and the entry is its own.
+  if (!LockRecord(n).ok()) return Status::Ok();
+  FileLock held = std::move(record_lock);
+  *cut_short = true;
   const uint8_t* before = entry.data() + fpt::kRedoOffImages;
   const uint8_t* after = before + len;
   const uint64_t at = RecordOffset(n);
@@ -162,12 +167,8 @@ Status Table::Impl::FinishTornRewrite() {
     from = to;
   }
   if (!some_new) return Status::Ok();
-  // Another open editing the record holds its lock; then the rewrite is not ours to finish.
-  if (!LockRecord(n).ok()) return Status::Ok();
-  Status s = dbf.Write(at, after, len);
-  if (s.ok()) s = dbf.Sync();
-  record_lock.Release();
-  return s;
+  XB_RETURN_IF_ERROR(dbf.Write(at, after, len));
+  return dbf.Sync();
 }
 
 Status Table::Impl::Post() {
@@ -203,14 +204,15 @@ Status Table::Impl::Post() {
   if (redo) XB_RETURN_IF_ERROR(WriteRedo(n));
   if (!append && (new_notes || redo)) XB_RETURN_IF_ERROR(memo->Sync());
 
-  // An edit that may change keys takes the record's keys out before the record is
-  // rewritten and puts the new ones in after it, with a sync after each step: whatever a
-  // crash keeps, the tags then hold one key too few until the edit is complete, which the
-  // index's open check sees (were the keys swapped in one go, keys that no longer match
-  // their record could keep the right count).
+  // An edit that changes keys swaps them in place after the record is written. A power cut
+  // may then keep the record and any part of the index changes; the redo entry, cleared only
+  // once everything is synced, tells the next open to rebuild the index. Without a redo
+  // entry, the old keys go out and are synced before the record is rewritten, so that the
+  // tags hold one key too few until the edit is complete, which the index's open check sees.
   const bool split = !append && indexed() && KeyBytesChanged(saved.data(), rec.data());
+  const bool keys_first = split && !redo;
   Status index_status;
-  if (split) {
+  if (keys_first) {
     index_status = UpdateIndex(n, saved.data(), nullptr);
     if (index_status.ok()) {
       const Status synced = cdx->Sync();
@@ -233,12 +235,11 @@ Status Table::Impl::Post() {
     XB_RETURN_IF_ERROR(dbf.Write(RecordOffset(n), rec.data(), rec.size()));
     dbf_dirty = true;
   }
-  if (!append) {
-    // Synced before the new keys go in and before another open may write its own redo entry.
+  if (keys_first) {
     XB_RETURN_IF_ERROR(dbf.Sync());
     dbf_dirty = false;
   }
-  if (index_status.ok()) index_status = UpdateIndex(n, append || split ? nullptr : saved.data(), rec.data());
+  if (index_status.ok()) index_status = UpdateIndex(n, append || keys_first ? nullptr : saved.data(), rec.data());
   if (append) {
     // The header count last, once the record and its notes are synced: a crash before it
     // leaves the new record uncounted. A batch writes it once, when it ends.
@@ -259,6 +260,12 @@ Status Table::Impl::Post() {
     count = n;
   } else {
     XB_RETURN_IF_ERROR(StampDate());
+  }
+  if (redo) {
+    // Synced even in a batch, and the entry cleared while the header lock keeps other opens
+    // from writing theirs.
+    XB_RETURN_IF_ERROR(SyncNow());
+    XB_RETURN_IF_ERROR(memo->ClearRedo());
   }
   header_lock.Release();
   XB_RETURN_IF_ERROR(SyncIfDue());
