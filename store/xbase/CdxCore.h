@@ -99,10 +99,11 @@ class IndexLock {
 // Full check of every tag, the directory and the free-page list (see CdxIndex::Verify).
 Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* problems);
 
-// The shape of one tag's tree as the full check sees it (siblings, one leaf depth, keys in
-// order, each parent entry carrying its child's last key), without the records or the
-// packing of the leaves; counts the keys into `*keys`. kCorrupt names the first problem.
-// The open check's guard against a tree that a power cut left with part of a change.
-Status CheckTreeShape(CdxFile* file, const CdxTag& tree, uint64_t* keys);
+// The shape of every tag's tree as the full check sees it (siblings, one leaf depth, keys in
+// order, each parent entry carrying its child's last key) and the free-page list, without
+// the records or the packing of the leaves; counts each tag's keys into `*keys`. kCorrupt
+// names the first problem. The open check's guard against a tree that a power cut left
+// with part of a change.
+Status CheckShape(Core& core, std::vector<uint64_t>* keys);
 
 }  // namespace xbase::cdx

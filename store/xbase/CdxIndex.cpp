@@ -603,13 +603,10 @@ Status CdxIndex::QuickCheck(RecordSource& records, const std::vector<TagDefiniti
   XB_RETURN_IF_ERROR(lock.Acquire(false));
   const uint32_t n = records.RecordCount();
   core.record_hint = std::max(core.record_hint, n);
-  std::vector<uint64_t> keys(core.tags.size());
-  for (size_t t = 0; t < core.tags.size(); ++t) {
-    // The whole shape, not only the leaf chain: a power cut may keep some pages of a
-    // change and not others, leaving the right number of keys in a broken tree.
-    Status s = cdx::CheckTreeShape(core.file.get(), *core.tags[t].tree, &keys[t]);
-    if (!s.ok()) return TagProblem(core.tags[t], s);
-  }
+  // The whole shape, not only the leaf chains: a power cut may keep some pages of a change
+  // and not others, leaving the right number of keys in a broken tree.
+  std::vector<uint64_t> keys;
+  XB_RETURN_IF_ERROR(cdx::CheckShape(core, &keys));
   std::vector<uint64_t> meeting(core.tags.size());
   for (uint32_t r = 1; r <= n; ++r) {
     const uint8_t* image = nullptr;

@@ -199,16 +199,65 @@ class TreeWalk {
   uint64_t entries_ = 0;
 };
 
+// The free-page list: sound pages, blank but for the link, used by no tree; and a file of
+// whole pages.
+Status CheckFreeList(CdxFile* file, std::vector<bool>* used_pages, Problems* problems) {
+  std::vector<bool>& used = *used_pages;
+  uint32_t head = file->free_head();
+  const uint64_t limit = file->size() / kPageSize + 1;
+  for (uint64_t steps = 0; head != 0 && head != kNoPage; ++steps) {
+    if (steps > limit) {
+      problems->Add("free list runs in a circle");
+      break;
+    }
+    if (head % kPageSize != 0 || head < kHeaderSize || uint64_t{head} + kPageSize > file->size()) {
+      problems->Add("free list points outside the file (" + std::to_string(head) + ")");
+      break;
+    }
+    const size_t number = head / kPageSize;
+    if (number >= used.size()) used.resize(number + 1);
+    if (used[number]) {
+      problems->Add("free page " + std::to_string(head) + " is in use");
+      break;
+    }
+    used[number] = true;
+    Page page;
+    XB_RETURN_IF_ERROR(file->ReadRaw(head, kPageSize, page.data()));
+    for (uint32_t i = 4; i < kPageSize; ++i) {
+      if (page[i] != 0) {
+        problems->Add("free page " + std::to_string(head) + " is not blank");
+        break;
+      }
+    }
+    head = Le32(page.data());
+  }
+  if (file->size() % kPageSize != 0) problems->Add("file length is not a multiple of the page size");
+
+  return Status::Ok();
+}
+
 }  // namespace
 
-Status CheckTreeShape(CdxFile* file, const CdxTag& tree, uint64_t* keys) {
+Status CheckShape(Core& core, std::vector<uint64_t>* keys) {
   std::vector<std::string> lines;
   Problems problems(&lines);
+  CdxFile* file = core.file.get();
   std::vector<bool> used(file->size() / kPageSize + 1);
-  TreeWalk walk(file, &used, &problems, "tree", tree.key_length(), tree.pad(),
-                [](const uint8_t*, uint32_t) {}, false);
-  walk.Run(tree.root());
-  *keys = walk.entries();
+  used[0] = used[1] = true;  // the directory header
+  keys->assign(core.tags.size(), 0);
+  for (size_t t = 0; t < core.tags.size(); ++t) {
+    const TagState& tag = core.tags[t];
+    for (uint32_t p = 0; p < 2; ++p) {
+      const size_t number = tag.header_offset / kPageSize + p;
+      if (number >= used.size()) used.resize(number + 1);
+      used[number] = true;
+    }
+    TreeWalk walk(file, &used, &problems, "tag " + tag.def.name, tag.tree->key_length(), tag.tree->pad(),
+                  [](const uint8_t*, uint32_t) {}, false);
+    walk.Run(tag.tree->root());
+    (*keys)[t] = walk.entries();
+  }
+  XB_RETURN_IF_ERROR(CheckFreeList(file, &used, &problems));
   if (problems.count() > 0) return Status::Corrupt(lines.front());
   return Status::Ok();
 }
@@ -282,37 +331,7 @@ Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* 
     }
   }
 
-  // The free-page list: sound pages, blank but for the link, used by no tree.
-  uint32_t head = file->free_head();
-  const uint64_t limit = file->size() / kPageSize + 1;
-  for (uint64_t steps = 0; head != 0 && head != kNoPage; ++steps) {
-    if (steps > limit) {
-      problems.Add("free list runs in a circle");
-      break;
-    }
-    if (head % kPageSize != 0 || head < kHeaderSize || uint64_t{head} + kPageSize > file->size()) {
-      problems.Add("free list points outside the file (" + std::to_string(head) + ")");
-      break;
-    }
-    const size_t number = head / kPageSize;
-    if (number >= used.size()) used.resize(number + 1);
-    if (used[number]) {
-      problems.Add("free page " + std::to_string(head) + " is in use");
-      break;
-    }
-    used[number] = true;
-    Page page;
-    XB_RETURN_IF_ERROR(file->ReadRaw(head, kPageSize, page.data()));
-    for (uint32_t i = 4; i < kPageSize; ++i) {
-      if (page[i] != 0) {
-        problems.Add("free page " + std::to_string(head) + " is not blank");
-        break;
-      }
-    }
-    head = Le32(page.data());
-  }
-  if (file->size() % kPageSize != 0) problems.Add("file length is not a multiple of the page size");
-
+  XB_RETURN_IF_ERROR(CheckFreeList(file, &used, &problems));
   if (problems.count() > 0) {
     return Status::Corrupt(std::to_string(problems.count()) + " problems in index " + core.path);
   }

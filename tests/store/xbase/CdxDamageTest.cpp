@@ -140,11 +140,12 @@ TEST_F(CdxDamageTest, NamedDamagesAreReportedWhereExpected) {
   EXPECT_FALSE(o.quick_ok);
   EXPECT_FALSE(o.verified);
 
-  // Free list pointing into a tree.
+  // Free list pointing into a tree: the quick check walks the list too, since a power cut
+  // can leave it so (a page taken off the list and used, the list head not yet moved on).
   f = good_;
   PutLe32(&f[cdx::kHdrFreeList], root);
   o = Try(f);
-  EXPECT_TRUE(o.quick_ok);
+  EXPECT_FALSE(o.quick_ok);
   EXPECT_FALSE(o.verified);
 }
 

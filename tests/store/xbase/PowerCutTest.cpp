@@ -1,6 +1,6 @@
 // Simulated power cuts. A scripted workload (appends with notes, edits of text and notes that
 // grow, shrink and vanish, deletions, bulk deletes and appends in batches, packs, index
-// rebuilds) runs once on real files while PowerCutFs records every change the engine makes.
+// rebuilds, removal of every task) runs once on real files while PowerCutFs records every change the engine makes.
 // Then, for many random points of that record, the files a power cut there may leave (what
 // was synced, plus any part of the rest, torn at sector boundaries) are written to a fresh
 // folder, opened the way the program opens them (a damaged index rebuilt), checked as
@@ -109,6 +109,7 @@ class Workload {
 
   std::string TablePath() const { return dir_ + "/JLIST.DBF"; }
   const std::vector<Model>& states() const { return states_; }
+  int removals() const { return removals_; }
 
   void Run(int steps) {
     Step([&]() {
@@ -120,7 +121,9 @@ class Workload {
     });
     for (int k = 1; k < steps && !::testing::Test::HasFatalFailure(); ++k) {
       const int roll = static_cast<int>(rng_() % 100);
-      if (model_.size() < 4 || roll < 28) {
+      if (k == steps * 3 / 4) {
+        Step([&]() { return RemoveAll(); });  // once, late enough to empty a full table
+      } else if (model_.size() < 4 || roll < 28) {
         Step([&]() { return AppendOne(); });
       } else if (roll < 36) {
         Step([&]() { return AppendBatch(); });
@@ -262,6 +265,14 @@ class Workload {
     return Status::Ok();
   }
 
+  // Every task at once, as the bulk delete does when the filter lets every task through.
+  Status RemoveAll() {
+    XB_RETURN_IF_ERROR(Exclusive([&]() { return table_->Zap(); }));
+    model_.clear();
+    ++removals_;
+    return Status::Ok();
+  }
+
   // One deletion on its own, or several in a batch as the bulk delete makes them.
   Status DeleteSome(int n) {
     n = std::min<int>(n, static_cast<int>(model_.size()) - 1);
@@ -282,6 +293,7 @@ class Workload {
   Model model_;
   std::vector<Model> states_;
   int next_id_ = 1;
+  int removals_ = 0;
 };
 
 // Opens the table as the program does: shared, and when the index is missing or failed its
@@ -391,6 +403,7 @@ TEST(PowerCutTest, PostedChangesSurviveEveryCut) {
   uint64_t failed = 0;
   uint64_t skipped = 0;
   uint64_t logged = 0;
+  int removals = 0;
   std::string first_failures;
   for (uint64_t w = 0; run < cuts; ++w) {
     ScratchDir work;
@@ -401,6 +414,7 @@ TEST(PowerCutTest, PostedChangesSurviveEveryCut) {
     ASSERT_FALSE(::testing::Test::HasFatalFailure());
     ASSERT_TRUE(fs.problems().empty()) << fs.problems().front();
     logged += fs.size();
+    removals += load.removals();
 
     ScratchDir cut_dir;
     std::mt19937_64 rng(seed * 7919 + w);
@@ -422,9 +436,9 @@ TEST(PowerCutTest, PostedChangesSurviveEveryCut) {
       }
     }
   }
-  std::printf("power cuts: %llu run (%llu before the table existed), %llu failed; %llu log entries\n",
+  std::printf("power cuts: %llu run (%llu before the table existed), %llu failed; %llu log entries, %d removals of every task\n",
               static_cast<unsigned long long>(run), static_cast<unsigned long long>(skipped),
-              static_cast<unsigned long long>(failed), static_cast<unsigned long long>(logged));
+              static_cast<unsigned long long>(failed), static_cast<unsigned long long>(logged), removals);
   EXPECT_EQ(failed, 0u) << first_failures;
 }
 
