@@ -19,7 +19,9 @@ constexpr uint32_t kHeaderFieldsSize = 8;
 // ---- this engine's record redo entry, in header bytes other programs neither read nor
 // write: the record an edit is about to rewrite in place, before and after, written and
 // synced before the rewrite, so that the next open can finish a rewrite that a power cut
-// tore at a sector boundary. The whole entry lies in the first 512 bytes (one sector).
+// tore at a sector boundary, and rebuild an index the edit may have left half changed. The
+// entry is blanked once the edit is synced. The whole entry lies in the first 512 bytes
+// (one sector).
 //   magic u32 BE, record number u32 BE, record length u32 BE, old image, new image,
 //   checksum u32 BE (FNV-1a over everything before it)
 constexpr uint32_t kOffRedo = 16;
@@ -28,6 +30,8 @@ constexpr uint32_t kRedoOffRecno = 4;
 constexpr uint32_t kRedoOffLength = 8;
 constexpr uint32_t kRedoOffImages = 12;
 constexpr uint32_t kRedoFixedSize = 16;  // the entry without its two images
+// Record number 0 marks a batch whose index changes are not yet synced (images blank).
+constexpr uint32_t kRedoBatch = 0;
 // Longer records get no redo entry.
 constexpr uint32_t kRedoMaxRecordLength = (kHeaderSize - kOffRedo - kRedoFixedSize) / 2;
 constexpr uint32_t kDefaultBlockSize = 64;

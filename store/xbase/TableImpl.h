@@ -67,6 +67,7 @@ struct Table::Impl final : public RecordSource {
   int batch_depth = 0;
   bool dbf_dirty = false;
   bool count_unsaved = false;  // the header's count on disk lags behind the appends
+  bool batch_marked = false;   // the redo entry marks a batch's unsynced index changes
   bool turbo = false;
 
   Expression filter;
@@ -214,8 +215,10 @@ struct Table::Impl final : public RecordSource {
   Status WritePendingMemos(uint8_t* image);
   // Whether edits write a redo entry (the table has a memo file and short records).
   bool UsesRedo() const;
-  // Writes the redo entry for rewriting record `n` from `saved` to `rec`.
+  // Writes the redo entry for rewriting record `n` from `saved` to `rec` (or the batch mark).
   Status WriteRedo(uint32_t n);
+  // In a batch, before its first unsynced index change: the batch's mark, synced.
+  Status MarkBatch();
   // At open: when the redo entry names an edit that a crash cut short (`*cut_short`),
   // finishes its record if the cut left it part old, part new. The index may then hold
   // part of the edit's key changes and is to be rebuilt (which clears the entry).

@@ -122,11 +122,24 @@ Status Table::Impl::WriteRedo(uint32_t n) {
   PutBe32(entry.data(), fpt::kRedoMagic);
   PutBe32(entry.data() + fpt::kRedoOffRecno, n);
   PutBe32(entry.data() + fpt::kRedoOffLength, len);
-  std::memcpy(entry.data() + fpt::kRedoOffImages, saved.data(), len);
-  std::memcpy(entry.data() + fpt::kRedoOffImages + len, rec.data(), len);
+  if (n != fpt::kRedoBatch) {
+    std::memcpy(entry.data() + fpt::kRedoOffImages, saved.data(), len);
+    std::memcpy(entry.data() + fpt::kRedoOffImages + len, rec.data(), len);
+  }
   const size_t sum_at = entry.size() - 4;
   PutBe32(entry.data() + sum_at, Fnv1a(entry.data(), sum_at));
   return memo->WriteRedo(entry.data(), entry.size());
+}
+
+Status Table::Impl::MarkBatch() {
+  if (batch_marked) return Status::Ok();
+  // Held to the batch's end, so that no other open writes its own entry over the mark.
+  FileLock unused;
+  XB_RETURN_IF_ERROR(TakeHeaderForPost(false, &unused));
+  XB_RETURN_IF_ERROR(WriteRedo(fpt::kRedoBatch));
+  XB_RETURN_IF_ERROR(memo->Sync());
+  batch_marked = true;
+  return Status::Ok();
 }
 
 Status Table::Impl::FinishTornRewrite(bool* cut_short) {
@@ -138,8 +151,17 @@ Status Table::Impl::FinishTornRewrite(bool* cut_short) {
   const size_t sum_at = entry.size() - 4;
   const uint32_t n = Be32(entry.data() + fpt::kRedoOffRecno);
   if (Be32(entry.data()) != fpt::kRedoMagic || Be32(entry.data() + fpt::kRedoOffLength) != len ||
-      Be32(entry.data() + sum_at) != Fnv1a(entry.data(), sum_at) || n < 1 || n > count) {
+      Be32(entry.data() + sum_at) != Fnv1a(entry.data(), sum_at) || n > count) {
     return Status::Ok();  // no entry, or one for another table layout
+  }
+  if (n == fpt::kRedoBatch) {
+    // A batch that another open is running holds the header lock.
+    FileLock batch;
+    if (shared() && !FileLock::TryAcquire(dbf.fd(), HeaderLockOffset(), dbf::kLockLength, true, &batch).ok()) {
+      return Status::Ok();
+    }
+    *cut_short = true;
+    return Status::Ok();
   }
   // Another open editing the record holds its lock, and the entry is its own.
   if (!LockRecord(n).ok()) return Status::Ok();
@@ -265,7 +287,7 @@ Status Table::Impl::Post() {
     // Synced even in a batch, and the entry cleared while the header lock keeps other opens
     // from writing theirs.
     XB_RETURN_IF_ERROR(SyncNow());
-    XB_RETURN_IF_ERROR(memo->ClearRedo());
+    XB_RETURN_IF_ERROR(batch_marked ? WriteRedo(fpt::kRedoBatch) : memo->ClearRedo());
   }
   header_lock.Release();
   XB_RETURN_IF_ERROR(SyncIfDue());
@@ -319,10 +341,12 @@ Status Table::Impl::SetDeleted(bool deleted) {
   std::vector<uint8_t> now = saved;
   now[dbf::kOffDeletedMark] = mark;
   Status s = dbf.Write(RecordOffset(recno) + dbf::kOffDeletedMark, &mark, dbf::kDeletedMarkSize);
-  // In a batch, the mark is synced before its keys change: were several marks and key
-  // changes left to one sync, a crash could keep the mark of one record and the keys of
-  // another, and the tags would hold the right number of wrong keys.
-  if (s.ok() && batch_depth > 0 && indexed()) s = dbf.Sync();
+  // In a batch, several marks and key changes wait for one sync, and a crash could keep the
+  // mark of one record and the keys of another: the tags would hold the right number of
+  // wrong keys. The batch's mark in the redo entry, synced before the first of them, has
+  // the next open rebuild the index; without a redo entry, each mark is synced before its
+  // keys change.
+  if (s.ok() && batch_depth > 0 && indexed()) s = UsesRedo() ? MarkBatch() : dbf.Sync();
   if (!s.ok()) {
     record_lock.Release();
     return s;
@@ -446,6 +470,8 @@ Status Table::EndBatch() {
   if (d.batch_depth == 0) return Status::State("no batch is open");
   if (--d.batch_depth > 0) return Status::Ok();
   Status s = d.SyncNow();
+  if (s.ok() && d.batch_marked) s = d.memo->ClearRedo();
+  d.batch_marked = false;
   d.ReleaseBatchHeader();
   return s;
 }
