@@ -12,7 +12,13 @@
 //
 // Durability: a Post writes memo blocks, then the record, then the index keys, then (for an
 // append) the header's record count, and syncs the files it touched before returning,
-// unless a batch is open (BeginBatch/EndBatch), which defers the sync to EndBatch.
+// unless a batch is open (BeginBatch/EndBatch), which defers the sync to EndBatch. Against a
+// power cut, which may keep any part of what was not yet synced, each step is synced before
+// the next can make it visible: an append's notes and record before its count (a batch's
+// count at EndBatch); an edit's new notes and its redo entry (the record before and after,
+// in the memo header) before the record is rewritten; a batch's mark before its first
+// unsynced index change. An open finishes a record rewrite torn at a sector boundary and
+// takes the index for damaged while a redo entry or batch mark is left (see FptFormat.h).
 #pragma once
 
 #include <cstdint>
