@@ -340,13 +340,21 @@ Status Table::Impl::SetDeleted(bool deleted) {
   }
   std::vector<uint8_t> now = saved;
   now[dbf::kOffDeletedMark] = mark;
-  Status s = dbf.Write(RecordOffset(recno) + dbf::kOffDeletedMark, &mark, dbf::kDeletedMarkSize);
   // In a batch, several marks and key changes wait for one sync, and a crash could keep the
   // mark of one record and the keys of another: the tags would hold the right number of
-  // wrong keys. The batch's mark in the redo entry, synced before the first of them, has
-  // the next open rebuild the index; without a redo entry, each mark is synced before its
-  // keys change.
-  if (s.ok() && batch_depth > 0 && indexed()) s = UsesRedo() ? MarkBatch() : dbf.Sync();
+  // wrong keys. The batch's mark in the redo entry, synced before the first of them is
+  // written, has the next open rebuild the index; without a redo entry, each mark is synced
+  // before its keys change. A failure on the way leaves the record as it was, so that a
+  // deletion reported as failed has not happened.
+  const bool batched = batch_depth > 0 && indexed();
+  const uint64_t at = RecordOffset(recno) + dbf::kOffDeletedMark;
+  Status s = batched && UsesRedo() ? MarkBatch() : Status::Ok();
+  if (s.ok()) s = dbf.Write(at, &mark, dbf::kDeletedMarkSize);
+  if (s.ok() && batched && !UsesRedo()) {
+    s = dbf.Sync();
+    // Best effort: the mark may be in the cache; the old one goes over it.
+    if (!s.ok()) static_cast<void>(dbf.Write(at, &saved[dbf::kOffDeletedMark], dbf::kDeletedMarkSize));
+  }
   if (!s.ok()) {
     record_lock.Release();
     return s;

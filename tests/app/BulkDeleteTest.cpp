@@ -105,22 +105,39 @@ TEST_F(BulkDeleteTest, AllMarkedDoneReachesTasksTheFilterHides) {
   EXPECT_EQ(Shown(), std::set<QString>{"b"});
 }
 
-// A full disk at the batch's closing sync: the deletions may not be on the disk, so the
-// user hears of it before the count.
-TEST_F(BulkDeleteTest, AFailedSyncAtTheEndOfTheWalkIsShown) {
-  Add({{"20240301", "a", true, ""}, {"20240302", "b", false, ""}});
+// A full disk during a group deletion reaches the user before the count, and the count
+// claims only what was deleted: a disk full from the start stops the walk before its first
+// deletion; a table file that cannot be synced at the batch's end is named after the walk.
+TEST_F(BulkDeleteTest, AFailedSyncDuringTheWalkIsShown) {
+  Add({{"20240301", "a", true, ""}, {"20240302", "b", false, ""}, {"20240303", "c", true, ""}});
   TScriptedResponder boxes;
   boxes.AnswerYes();
   xbase::SetSyncFaultForTests([](const std::string&) { return ENOSPC; });
-  const int count = bulk_.DeleteAllMarkedDone();
+  EXPECT_EQ(bulk_.DeleteAllMarkedDone(), 0);
   xbase::SetSyncFaultForTests(nullptr);
-  EXPECT_EQ(count, 1);
   ASSERT_EQ(boxes.Count(), 3);
   EXPECT_EQ(boxes.Messages()[1].Title, "Jotlist");
   EXPECT_EQ(boxes.Messages()[1].Icon, QMessageBox::Critical);
+  EXPECT_TRUE(boxes.Messages()[1].Text.endsWith(" could not be written: the disk is full."))
+      << boxes.Messages()[1].Text.toStdString();
+  EXPECT_EQ(boxes.Messages()[2].Text, "No tasks marked DONE have been deleted");
+  state_.ShowDoneTasks = true;
+  SetUpFilter();
+  EXPECT_EQ(Shown(), (std::set<QString>{"a", "b", "c"})) << "nothing deleted";
+
+  boxes.Clear();
+  boxes.AnswerYes();
+  xbase::SetSyncFaultForTests([](const std::string& path) {
+    return path.size() >= 9 && path.compare(path.size() - 9, 9, "JLIST.DBF") == 0 ? ENOSPC : 0;
+  });
+  const int count = bulk_.DeleteAllMarkedDone();
+  xbase::SetSyncFaultForTests(nullptr);
+  EXPECT_EQ(count, 2);
+  ASSERT_EQ(boxes.Count(), 3);
+  EXPECT_EQ(boxes.Messages()[1].Icon, QMessageBox::Critical);
   EXPECT_EQ(boxes.Messages()[1].Text,
             QDir(dir_.path()).filePath("JLIST.DBF") + " could not be written: the disk is full.");
-  EXPECT_EQ(boxes.Messages()[2].Text, "All tasks marked DONE have been deleted (1 records)");
+  EXPECT_EQ(boxes.Messages()[2].Text, "All tasks marked DONE have been deleted (2 records)");
 
   // With the disk back, the next group operation reports nothing but its count.
   boxes.Clear();
