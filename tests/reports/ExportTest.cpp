@@ -323,7 +323,7 @@ TEST_F(ExportTest, HtmlParserReadsBackTheSameTableOfCells) {
     TMemorySource source(SampleTasks());
     ASSERT_TRUE(TTaskExport::WriteFile(source, Options(TExportFormat::kHtml, true, kSpecialTitle), path).ok());
   }
-  const QString json = RunProgram(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QLatin1String(kHtmlTableReader), path});
+  const QString json = RunProgram(QStringLiteral(JOTLIST_PYTHON_PATH), {QStringLiteral("-c"), QLatin1String(kHtmlTableReader), path});
   const QJsonArray read = QJsonDocument::fromJson(json.toUtf8()).array();
   const QJsonArray expected = QJsonDocument::fromJson(R"([
     "Home & <Work> {2024} C:\\x",

@@ -114,7 +114,7 @@ TEST(CodePagesTest, ACyrillicTableSortsAndFiltersCaseBlindAndOthersReadIt) {
       "table = DBF(sys.argv[1], char_decode_errors='strict')\n"
       "sys.stdout.buffer.write('|'.join(r['DESCRIPT'] for r in table).encode('utf-8'))\n";
   WriteBytes(script, std::vector<uint8_t>(reader.begin(), reader.end()));
-  const RunResult r = RunProgram(dir, {"/usr/bin/python3", script, path});
+  const RunResult r = RunProgram(dir, {JOTLIST_PYTHON_PATH, script, path});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "вишня|Арбуз|банан|ВИНО");
 }

@@ -73,7 +73,7 @@ TEST(DbfreadTest, ReadsWhatJlistdbImported) {
   }
   const std::string script = dir.File("read.py");
   WriteBytes(script, std::vector<uint8_t>(kReader, kReader + std::string(kReader).size()));
-  const RunResult r = RunProgram(dir, {"/usr/bin/python3", script, data + "/JLIST.DBF"});
+  const RunResult r = RunProgram(dir, {JOTLIST_PYTHON_PATH, script, data + "/JLIST.DBF"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<std::string> expect = expect_live;
   expect.insert(expect.end(), expect_deleted.begin(), expect_deleted.end());
