@@ -92,6 +92,9 @@ Status MemoFile::ReadBlockHeader(uint64_t offset, const std::string& where, uint
   return file_.Read(offset, fpt::kBlockHeaderSize, head);
 }
 
+// Bytes a note's first read takes: its block head and the text of a short note.
+constexpr size_t kFirstRead = 512;
+
 Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
   out->clear();
   if (type != nullptr) *type = fpt::kTypeText;
@@ -99,16 +102,23 @@ Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
   const std::string where = "memo block " + std::to_string(block);
   if (block < first_block_) return Status::Corrupt(where + " lies inside the memo file header");
   const uint64_t offset = uint64_t{block} * block_size_;
-  uint8_t head[fpt::kBlockHeaderSize];
-  XB_RETURN_IF_ERROR(ReadBlockHeader(offset, where, head));
-  const uint64_t length = Be32(head + fpt::kOffBlockLength);
+  if (offset + fpt::kBlockHeaderSize > size_) XB_RETURN_IF_ERROR(RefreshSize());
+  if (offset + fpt::kBlockHeaderSize > size_) return Status::Corrupt(where + " lies beyond the end of the memo file");
+  // The block's head and the start of its text in one read: most notes are short, and a walk
+  // that reads every note (an export, the report) then makes one system call a note, not two.
+  uint8_t first[kFirstRead];
+  const size_t got = static_cast<size_t>(std::min<uint64_t>(kFirstRead, size_ - offset));
+  XB_RETURN_IF_ERROR(file_.Read(offset, got, first));
+  const uint64_t length = Be32(first + fpt::kOffBlockLength);
   const uint64_t end = offset + fpt::kBlockHeaderSize + length;
   if (end > size_) XB_RETURN_IF_ERROR(RefreshSize());
   if (end > size_) return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
-  if (type != nullptr) *type = Be32(head + fpt::kOffBlockType);
+  if (type != nullptr) *type = Be32(first + fpt::kOffBlockType);
   out->resize(length);
-  if (length == 0) return Status::Ok();
-  return file_.Read(offset + fpt::kBlockHeaderSize, length, out->data());
+  const size_t have = static_cast<size_t>(std::min<uint64_t>(length, got - fpt::kBlockHeaderSize));
+  std::memcpy(out->data(), first + fpt::kBlockHeaderSize, have);
+  if (have == length) return Status::Ok();
+  return file_.Read(offset + fpt::kBlockHeaderSize + have, length - have, out->data() + have);
 }
 
 void MemoFile::FillValue(std::string_view data, uint32_t type, uint64_t blocks) {

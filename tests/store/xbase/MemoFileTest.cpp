@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/xbase/MemoFile.h"
@@ -78,6 +79,45 @@ TEST(MemoFileTest, ReusesTheRunOnlyWhenTheTextFits) {
   ASSERT_TRUE(m.ReadHeader(&next).ok());
   EXPECT_EQ(next, 8u);
   EXPECT_EQ(ReadBytes(path).size(), 512u);
+}
+
+// A note is read with one read of its head and first bytes, and a second for the rest:
+// texts on both sides of that first read, the last block of the file (shorter than the
+// first read), and a length that runs past the end all come back right.
+TEST(MemoFileTest, NotesOfEveryLengthReadBackWhole) {
+  TempDir dir;
+  const std::string path = dir.File("M.FPT");
+  ASSERT_TRUE(MemoFile::CreateNew(path).ok());
+  MemoFile m;
+  ASSERT_TRUE(MemoFile::Open(path, true, true, &m).ok());
+  std::vector<std::pair<uint32_t, std::string>> notes;
+  for (const size_t length : {1, 55, 56, 57, 503, 504, 505, 511, 512, 1000, 5000, 3}) {
+    std::string text(length, 'a');
+    for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + (i * 7 + length) % 26);
+    uint32_t block = 0;
+    ASSERT_TRUE(m.Write(text, &block).ok()) << length;
+    notes.emplace_back(block, text);
+  }
+  ASSERT_TRUE(m.Sync().ok());
+  MemoFile reader;
+  ASSERT_TRUE(MemoFile::Open(path, false, false, &reader).ok());
+  for (const auto& [block, text] : notes) {
+    std::string got;
+    ASSERT_TRUE(reader.Read(block, &got).ok()) << text.size();
+    EXPECT_EQ(got, text) << text.size();
+  }
+  // The last note's length made to run one byte past the end of the file.
+  std::vector<uint8_t> bytes = ReadBytes(path);
+  const uint64_t last = uint64_t{notes.back().first} * 64;
+  const uint32_t past = static_cast<uint32_t>(bytes.size() - last - 8 + 1);
+  for (int i = 0; i < 4; ++i) bytes[last + 4 + i] = static_cast<uint8_t>(past >> (24 - 8 * i));
+  WriteBytes(path, bytes);
+  MemoFile damaged;
+  ASSERT_TRUE(MemoFile::Open(path, false, false, &damaged).ok());
+  std::string got;
+  EXPECT_EQ(damaged.Read(notes.back().first, &got).code(), Status::Code::kCorrupt);
+  ASSERT_TRUE(damaged.Read(notes.front().first, &got).ok());
+  EXPECT_EQ(got, notes.front().second);
 }
 
 TEST(MemoFileTest, ReadsTheLongHeaderVariantAndOtherBlockSizes) {
