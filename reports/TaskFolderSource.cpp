@@ -86,14 +86,6 @@ void TTaskFolderSource::ReadCurrent(TExportTask* task, bool withNote, QString* k
 void TTaskFolderSource::Read(TExportTask* task, bool withNote) { ReadCurrent(task, withNote, nullptr); }
 
 void TTaskFolderSource::Read(TReportTask* task, bool withKeys, bool withNote) {
-  TExportTask fields;
-  QString keys;
-  ReadCurrent(&fields, withNote, withKeys ? &keys : nullptr);
-  task->Date = std::move(fields.Date);
-  task->Time = std::move(fields.Time);
-  task->Descript = std::move(fields.Descript);
-  task->Priority = std::move(fields.Priority);
-  task->Done = fields.Done;
-  task->Keys = std::move(keys);
-  task->Note = std::move(fields.Note);
+  task->Keys.clear();
+  ReadCurrent(task, withNote, withKeys ? &task->Keys : nullptr);
 }

@@ -5,16 +5,12 @@
 
 #include <QString>
 
-// The stored fields of one task that the report prints: text as the table gives it,
-// without trailing blanks.
-struct TReportTask {
-  QString Date;      // DATE, yyyymmdd or empty
-  QString Time;      // TIME, hh:nn or empty
-  QString Descript;  // DESCRIPT
-  QString Priority;  // PRIORITY
-  bool Done = false;
-  QString Keys;      // KEYS (read only when asked for)
-  QString Note;      // NOTE (read only when asked for)
+#include "reports/ExportSource.h"
+
+// The stored fields of one task that the report prints: those of the exports, and the key
+// words (read only when asked for).
+struct TReportTask : TExportTask {
+  QString Keys;  // KEYS
 };
 
 class TTaskReportSource {

@@ -1,10 +1,8 @@
 // jlistreport driven from outside: the same bytes as the dialog, the defaults from the
 // folder's settings files, options, exit codes, and task and settings files untouched.
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -14,16 +12,13 @@
 #include "store/Settings.h"
 #include "store/TodoTable.h"
 #include "tests/reports/ExportTestSupport.h"
+#include "tests/reports/JlistreportTestSupport.h"
 #include "widgets/MessageBox.h"
 
 namespace {
 
 using namespace export_testing;
-
-struct TRun {
-  int exitCode = -1;
-  QString err;
-};
+using namespace jlistreport_testing;
 
 class JlistreportExportTest : public ::testing::Test {
  protected:
@@ -55,33 +50,8 @@ class JlistreportExportTest : public ::testing::Test {
   QString Folder() const { return dir_.path() + "/"; }
   QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
 
-  // Runs jlistreport as a script would: no display, the C locale.
-  TRun Run(const QStringList& arguments) const {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QLatin1String(name));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(JLISTREPORT_PATH), arguments);
-    EXPECT_TRUE(process.waitForFinished(60000));
-    TRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
-  }
-
-  // Contents and times of the task and settings files.
-  QByteArray Fingerprint() const {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const char* name : {TodoTable::kTableName, TodoTable::kMemoName, TodoTable::kIndexName, "TODO.INI",
-                             "JLIST.INI"}) {
-      const QString path = Path(name);
-      hash.addData(QByteArray(name) + (QFileInfo::exists(path) ? "+" : "-"));
-      hash.addData(ReadFile(path));
-      hash.addData(QByteArray::number(QFileInfo(path).lastModified().toMSecsSinceEpoch()));
-    }
-    return hash.result();
-  }
+  TRun Run(const QStringList& arguments) const { return RunJlistreport(arguments); }
+  QByteArray Fingerprint() const { return FolderFingerprint(dir_.path()); }
 
   QTemporaryDir dir_;
 };

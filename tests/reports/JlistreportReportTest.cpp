@@ -2,7 +2,6 @@
 // printer, the report file and PNG pages, the switches and their defaults from the
 // folder's settings, order and filter, exit codes, and the task and settings files left
 // byte for byte as they were.
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -15,17 +14,14 @@
 #include "store/Settings.h"
 #include "store/TodoTable.h"
 #include "tests/reports/ExportTestSupport.h"
+#include "tests/reports/JlistreportTestSupport.h"
 
 namespace {
 
 using export_testing::ReadFile;
+using namespace jlistreport_testing;
 
 constexpr int kTasks = 70;
-
-struct TRun {
-  int exitCode = -1;
-  QString err;
-};
 
 QString Tool(const QString& program, const QStringList& args) {
   QProcess process;
@@ -62,34 +58,11 @@ class JlistreportReportTest : public ::testing::Test {
 
   QString Path(const QString& name) const { return dir_.filePath(name); }
 
-  // Runs jlistreport as a script would: no display, the C locale; `extra` adds to or
-  // overrides the environment.
+  // jlistreport on the test's folder.
   TRun Run(const QStringList& arguments, const QStringList& extra = {}) const {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QLatin1String(name));
-    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    for (const QString& pair : extra) env.insert(pair.section('=', 0, 0), pair.section('=', 1));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(JLISTREPORT_PATH), QStringList{dir_.path()} + arguments);
-    EXPECT_TRUE(process.waitForFinished(120000));
-    TRun run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return RunJlistreport(QStringList{dir_.path()} + arguments, extra);
   }
-
-  QByteArray Fingerprint() const {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const char* name : {TodoTable::kTableName, TodoTable::kMemoName, TodoTable::kIndexName, "TODO.INI",
-                             "JLIST.INI"}) {
-      const QString path = Path(QLatin1String(name));
-      hash.addData(QByteArray(name) + (QFileInfo::exists(path) ? "+" : "-"));
-      hash.addData(ReadFile(path));
-      hash.addData(QByteArray::number(QFileInfo(path).lastModified().toMSecsSinceEpoch()));
-    }
-    return hash.result();
-  }
+  QByteArray Fingerprint() const { return FolderFingerprint(dir_.path()); }
 
   // Positions of the tasks' texts in `text`, in the order they appear.
   static std::vector<int> TaskOrder(const QString& text) {
