@@ -1195,8 +1195,9 @@ bool TBaseReport::ShowPrintDialog(QWidget* parent) {
     first_page_ = 1;
     last_page_ = 9999;
   }
-  // The file chosen in the dialog is where the job goes.
-  if (request.PrintToFile) output_file_name_ = request.OutputFileName;
+  // The file chosen in the dialog is where the job goes; the printer chosen instead takes
+  // the job back from a file chosen before.
+  output_file_name_ = request.PrintToFile ? request.OutputFileName : QString();
   return true;
 }
 

@@ -388,7 +388,8 @@ class TBaseReport : public TREBaseComponent {
 
   // ---- Dialogs -------------------------------------------------------------------------------------
   // The print dialog for the selected printer (printer and copies, print to file; no page
-  // numbers, no selection). On OK writes collate, Copies, FirstPage/LastPage (1, 9999).
+  // numbers, no selection). On OK writes collate, Copies, FirstPage/LastPage (1, 9999) and
+  // OutputFileName (the file chosen, or empty when a printer was chosen).
   bool ShowPrintDialog(QWidget* parent = nullptr);
   // The printer-setup dialog for the selected printer; true on OK.
   bool ShowPrinterSetupDialog(QWidget* parent = nullptr);

@@ -322,6 +322,7 @@ void TReportSetup::DoPrint() {
   request.PrintMode = printMode_;
   request.Orientation = PrinterReport1->Orientation();
   request.Copies = PrinterReport1->Copies();
+  request.OutputFileName = PrinterReport1->OutputFileName();
   RunTaskReport(table_, request, this);
 }
 

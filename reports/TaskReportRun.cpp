@@ -47,6 +47,7 @@ void RunTaskReport(TodoTable& table, const TTaskReportRunRequest& request, QWidg
     status.SetOptions(request.Options);
     status.SetOrientation(request.Orientation);
     status.TestPrinterReport->SetCopies(std::max(1, request.Copies));
+    status.TestPrinterReport->SetOutputFileName(request.OutputFileName);
     if (!request.PrintMode) {
       stream = std::make_unique<QBuffer>();
       stream->open(QIODevice::ReadWrite);

@@ -6,6 +6,8 @@
 // more, also when something failed on the way.
 #pragma once
 
+#include <QString>
+
 #include "reportengine/ReportTypes.h"
 #include "reports/TaskReport.h"
 
@@ -17,6 +19,7 @@ struct TTaskReportRunRequest {
   bool PrintMode = false;              // true: print; false: preview
   TOrientation Orientation = poDefault;  // paper orientation of the direct-printing report
   int Copies = 1;                      // copies chosen in the print dialog
+  QString OutputFileName;              // print-to-file chosen in the print dialog; empty: the printer
 };
 
 // DoPrint's ten steps over the main window's table; `owner` parents the windows.

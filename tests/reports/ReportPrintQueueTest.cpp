@@ -1,20 +1,31 @@
 // The printed task report through CUPS: a print run of the status window to the "PDF"
 // queue (pages counted with pdfinfo) and to a file through the engine's print-to-file,
-// whose text holds every task in order. Skipped where CUPS lists no "PDF" queue.
+// whose text holds every task in order, and "Print" of the report options dialog with
+// print-to-file chosen in the real print dialog. Skipped where CUPS lists no "PDF" queue.
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <QPushButton>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include "core/AppHelpers.h"
 #include "reportengine/REDevice.h"
+#include "reports/ReportDialogScript.h"
 #include "reports/ReportPrint.h"
+#include "reports/ReportSetup.h"
+#include "store/TodoTable.h"
 #include "tests/reports/ExportTestSupport.h"
 #include "tests/reports/TaskReportTestSupport.h"
 #include "widgets/MessageBox.h"
@@ -160,6 +171,82 @@ TEST(ReportPrintQueue, CancelAsksAndCancelsTheJob) {
   EXPECT_EQ(status.Label1->text(), "\nPrint Canceled!");
   EXPECT_EQ(status.Body().TasksPrinted(), 11);
   EXPECT_FALSE(QFileInfo::exists(file) && QFileInfo(file).size() > 0 && PdfPages(file) > 0);
+}
+
+// The jobs CUPS knows of for the "PDF" queue, finished ones included.
+QStringList QueueJobs() {
+  QStringList jobs;
+  for (const QString& line : RunTool("lpstat", {"-W", "all", "-o", "PDF"}).split(QLatin1Char('\n')))
+    if (!line.trimmed().isEmpty()) jobs << line.section(QLatin1Char(' '), 0, 0);
+  return jobs;
+}
+
+// "Print" of the report options dialog as a user does it: the real print dialog, the
+// printer (or "Print to File (PDF)" and a file name) picked among its printers, its Print
+// button pressed. Returns whether the status window ended with the print completed.
+bool PrintThroughTheDialog(TReportSetup& dialog, const QString& file) {
+  bool chosen = false;
+  bool printed = false;
+  QTimer driver;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    QWidget* open = QApplication::activeModalWidget();
+    if (auto* print = qobject_cast<QPrintDialog*>(open); print && !chosen) {
+      chosen = true;
+      for (QComboBox* printers : print->findChildren<QComboBox*>()) {
+        const int at = file.isEmpty() ? printers->findText(QStringLiteral("PDF"), Qt::MatchExactly)
+                                      : printers->findText(QStringLiteral("Print to File"), Qt::MatchStartsWith);
+        if (at >= 0) printers->setCurrentIndex(at);
+      }
+      auto* name = print->findChild<QLineEdit*>(QStringLiteral("filename"));
+      ASSERT_NE(name, nullptr);
+      ASSERT_EQ(name->isEnabled(), !file.isEmpty());
+      if (!file.isEmpty()) name->setText(file);
+      auto* buttons = print->findChild<QDialogButtonBox*>();
+      ASSERT_NE(buttons, nullptr);
+      buttons->button(QDialogButtonBox::Ok)->click();
+    } else if (auto* status = qobject_cast<TReportPrint*>(open); status && status->RunEnded()) {
+      printed = status->Label1->text() == "\nPrint Completed!";
+      status->reject();
+    }
+  });
+  driver.start(50);
+  dialog.PrintNowClick();
+  EXPECT_TRUE(chosen) << "no print dialog";
+  return printed;
+}
+
+TEST(ReportPrintQueue, PrintToFileChosenInThePrintDialogWritesTheFileAndQueuesNothing) {
+  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  export_testing::UseEnglishDates();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  SetProgramDirectoryForTests(dir.path());
+  TodoTable table;
+  table.SetDirectory(dir.path());
+  ASSERT_TRUE(table.OpenTaskFiles(false));
+  ASSERT_TRUE(table.Append().ok());
+  ASSERT_TRUE(table.SetFieldText(TodoTable::kDescript, QStringLiteral("Errand to file")).ok());
+  ASSERT_TRUE(table.Post().ok());
+  const QString file = dir.filePath("chosen.pdf");
+  const QStringList jobsBefore = QueueJobs();
+  TReportSetup dialog(table);
+  TScriptedResponder boxes;
+  TReportDialogScript script;
+  script.SetPrintersInstalled(true);
+
+  EXPECT_TRUE(PrintThroughTheDialog(dialog, file));
+  EXPECT_EQ(PdfPages(file), 1);
+  EXPECT_TRUE(RunTool("pdftotext", {file, "-"}).contains("Errand to file"));
+  EXPECT_EQ(QueueJobs().join(' ').toStdString(), jobsBefore.join(' ').toStdString()) << "a job reached the PDF queue";
+
+  // The queue picked the next time takes the job back from the file chosen before.
+  ASSERT_TRUE(QFile::remove(file));
+  EXPECT_TRUE(PrintThroughTheDialog(dialog, QString()));
+  EXPECT_FALSE(QFileInfo::exists(file));
+  EXPECT_EQ(QueueJobs().size(), jobsBefore.size() + 1);
+  EXPECT_EQ(boxes.Count(), 0);
+  static_cast<void>(table.Close());
+  SetProgramDirectoryForTests(QString());
 }
 
 }  // namespace
