@@ -80,7 +80,7 @@ class Writer {
   void PutText(QStringView text) {
     // Room for the longest escape of every character, given back afterwards.
     const size_t at = out_.size();
-    const size_t most = options_.Format == TExportFormat::kHtml ? 5 : options_.Format == TExportFormat::kRtf ? 2 : 1;
+    const size_t most = options_.Format == TExportFormat::kHtml ? 5 : options_.Format == TExportFormat::kRtf ? 4 : 1;
     out_.resize(at + most * static_cast<size_t>(text.size()));
     char* p = out_.data() + at;
     const bool html = options_.Format == TExportFormat::kHtml;
@@ -102,6 +102,16 @@ class Writer {
         continue;
       }
       if (rtf && (byte == '\\' || byte == '{' || byte == '}')) *p++ = '\\';
+      if (rtf && static_cast<unsigned char>(byte) >= 0x80) {
+        // RTF is seven-bit: a byte above 127 is written as the escape of its code.
+        constexpr char kHex[] = "0123456789abcdef";
+        const auto code = static_cast<unsigned char>(byte);
+        *p++ = '\\';
+        *p++ = '\'';
+        *p++ = kHex[code >> 4];
+        *p++ = kHex[code & 0x0F];
+        continue;
+      }
       *p++ = byte;
     }
     out_.resize(static_cast<size_t>(p - out_.data()));
@@ -234,12 +244,10 @@ class Writer {
         Line(R"(<!DOCTYPE HTML PUBLIC "-//W3C//DTD HTML 3.2//EN">)");
         Line("<HTML>");
         Line("<HEAD>");
-        // A table in another code page than Windows-1252 says so, or readers would take
-        // its bytes for Western text (a Windows-1252 page stays as it always was).
-        if (codePage_ != xbase::kDefaultCodePage) {
-          Line(R"(<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=windows-)" +
-               std::to_string(codePage_) + R"(">)");
-        }
+        // The page names its code page: readers that guess another one (UTF-8 as often as
+        // not) would lose every letter above ASCII.
+        Line(R"(<META HTTP-EQUIV="Content-Type" CONTENT="text/html; charset=windows-)" +
+             std::to_string(codePage_) + R"(">)");
         Put("<TITLE>");
         PutText(options_.Title);
         Line("</TITLE>");
@@ -428,10 +436,13 @@ QByteArray TTaskExport::EscapeHtml(const QByteArray& text) {
 }
 
 QByteArray TTaskExport::EscapeRtf(const QByteArray& text) {
-  if (!text.contains('\\') && !text.contains('{') && !text.contains('}')) return text;
   QByteArray out;
   out.reserve(text.size() + 8);
   for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      out += "\\'" + QByteArray::number(static_cast<unsigned char>(c), 16);
+      continue;
+    }
     if (c == '\\' || c == '{' || c == '}') out += '\\';
     out += c;
   }

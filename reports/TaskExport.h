@@ -2,12 +2,13 @@
 // holding one table, a text file of fixed-width columns), written as plain code over an
 // export source so that the report options dialog and jlistreport write the same bytes.
 //
-// Every line ends in CR LF; text goes out in the table's code page (a page or document
-// from a table in another code page than Windows-1252 names it in its head). The one
-// change to the bytes: characters that the format itself would read as mark-up are
-// escaped in task texts, display texts, note lines and titles (RTF \ { } as \\ \{ \};
-// HTML & < > as &amp; &lt; &gt;), so a task reads back as the user typed it. A text
-// without them is written byte for byte.
+// Every line ends in CR LF; text goes out in the table's code page, which the page names
+// in its head (so does a document from a table in another code page than Windows-1252).
+// The one change to the bytes: characters that the format itself would read as mark-up
+// are escaped in task texts, display texts, note lines and titles (RTF \ { } as \\ \{ \}
+// and, RTF being seven-bit, a byte above 127 as \'hh; HTML & < > as &amp; &lt; &gt;), so
+// a task reads back as the user typed it. An ASCII text without them is written byte for
+// byte.
 #pragma once
 
 #include <QByteArray>

@@ -10,6 +10,7 @@
 
 #include "reports/DialogFontMeasure.h"
 #include "reports/TaskExport.h"
+#include "store/xbase/Codepage.h"
 #include "tests/reports/ExportTestSupport.h"
 
 namespace {
@@ -96,7 +97,7 @@ TEST_F(ExportTest, TextIsWrittenInTheTablesCodePage) {
   EXPECT_TRUE(html.contains("<TD WRAP>Caf\xE9 \x80" "5 \x96 ok</TD>"));
   EXPECT_TRUE(html.contains("<BLOCKQUOTE>Gr\xFC\xDF" "e \r\n"));
   const QByteArray rtf = Export(tasks, Options(TExportFormat::kRtf, true));
-  EXPECT_TRUE(rtf.contains("\\cf1 Caf\xE9 \x80" "5 \x96 ok\\cell"));
+  EXPECT_TRUE(rtf.contains("\\cf1 Caf\\'e9 \\'805 \\'96 ok\\cell"));
   const QByteArray text = Export(tasks, Options(TExportFormat::kText, true));
   EXPECT_TRUE(text.contains("Caf\xE9 \x80" "5 \x96 ok" + QByteArray(38, ' ')));
 }
@@ -126,6 +127,7 @@ TEST_F(ExportTest, TextIsWrittenInTheCodePageOfTheTable) {
 TEST_F(ExportTest, EscapesOnlyWhatTheFormatReadsAsMarkUp) {
   EXPECT_EQ(TTaskExport::EscapeRtf("C:\\temp\\new {draft}"), "C:\\\\temp\\\\new \\{draft\\}");
   EXPECT_EQ(TTaskExport::EscapeRtf("<b> & \"q\""), "<b> & \"q\"");
+  EXPECT_EQ(TTaskExport::EscapeRtf("Z\xFCrich \x80"), "Z\\'fcrich \\'80");
   EXPECT_EQ(TTaskExport::EscapeHtml("<b>a & b</b>"), "&lt;b&gt;a &amp; b&lt;/b&gt;");
   EXPECT_EQ(TTaskExport::EscapeHtml("\\ {x} \"q\" 'a'"), "\\ {x} \"q\" 'a'");
   // The text file is left as it is.
@@ -289,7 +291,7 @@ TEST_F(ExportTest, UnrtfReadsEveryTaskAndNoteLine) {
 // Python's html.parser turns the page into rows of cells: a <BR> inside a cell starts a
 // new line, blanks around lines are dropped, entities are decoded.
 constexpr char kHtmlTableReader[] = R"PY(
-import json, sys
+import json, re, sys
 from html.parser import HTMLParser
 class Table(HTMLParser):
     def __init__(self):
@@ -313,7 +315,11 @@ class Table(HTMLParser):
         if self.in_title: self.title += data
         elif self.cell is not None: self.cell.append(data)
 reader = Table()
-reader.feed(open(sys.argv[1], encoding='cp1252', newline='').read())
+# The bytes are read in the character set the page names, as browsers and word processors
+# do; a page that names none is read as UTF-8.
+raw = open(sys.argv[1], 'rb').read()
+named = re.search(rb'charset=([-\w]+)', raw)
+reader.feed(raw.decode(named.group(1).decode() if named else 'utf-8', errors='replace'))
 print(json.dumps([reader.title] + reader.rows))
 )PY";
 
@@ -337,6 +343,53 @@ TEST_F(ExportTest, HtmlParserReadsBackTheSameTableOfCells) {
     ["Use {braces} & <tags> \\ here\nindented line", "", "", ""]
   ])").array();
   EXPECT_EQ(read, expected) << json.toStdString();
+}
+
+// unrtf's HTML rendering of a document with its tags dropped and its entities decoded.
+constexpr char kUnrtfTextReader[] = R"PY(
+import html, json, re, subprocess, sys
+out = subprocess.run(['unrtf', '--html', sys.argv[1]], capture_output=True, check=True).stdout
+print(json.dumps(html.unescape(re.sub(r'<[^>]*>', '', out.decode('utf-8', errors='replace')))))
+)PY";
+
+TEST_F(ExportTest, EveryPrintableWesternCharacterReadsBackWholeWhereTheFileSaysHowToReadIt) {
+  // Every printable character of Windows-1252, in task texts fenced by "|" so that no
+  // reader's trimming of blanks around a cell touches them.
+  QString all;
+  for (int byte = 0x20; byte <= 0xFF; ++byte) {
+    const QChar c(xbase::Cp1252ToUnicode(static_cast<uint8_t>(byte)));
+    if (c.isPrint() && static_cast<uint8_t>(xbase::UnicodeToCp1252(c.unicode())) == byte) all += c;
+  }
+  ASSERT_EQ(all.size(), 95 + 27 + 95);
+  std::vector<TExportTask> tasks;
+  QStringList texts;
+  for (qsizetype at = 0; at < all.size(); at += 40) {
+    texts << QLatin1Char('|') + all.mid(at, 40) + QLatin1Char('|');
+    tasks.push_back(MakeTask("", "", texts.back(), "", false, QString()));
+  }
+
+  const QString htmlPath = dir_.filePath(QStringLiteral("western.htm"));
+  const QString rtfPath = dir_.filePath(QStringLiteral("western.rtf"));
+  {
+    TMemorySource html(tasks);
+    ASSERT_TRUE(TTaskExport::WriteFile(html, Options(TExportFormat::kHtml, false), htmlPath).ok());
+    TMemorySource rtf(tasks);
+    ASSERT_TRUE(TTaskExport::WriteFile(rtf, Options(TExportFormat::kRtf, false), rtfPath).ok());
+  }
+  const QJsonArray rows = QJsonDocument::fromJson(
+      RunProgram(QStringLiteral(JOTLIST_PYTHON_PATH), {QStringLiteral("-c"), QLatin1String(kHtmlTableReader), htmlPath})
+          .toUtf8()).array();
+  ASSERT_EQ(rows.size(), 2 + texts.size());
+  for (qsizetype i = 0; i < texts.size(); ++i)
+    EXPECT_EQ(rows[2 + i].toArray().first().toString().toStdString(), texts[i].toStdString()) << "HTML row " << i;
+
+  const QString read = QJsonDocument::fromJson(
+      ("[" + RunProgram(QStringLiteral(JOTLIST_PYTHON_PATH), {QStringLiteral("-c"), QLatin1String(kUnrtfTextReader), rtfPath}) + "]")
+          .toUtf8()).array().first().toString();
+  for (const QString& text : texts) EXPECT_TRUE(read.contains(text)) << text.toStdString() << "\n" << read.toStdString();
+  // RTF is read as seven-bit text: every byte above 127 is an escape of its code.
+  EXPECT_FALSE(ReadFile(rtfPath).contains('\xFC'));
+  EXPECT_TRUE(ReadFile(rtfPath).contains("\\'fc"));
 }
 
 }  // namespace
