@@ -85,6 +85,10 @@ class TBaseReport : public TREBaseComponent {
   void SetTabShade(int percent);
 
   const QString& Title() const { return title_; }
+  // The title a PDF written by the job carries in its document information (what viewers
+  // show); empty: Title. The job keeps Title as its name.
+  const QString& DocumentTitle() const { return document_title_; }
+  void SetDocumentTitle(const QString& title) { document_title_ = title; }
   // Cut to 31 characters.
   void SetTitle(const QString& title);
 
@@ -591,6 +595,7 @@ class TBaseReport : public TREBaseComponent {
   double margin_left_ = 0, margin_right_ = 0, margin_top_ = 0, margin_bottom_ = 0;  // inches
   int tab_shade_ = 0;
   QString title_ = QStringLiteral("Printer Report");
+  QString document_title_;
   TBKMode text_bk_mode_ = bkTransparent;
   TColor bk_color_ = clWhite;
   int copies_ = 1;

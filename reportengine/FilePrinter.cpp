@@ -188,6 +188,7 @@ void TFilePrinter::Playback(int first, int last, int copies) {
       device.SetCopies(copies);
     }
     device.SetTitle(Title());
+    device.SetDocumentTitle(DocumentTitle());
     device.SetOutputName(OutputFileName());
     device.BeginDoc();
     ReadGeometry();

@@ -25,6 +25,7 @@ bool TPrinterReport::CanStart() {
 void TPrinterReport::DeviceBeginDoc() {
   TREDevice& device = TREDevice::Instance();
   device.SetTitle(Title());
+  device.SetDocumentTitle(DocumentTitle());
   device.SetOutputName(OutputFileName());
   if (device.HasDevMode()) {
     if (!device.Printing()) device.SetCopies(Copies());

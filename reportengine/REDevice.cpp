@@ -490,7 +490,7 @@ void TREDevice::BeginDoc() {
   job_printer_->setResolution(printer_->resolution());
   job_printer_->setFullPage(false);
   job_printer_->setPageLayout(printer_->pageLayout());
-  job_printer_->setDocName(title_);
+  job_printer_->setDocName(document_title_.isEmpty() ? title_ : document_title_);
   job_printer_->setCreator(QStringLiteral("Jotlist"));
   painter_ = std::make_unique<QPainter>();
   if (!painter_->begin(job_printer_.get())) {

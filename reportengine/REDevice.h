@@ -145,6 +145,8 @@ class TREDevice {
   // Document name of the next job, at most 31 characters.
   void SetTitle(const QString& title) { title_ = title.left(31); }
   const QString& Title() const { return title_; }
+  // The title in the document information of the job's PDF; empty: the document name.
+  void SetDocumentTitle(const QString& title) { document_title_ = title; }
   // The file the next job goes to (PDF); empty: the printer.
   void SetOutputName(const QString& name) { output_name_ = name; }
   const QString& OutputName() const { return output_name_; }
@@ -208,6 +210,7 @@ class TREDevice {
   bool page_open_ = false;
   int pages_started_ = 0;
   QString title_;
+  QString document_title_;
   QString output_name_;
   std::unique_ptr<QPrinter> job_printer_;
   QString job_file_;

@@ -84,7 +84,11 @@ void TReportPrint::ConfigureReport(TBaseReport& report, const QString& statusFor
   report.SetStatusFormat(statusFormat);
 }
 
-void TReportPrint::SetOptions(const TTaskReportOptions& options) { report_.SetOptions(options); }
+void TReportPrint::SetOptions(const TTaskReportOptions& options) {
+  report_.SetOptions(options);
+  // A PDF the print job writes is titled as the report is.
+  TestPrinterReport->SetDocumentTitle(options.Title);
+}
 
 void TReportPrint::SetPrintMode(bool printMode, QIODevice* stream) {
   printMode_ = printMode;

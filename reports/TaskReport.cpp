@@ -40,6 +40,8 @@ void TTaskReport::Attach(TBaseReport& r) {
   r.SetMarginTop(0.5);
   r.SetMarginBottom(0.5);
   r.SetTitle(QStringLiteral("Test Report"));
+  // The job keeps the name above; a PDF it writes is titled as the report is.
+  r.SetDocumentTitle(options_.Title);
   r.SetOrientation(poDefault);
   r.SetScaleX(100);
   r.SetScaleY(100);

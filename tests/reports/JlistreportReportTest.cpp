@@ -91,6 +91,9 @@ TEST_F(JlistreportReportTest, PdfHoldsEveryTaskInOrderAndLeavesTheFilesAlone) {
   EXPECT_TRUE(text.contains("Keywords:keyword17"));
   EXPECT_TRUE(text.contains("Note line of 17"));
   EXPECT_TRUE(text.contains("Page 2")) << "three lines a task fill more than a page";
+  // Viewers show the document's title: the report's, not the print job's name.
+  const QString info = Tool("pdfinfo", {Path("tasks.pdf")});
+  EXPECT_TRUE(info.contains(QRegularExpression("^Title:\\s+Weekly list$", QRegularExpression::MultilineOption))) << info.toStdString();
   EXPECT_EQ(QFileInfo(Path("tasks.pdf")).permissions() & QFileDevice::ReadOther, QFileDevice::ReadOther)
       << "a report file is as readable as any new file, not private like a temporary one";
   const QStringList leftovers = QDir(dir_.path()).entryList({".jlistreport-*"}, QDir::Files | QDir::Hidden);

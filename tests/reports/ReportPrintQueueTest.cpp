@@ -230,12 +230,14 @@ TEST(ReportPrintQueue, PrintToFileChosenInThePrintDialogWritesTheFileAndQueuesNo
   const QString file = dir.filePath("chosen.pdf");
   const QStringList jobsBefore = QueueJobs();
   TReportSetup dialog(table);
+  dialog.ReportTitleField->setText(QStringLiteral("Errands"));
   TScriptedResponder boxes;
   TReportDialogScript script;
   script.SetPrintersInstalled(true);
 
   EXPECT_TRUE(PrintThroughTheDialog(dialog, file));
   EXPECT_EQ(PdfPages(file), 1);
+  EXPECT_TRUE(RunTool("pdfinfo", {file}).contains(QRegularExpression("^Title:\\s+Errands$", QRegularExpression::MultilineOption)));
   EXPECT_TRUE(RunTool("pdftotext", {file, "-"}).contains("Errand to file"));
   EXPECT_EQ(QueueJobs().join(' ').toStdString(), jobsBefore.join(' ').toStdString()) << "a job reached the PDF queue";
 
