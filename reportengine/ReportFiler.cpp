@@ -5,6 +5,8 @@
 #include <QPageSize>
 #include <QPrinter>
 
+#include <utility>
+
 #include "reportengine/RecordWriter.h"
 #include "reportengine/REDevice.h"
 #include "reportengine/ReportError.h"
@@ -65,14 +67,26 @@ ReportFileHeader TReportFiler::DeviceSettings() {
   h.paper_size =
       id >= 0 ? static_cast<int16_t>(QPageSize(static_cast<QPageSize::PageSizeId>(id)).windowsId()) : 0;
   if (QPrinter* printer = device.Printer()) {
-    const QSizeF mm = printer->pageLayout().fullRect(QPageLayout::Millimeter).size();
+    // The sheet's own size, portrait: the orientation byte says how it is turned.
+    const QSizeF mm = printer->pageLayout().pageSize().size(QPageSize::Millimeter);
     h.paper_width = static_cast<int16_t>(qRound(mm.width() * 10));
     h.paper_length = static_cast<int16_t>(qRound(mm.height() * 10));
   }
   return h;
 }
 
-TPageGeometry TReportFiler::DeviceGeometry() { return TREDevice::Instance().Geometry(); }
+TPageGeometry TReportFiler::DeviceGeometry() {
+  TREDevice& device = TREDevice::Instance();
+  TPageGeometry g = device.Geometry();
+  // Without a printer the page is the fixed sheet (no margins), turned for a landscape report.
+  if (!device.HasDevMode() && Orientation() == poLandScape) std::swap(g.PageWidth, g.PageHeight);
+  return g;
+}
+
+void TReportFiler::ApplyOrientation() {
+  TREDevice& device = TREDevice::Instance();
+  if (Orientation() != poDefault && device.HasDevMode()) device.SetOrientation(Orientation());
+}
 
 QPaintDevice* TReportFiler::MetricsDevice() {
   TREDevice& device = TREDevice::Instance();
@@ -100,6 +114,8 @@ void TReportFiler::DeviceBeginDoc() {
   page_at_ = 0;
   next_link_at_ = 0;
 
+  // The report is measured and recorded on paper turned as it asks, as a printed one is.
+  ApplyOrientation();
   ReportFileHeader h = DeviceSettings();
   const TPageGeometry g = DeviceGeometry();
   h.page_count = 0;
@@ -324,6 +340,8 @@ void TReportFiler::LineMetricsChanged() {
 }
 
 void TReportFiler::OrientationChanged() {
+  // The page model re-reads the geometry next: the device turns the paper first.
+  ApplyOrientation();
   if (!Recording()) return;
   out_->Byte(kOrientation);
   out_->Byte(static_cast<uint8_t>(Orientation()));

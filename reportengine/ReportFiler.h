@@ -116,6 +116,8 @@ class TReportFiler : public TBaseReport {
 
   // The selected printer's settings and page, or the no-printer values.
   ReportFileHeader DeviceSettings();
+  // Turns the selected printer's paper as Orientation asks (poDefault leaves it alone).
+  void ApplyOrientation();
   bool Recording() const { return page_open_ && out_ != nullptr; }
   void WriteBrush(bool force);
   void WriteFont(bool force);

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 
+#include "PageModelTestSupport.h"
 #include "ReportFileTestSupport.h"
 #include "reportengine/ReportError.h"
 #include "reportengine/ReportFileFormat.h"
@@ -439,4 +440,52 @@ TEST(ReportFilerStreams, StreamFailuresAreReportedWithTheirMessages) {
     EXPECT_EQ(e.Message(), "Error initializing stream \"/nonexistent-folder/report.rep\"");
   }
   EXPECT_FALSE(filer.Printing());
+}
+
+TEST(FilerOrientation, ALandscapeReportIsMeasuredAndRecordedOnLandscapePaper) {
+  FakePrinters restore;  // the system's printers again afterwards
+  TREDevice& device = TREDevice::Instance();
+  device.SetPrinterSource(TREDevice::FilePrinterSource());
+  ASSERT_TRUE(device.HasDevMode());
+  device.SetOrientation(poPortrait);
+  QByteArray data;
+  QBuffer buffer(&data);
+  TReportFiler filer;
+  filer.SetStreamMode(smUser);
+  filer.SetStream(&buffer);
+  filer.SetOrientation(poLandScape);
+  double wide = 0, high = 0, turnedWide = 0, turnedHigh = 0;
+  filer.OnPrint = [&](TBaseReport& r) {
+    wide = r.PageWidth();
+    high = r.PageHeight();
+    r.PrintLeft("Landscape", 1);
+    // Turned between pages: the next page is laid out on portrait paper.
+    r.SetOrientation(poPortrait);
+    r.NewPage();
+    turnedWide = r.PageWidth();
+    turnedHigh = r.PageHeight();
+  };
+  filer.Execute();
+  device.SetOrientation(poPortrait);
+  EXPECT_GT(wide, high);
+  EXPECT_LT(turnedWide, turnedHigh);
+  buffer.open(QIODevice::ReadOnly);
+  ReportFileReader reader;
+  ASSERT_TRUE(reader.Open(&buffer));
+  EXPECT_EQ(reader.header().orientation, poLandScape);
+  EXPECT_GT(reader.header().page_width, reader.header().page_height);
+  // The paper's own size, which the orientation turns.
+  EXPECT_LT(reader.header().paper_width, reader.header().paper_length);
+  ASSERT_TRUE(reader.GotoPage(1));
+  EXPECT_NEAR(reader.page_width(), wide, 1e-4);
+  EXPECT_NEAR(reader.page_height(), high, 1e-4);
+  ASSERT_TRUE(reader.GotoPage(2));
+  EXPECT_LT(reader.page_width(), reader.page_height());
+}
+
+TEST_F(Filer, ALandscapeReportWithoutPrinterIsOnTheSheetTurned) {
+  filer_.SetOrientation(poLandScape);
+  const QByteArray& file = Write([](TBaseReport&) {});
+  EXPECT_EQ(file.mid(7, 8).toHex(' '), Hex("00 00 30 41 00 00 08 41").toHex(' '));
+  EXPECT_EQ(file.mid(56, 8).toHex(' '), Hex("00 00 30 41 00 00 08 41").toHex(' '));
 }
