@@ -228,9 +228,13 @@ void TMainScreen::TableCurrentChanged() {
 
   const uint32_t recno = row >= 0 ? table_->RecordNumber() : 0;
   if (recno != notes_recno_ || !ActiveNotes->document()->isModified()) {
+    const QString note = recno != 0 ? NoteForPane(table_->Memo(TodoTable::kNote)) : QString();
+    // The same note shown again keeps the pane's cursor where the user left it.
+    if (recno != notes_recno_ || note != ActiveNotes->toPlainText()) {
+      const QSignalBlocker block(ActiveNotes);
+      ActiveNotes->setPlainText(note);
+    }
     notes_recno_ = recno;
-    const QSignalBlocker block(ActiveNotes);
-    ActiveNotes->setPlainText(recno != 0 ? NoteForPane(table_->Memo(TodoTable::kNote)) : QString());
     ActiveNotes->document()->setModified(false);
     MarkUnstorableText(ActiveNotes, UnstorableCharacters(ActiveNotes->toPlainText(), table_->CodePage()));
     ActiveNotes->setReadOnly(recno == 0);
@@ -301,14 +305,13 @@ bool TMainScreen::eventFilter(QObject* watched, QEvent* event) {
     PostNotes();
   } else if (watched == ActiveNotes->viewport() && event->type() == QEvent::MouseButtonDblClick) {
     NotesDoubleClick();
-  } else if (event->type() == QEvent::ShortcutOverride) {
-    // Every key press the window system delivers is announced this way first.
-    key_announced_ = true;
-  } else if (event->type() == QEvent::KeyPress && key_announced_) {
-    // The window sees every key before its controls, once: a key a control does not take
-    // travels on to its parents as the same press, which is not announced again. (The
-    // event's address cannot tell presses apart: a later press may reuse it.)
-    key_announced_ = false;
+  } else if (event->type() == QEvent::KeyPress && event->spontaneous()) {
+    // The window sees every key before its controls, once. A press from the window
+    // system reaches its first widget (the focus widget, or the window) as a spontaneous
+    // event, on a real display through the top-level QWindow and in tests from QTest
+    // alike; the same press travelling on to the parents of that widget, or handed by a
+    // view to its cell editor, is re-sent as a non-spontaneous event and is not previewed
+    // again. (The press's stage at the QWindow is no widget's and is skipped below.)
     auto* widget = qobject_cast<QWidget*>(watched);
     const auto* key = static_cast<QKeyEvent*>(event);
     if (widget && widget->window() == this && !first_activation_ && !key->isAutoRepeat()) {

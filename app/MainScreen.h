@@ -234,10 +234,6 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   int show_command_ = 1;
   int startup_show_state_ = 1;
   bool following_table_ = false;
-  // Set when a new key press is announced (its shortcut override), cleared when the
-  // press is previewed: a press travelling on to the parents of its first receiver, or
-  // handed on to a cell editor, is the same press and is not previewed again.
-  bool key_announced_ = false;
   // The note text the user declined to store with "?"s, while the events of that answer
   // are handled: not asked about again meanwhile.
   QString declined_note_;

@@ -78,6 +78,9 @@ void TMainScreen::FormActivate() {
   SetMainMenuSortChecks();
   model_->SetEmphasis(true);
   TableCurrentChanged();
+  // The list takes the keys from the start: arrows, Enter, Insert and Delete act at once.
+  // (While the task panel was hidden the focus went to the first button.)
+  ActiveGrid->setFocus(Qt::OtherFocusReason);
 
   const int command = show_command_ == 10 ? startup_show_state_ : show_command_;
   if (command == 2 || command == 6 || command == 7) {

@@ -52,12 +52,19 @@ class TTitledMessageBox : public QMessageBox {
   }
 
  private:
+  // Reads the size the box fixed for its text (QMessageBox sets it when it shows and
+  // when its layout changes, just before this runs), never width() and height(): those
+  // follow the window system's reports of the window's geometry, which lag behind under
+  // a window manager (a box still reported at the new X window's 100 x 30 was once fixed
+  // at 192 x 30, its text cut away).
   void WidenForTitle() {
+    const QSize fixed = minimumSize();
+    if (!isVisible() || fixed.isEmpty()) return;
     const int needed = MinimumWidthForTitle(windowTitle());
-    if (width() >= needed) return;
+    if (fixed.width() >= needed) return;
     const int height = layout() != nullptr && layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(needed)
-                                                                             : this->height();
-    setFixedSize(needed, std::max(height, this->height()));
+                                                                             : fixed.height();
+    setFixedSize(needed, std::max(height, fixed.height()));
   }
 };
 
