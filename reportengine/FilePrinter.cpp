@@ -284,6 +284,7 @@ void TFilePrinter::PrintPage(int page) {
   UpdateStatus();
   PageChanging();
   RecordReader in = reader_.PageCommands();
+  fit_pending_ = false;
   for (;;) {
     const int64_t at = in.position();
     if (!in.ReadRecord(&record_)) {
@@ -377,32 +378,22 @@ QPolygon TFilePrinter::DevicePoints(const std::vector<QPointF>& points) const {
   return polygon;
 }
 
-double TFilePrinter::PlainReferenceWidth() {
-  const QString text = QString::fromLatin1(kFontReferenceText.data(),
-                                           static_cast<qsizetype>(kFontReferenceText.size()));
-  const TFontRecord font = Font();
-  TFontRecord plain;
-  plain.Name = font.Name;
-  plain.Pitch = font.Pitch;
-  plain.Height = font.Height;
-  plain.Color = font.Color;
-  if (plain == font) return TextWidthInches(text);
-  RestoreFont(plain);
-  const double width = TextWidthInches(text);
-  RestoreFont(font);
-  return width;
+double TFilePrinter::ReferenceWidth() {
+  return TextWidthInches(QString::fromLatin1(kFontReferenceText.data(),
+                                             static_cast<qsizetype>(kFontReferenceText.size())));
 }
 
-void TFilePrinter::SetFontHeightFitted(double height, double reference_width) {
-  height = std::min(height, kMaxFontHeight);
-  SetFontHeight(height);
+void TFilePrinter::FitFontHeight() {
+  fit_pending_ = false;
+  const double height = Font().Height;
+  const double reference_width = fit_reference_;
   // The playback font is narrowed, never widened, until the reference text is no wider than
   // it was on the writing device.
   // Compared at the file's single precision: the same font on the same device is no wider.
   auto wider = [reference_width](double w) {
     return static_cast<float>(w) > static_cast<float>(reference_width);
   };
-  double width = PlainReferenceWidth();
+  double width = ReferenceWidth();
   if (!wider(width) || !(reference_width > 0)) return;
   const double pixel = 1.0 / (YDPI() * Zoom() / 100.0);
   double current = Font().Height;
@@ -411,7 +402,7 @@ void TFilePrinter::SetFontHeightFitted(double height, double reference_width) {
     const double jump = current * reference_width / width;
     if (jump > pixel) {
       SetFontHeight(jump);
-      const double narrower = PlainReferenceWidth();
+      const double narrower = ReferenceWidth();
       if (narrower < width) {
         current = Font().Height;
         width = narrower;
@@ -424,7 +415,7 @@ void TFilePrinter::SetFontHeightFitted(double height, double reference_width) {
     const double lower = current - 1.1 * pixel;
     if (lower <= pixel) break;
     SetFontHeight(lower);
-    const double narrower = PlainReferenceWidth();
+    const double narrower = ReferenceWidth();
     if (!(narrower < width)) {
       SetFontHeight(height);  // a step that gains nothing: keep the recorded height
       return;
@@ -455,6 +446,11 @@ void TFilePrinter::Dispatch(const ReportRecord& r) {
     if (v < 0 || v > high) Unexpected();
     return v;
   };
+  // The height is fitted in the font the next text is drawn in: the styles recorded after
+  // the height are in force by then, as they were when the writer measured.
+  if (fit_pending_ && (r.code == kTextRect || (r.code >= kPrintCenter && r.code <= kPrintRight) ||
+                       r.code == kPrintBlockOld || r.code == kPrintBlock))
+    FitFontHeight();
   switch (r.code) {
     case kArc:
     case kChord:
@@ -562,7 +558,9 @@ void TFilePrinter::Dispatch(const ReportRecord& r) {
     case kFontPitch: SetFontPitch(static_cast<TFontPitch>(in_range(n[0], fpFixed))); break;
     case kFontHeight:
       if (!(f[0] > 0)) Unexpected();
-      SetFontHeightFitted(f[0], f[1]);
+      SetFontHeight(std::min(f[0], kMaxFontHeight));
+      fit_pending_ = true;
+      fit_reference_ = f[1];
       break;
     case kFontBold: SetBold(in_range(n[0], 1) != 0); break;
     case kFontUnderline: SetUnderline(in_range(n[0], 1) != 0); break;

@@ -102,8 +102,11 @@ class TFilePrinter : public TCanvasReport {
   QImage Graphic(const ReportRecord& r) const;
   QRect DeviceRect(const QPointF& top_left, const QPointF& bottom_right) const;
   QPolygon DevicePoints(const std::vector<QPointF>& points) const;
-  void SetFontHeightFitted(double height, double reference_width);
-  double PlainReferenceWidth();
+  // Lowers the font height (set from a font height record) until the reference text is no
+  // wider than the record's reference width; runs before the next text, in the font that
+  // text is drawn in, as the writer measured it.
+  void FitFontHeight();
+  double ReferenceWidth();
   void ApplyHeaderToPrinter();
   // The closing steps of PlayOpenPage: fonts, printing state, target, zoom and origin.
   void EndPlayPage();
@@ -116,6 +119,9 @@ class TFilePrinter : public TCanvasReport {
   ReportFileReader reader_;
   bool input_open_ = false;
   ReportRecord record_;
+  // A font height read whose fitting waits for the next text.
+  bool fit_pending_ = false;
+  double fit_reference_ = 0;
 
   QPainter* target_ = nullptr;  // not owned
   TRECanvas target_canvas_;

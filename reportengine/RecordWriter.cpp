@@ -110,3 +110,9 @@ void RecordWriter::PatchInt(qint64 at, int32_t v) {
   PutLe32(b, static_cast<uint32_t>(v));
   Patch(at, b, 4);
 }
+
+void RecordWriter::PatchReal(qint64 at, double v) {
+  uint8_t b[4];
+  PutLeReal(b, static_cast<float>(v));
+  Patch(at, b, 4);
+}

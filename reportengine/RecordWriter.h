@@ -37,6 +37,7 @@ class RecordWriter {
   // Overwrites a field at an absolute position and comes back (flushes first).
   void PatchShort(qint64 at, int16_t v);
   void PatchInt(qint64 at, int32_t v);
+  void PatchReal(qint64 at, double v);
 
   // False once any write or seek failed.
   bool ok() const { return ok_; }

@@ -163,6 +163,7 @@ void TReportFiler::EndPageRecord() {
   // A page aborted half way is still closed, so that the file stays readable.
   out_->Byte(kEndPage);
   page_open_ = false;
+  reference_at_ = 0;
 }
 
 void TReportFiler::DeviceEndPage() { EndPageRecord(); }
@@ -227,12 +228,13 @@ void TReportFiler::WriteFont(bool force) {
     out_->Byte(kFontPitch);
     out_->Byte(static_cast<uint8_t>(f.Pitch));
   }
-  // The reference width depends on name, pitch and height alone (it is measured in the plain
-  // font), and the reader has all three when it meets this record: it follows them in the group.
+  // A new name or pitch brings a new reference width with it, as a new height does.
   if (force || f.Height != w.Height || f.Name != w.Name || f.Pitch != w.Pitch) {
     out_->Byte(kFontHeight);
     out_->Real(f.Height);
-    out_->Real(ReferenceWidth());
+    reference_at_ = out_->Position();
+    reference_written_ = ReferenceWidth();
+    out_->Real(reference_written_);
   }
   flag(kFontBold, f.Bold, w.Bold);
   flag(kFontItalic, f.Italic, w.Italic);
@@ -297,26 +299,20 @@ void TReportFiler::WriteLineMetrics(bool) {
 }
 
 void TReportFiler::FontChanged() {
-  if (Recording() && !measuring_) WriteFont(false);
+  if (Recording()) WriteFont(false);
+}
+
+void TReportFiler::SettleReferenceWidth() {
+  if (reference_at_ == 0) return;
+  // The styles that follow a height (its own change's or the next calls') are in force now.
+  const double width = ReferenceWidth();
+  if (width != reference_written_) out_->PatchReal(reference_at_, width);
+  reference_at_ = 0;
 }
 
 double TReportFiler::ReferenceWidth() {
-  const QString text = QString::fromLatin1(kFontReferenceText.data(),
-                                           static_cast<qsizetype>(kFontReferenceText.size()));
-  const TFontRecord font = Font();
-  TFontRecord plain;
-  plain.Name = font.Name;
-  plain.Pitch = font.Pitch;
-  plain.Height = font.Height;
-  plain.Color = font.Color;
-  if (plain == font) return TextWidthInches(text);
-  // Measured with the plain font put in place for a moment, without recording the swap.
-  measuring_ = true;
-  RestoreFont(plain);
-  const double width = TextWidthInches(text);
-  RestoreFont(font);
-  measuring_ = false;
-  return width;
+  return TextWidthInches(QString::fromLatin1(kFontReferenceText.data(),
+                                             static_cast<qsizetype>(kFontReferenceText.size())));
 }
 
 void TReportFiler::BrushChanged() {
@@ -385,6 +381,7 @@ void TReportFiler::WriteGraphic(const QImage& image) {
 
 void TReportFiler::OutText(TTextAlign align, const QString& text, double x, double line_y) {
   if (!Recording()) return;
+  SettleReferenceWidth();
   static const QString marker = QString::fromLatin1(
       kMacroMarker.data(), static_cast<qsizetype>(kMacroMarker.size()));
   const bool as_text =
@@ -403,6 +400,7 @@ void TReportFiler::OutText(TTextAlign align, const QString& text, double x, doub
 
 void TReportFiler::OutBlock(const QString& text, double x, double line_y, double width) {
   if (!Recording()) return;
+  SettleReferenceWidth();
   out_->Byte(kPrintBlock);
   out_->Real(line_y);
   out_->Text(text);
@@ -524,6 +522,7 @@ void TReportFiler::OutStretchDraw(const QRect& rect, const QImage& graphic) {
 
 void TReportFiler::OutTextRect(const QRect& rect, double x, double y, const QString& text) {
   if (!Recording()) return;
+  SettleReferenceWidth();
   out_->Byte(kTextRect);
   WriteDeviceRect(rect);
   WritePoint(x, y);

@@ -121,8 +121,13 @@ class TReportFiler : public TBaseReport {
   bool Recording() const { return page_open_ && out_ != nullptr; }
   void WriteBrush(bool force);
   void WriteFont(bool force);
-  // Width of the font reference text in the plain (unstyled) current font, inches.
+  // Width of the font reference text in the current font, inches.
   double ReferenceWidth();
+  // The reference width of the last font height record is the width in the font the next
+  // text is drawn in (with the styles set after the height): measured again before that
+  // text and written over the first measure when they differ. The reader fits the height
+  // at the same point.
+  void SettleReferenceWidth();
   void WritePen(bool force);
   void WriteTextBK(bool force);
   void WriteScale(bool force);
@@ -145,7 +150,8 @@ class TReportFiler : public TBaseReport {
   qint64 page_at_ = 0;           // code byte of the open (or last) page record
   qint64 next_link_at_ = 0;      // next link of the last page record, 0 = none
   bool page_open_ = false;
-  bool measuring_ = false;
+  qint64 reference_at_ = 0;       // reference width still to settle, 0 = none
+  double reference_written_ = 0;
   int pages_written_ = 0;
   Written written_;
 };

@@ -386,8 +386,8 @@ TEST(FilePlayback, BlocksKeepTheirWrittenWidth) {
 namespace {
 
 // A one-page file whose font height record carries `reference` as its reference width,
-// followed by one text.
-QByteArray FileWithReference(double height, double reference) {
+// followed (when `bold`) by the bold flag, and one text.
+QByteArray FileWithReference(double height, double reference, bool bold = false) {
   QByteArray data;
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadWrite);
@@ -406,6 +406,10 @@ QByteArray FileWithReference(double height, double reference) {
   out.Byte(kFontHeight);
   out.Real(height);
   out.Real(reference);
+  if (bold) {
+    out.Byte(kFontBold);
+    out.Byte(1);
+  }
   out.Byte(kPrintLeft);
   out.Real(1);
   out.Text("x");
@@ -415,9 +419,9 @@ QByteArray FileWithReference(double height, double reference) {
   return data;
 }
 
-double PlayedHeight(const std::vector<std::string>& log) {
+double PlayedHeight(const std::vector<std::string>& log, size_t index = 0) {
   // "... | font Arial <colour> <pitch> <height> ..."
-  const std::string& line = log.at(0);
+  const std::string& line = log.at(index);
   const size_t at = line.find("| font Arial ");
   std::istringstream in(line.substr(at + 13));
   int colour = 0, pitch = 0;
@@ -450,6 +454,33 @@ TEST(FilePlayback, FontsNarrowerThanTheReferenceWidthAreKeptWiderOnesShrink) {
   const double tiny = PlayedHeight(Played(FileWithReference(height, own * 0.3), 1));
   EXPECT_LT(tiny, height * 0.35);
   EXPECT_GT(tiny, 0);
+}
+
+TEST(FilePlayback, TheReferenceWidthIsThatOfTheWholeFontItsRecordsSetUp) {
+  NoPrinters no_printers;
+  const QString reference = QString::fromLatin1(kFontReferenceText.data(),
+                                                static_cast<qsizetype>(kFontReferenceText.size()));
+  double plain = 0, bold = 0;
+  // One font change turns bold off with a new size: the reader meets the height before the
+  // bold flag that goes with it, and still keeps both recorded heights.
+  const QByteArray file = Written([&](TBaseReport& r) {
+    r.SetFont("Arial", 18);
+    plain = r.TextWidth(reference);
+    r.SetBold(true);
+    bold = r.TextWidth(reference);
+    r.PrintLeft("bold", 1);
+    r.SetFont("Arial", 20);
+    r.PrintLeft("plain", 1);
+  });
+  const std::vector<std::string> log = Played(file, 1);
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_NEAR(PlayedHeight(log, 0), 18.0 / 72.0, 1e-3);
+  EXPECT_NEAR(PlayedHeight(log, 1), 20.0 / 72.0, 1e-3);
+  // Bold text whose reference is narrower than this device's bold (though wider than its
+  // plain face) is narrowed: the reference was measured in bold.
+  ASSERT_GT(bold, plain);
+  const double height = 18.0 / 72.0;
+  EXPECT_LT(PlayedHeight(Played(FileWithReference(height, (plain + bold) / 2, true), 1)), height * 0.99);
 }
 
 TEST(FilePlayback, MacrosAreExpandedAtPlayback) {

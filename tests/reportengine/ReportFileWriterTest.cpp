@@ -169,29 +169,46 @@ TEST_F(Filer, SetFontWritesOnlyTheFieldsThatDiffer) {
   EXPECT_EQ(CodesBetweenTexts(page), std::vector<int>({kFontName, kFontHeight, kFontBold}));
 }
 
-TEST_F(Filer, TheFontHeightRecordCarriesTheReferenceWidthOfThePlainFont) {
+TEST_F(Filer, TheFontHeightRecordCarriesTheReferenceWidthOfTheNewFont) {
   const QString reference = QString::fromLatin1(
       kFontReferenceText.data(), static_cast<qsizetype>(kFontReferenceText.size()));
-  double arial = 0, times = 0;
+  double arial = 0, times = 0, timesBold = 0, plain = 0, bold = 0;
   const QByteArray& file = Write([&](TBaseReport& r) {
     r.SetFontSize(20);
     arial = r.TextWidth(reference);
     r.SetFontName("Times New Roman");
     times = r.TextWidth(reference);
-    r.SetBold(true);  // a style alone leaves the reference as it is
+    // A style alone writes its own record only, and the height's reference becomes the
+    // width in the font the next text is drawn in.
+    r.SetBold(true);
+    timesBold = r.TextWidth(reference);
     r.PrintLeft("x", 1);
+    r.SetBold(false);
+    r.SetFontSize(24);
+    plain = r.TextWidth(reference);
+    r.SetBold(true);
+    bold = r.TextWidth(reference);
+    r.SetFont("Times New Roman", 24);  // bold cleared and a size set, in one change
+    r.SetBold(true);
+    r.SetFontSize(28);
+    r.SetFontSize(24);  // measured bold, as the font now is
+    r.PrintLeft("y", 1);
   });
   const std::vector<Decoded> page = PageRecords(file, 1);
   std::vector<const Decoded*> heights;
   for (const Decoded& d : page)
     if (d.record.code == kFontHeight) heights.push_back(&d);
-  ASSERT_EQ(heights.size(), 3u) << "initial state, new size, new name";
+  ASSERT_EQ(heights.size(), 6u) << "initial state, new size, new name, 24, 28, 24";
   EXPECT_FLOAT_EQ(static_cast<float>(heights[1]->record.reals[0]), 20.0f / 72.0f);
   EXPECT_FLOAT_EQ(static_cast<float>(heights[1]->record.reals[1]), static_cast<float>(arial));
   EXPECT_FLOAT_EQ(static_cast<float>(heights[2]->record.reals[0]), 20.0f / 72.0f);
-  EXPECT_FLOAT_EQ(static_cast<float>(heights[2]->record.reals[1]), static_cast<float>(times));
+  EXPECT_FLOAT_EQ(static_cast<float>(heights[2]->record.reals[1]), static_cast<float>(timesBold));
+  EXPECT_FLOAT_EQ(static_cast<float>(heights[3]->record.reals[1]), static_cast<float>(plain));
+  EXPECT_FLOAT_EQ(static_cast<float>(heights[5]->record.reals[0]), 24.0f / 72.0f);
+  EXPECT_FLOAT_EQ(static_cast<float>(heights[5]->record.reals[1]), static_cast<float>(bold));
   EXPECT_NE(arial, times);
-  EXPECT_EQ(Codes(page)[Codes(page).size() - 3], kFontBold);
+  EXPECT_GT(timesBold, times);
+  EXPECT_GT(bold, plain);
 }
 
 TEST_F(Filer, TextRecordsCarryTheLineAndTheOrigin) {
