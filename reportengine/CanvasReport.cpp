@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "reportengine/REDevice.h"
+#include "reportengine/ReportError.h"
 
 TRECanvas& TCanvasReport::Canvas() { return TREDevice::Instance().Canvas(); }
 
@@ -264,7 +265,15 @@ void TCanvasReport::OutSelectClipPath() { Synced().SelectClipPath(); }
 void TCanvasReport::OutStrokePath() { Synced().StrokePath(); }
 void TCanvasReport::OutStrokeAndFillPath() { Synced().StrokeAndFillPath(); }
 
-void TCanvasReport::OutPrintDataStream(QIODevice& stream, qint64 count) { stream.skip(count); }
+void TCanvasReport::OutPrintData(const QByteArray&) {
+  SetAborted(true);
+  throw EReportError(report_messages::kRawDataRefused);
+}
+
+void TCanvasReport::OutPrintDataStream(QIODevice& stream, qint64 count) {
+  stream.skip(count);
+  OutPrintData(QByteArray());
+}
 
 bool TCanvasReport::OutSelectBin(const QString& name) {
   return TREDevice::Instance().SelectBin(name, false);

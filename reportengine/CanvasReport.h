@@ -59,6 +59,9 @@ class TCanvasReport : public TBaseReport {
   void OutStrokePath() override;
   void OutStrokeAndFillPath() override;
   // Raw printer data cannot be mixed into a painted job: the bytes are consumed and dropped.
+  // Raw bytes have no way to the printer past the drawing path: the job is cancelled and
+  // the report fails with kRawDataRefused rather than lose them without a word.
+  void OutPrintData(const QByteArray& data) override;
   void OutPrintDataStream(QIODevice& stream, qint64 count) override;
   bool OutSelectBin(const QString& name) override;
 

@@ -135,6 +135,14 @@ void TFilePrinter::OrientationChanged() {
   if (target_ == nullptr) TCanvasReport::OrientationChanged();
 }
 
+void TFilePrinter::OutPrintData(const QByteArray& data) {
+  if (target_ == nullptr) TCanvasReport::OutPrintData(data);
+}
+
+void TFilePrinter::OutPrintDataStream(QIODevice& stream, qint64 count) {
+  if (target_ == nullptr) TCanvasReport::OutPrintDataStream(stream, count);
+}
+
 // ---- playback
 
 void TFilePrinter::Execute() { Playback(0, 0, 0); }

@@ -93,6 +93,9 @@ class TFilePrinter : public TCanvasReport {
   TPageGeometry DeviceGeometry() override;
   QPaintDevice* MetricsDevice() override;
   void OrientationChanged() override;
+  // A page painted on screen or into an image shows no raw printer data: it is passed over.
+  void OutPrintData(const QByteArray& data) override;
+  void OutPrintDataStream(QIODevice& stream, qint64 count) override;
 
  private:
   [[noreturn]] void Unexpected();

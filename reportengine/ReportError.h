@@ -28,6 +28,8 @@ inline constexpr const char* kDeviceAlreadyPrinting =
     "Invalid method call.  Device already printing.";
 inline constexpr const char* kNoDevMode = "Invalid operation.  Device has no DevMode structure";
 inline constexpr const char* kInvalidPrinter = "Invalid Printer";
+inline constexpr const char* kRawDataRefused =
+    "Raw printer data cannot be printed: the printer takes drawn pages only.";
 inline constexpr const char* kClipStackFull = "Invalid method call.  Too many clip regions.";
 }  // namespace report_messages
 

@@ -2,6 +2,7 @@
 // their rules, bins, the refusals, the no-printer case, real jobs on the CUPS "PDF" queue and
 // to a file read back with pdftotext and pdfinfo, and the print dialog's placement.
 #include <QApplication>
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
@@ -438,3 +439,27 @@ TEST(PrinterReport, CancelledPrintDialogChangesNothing) {
 }
 
 }  // namespace
+
+TEST(PrinterDevice, RawDataFailsTheJobInsteadOfVanishing) {
+  FakePrinters restore;  // the system's printers again afterwards
+  TREDevice::Instance().SetPrinterSource(TREDevice::FilePrinterSource());
+  QTemporaryDir dir;
+  for (const bool stream : {false, true}) {
+    const QString path = dir.filePath(stream ? "stream.pdf" : "data.pdf");
+    TPrinterReport report;
+    report.SetOutputFileName(path);
+    report.OnPrint = [stream](TBaseReport& r) {
+      r.PrintLeft("Before the data", 1.0);
+      QByteArray bytes("\x1b" "E");
+      QBuffer in(&bytes);
+      in.open(QIODevice::ReadOnly);
+      if (stream) r.PrintDataStream(in, 0);
+      else r.PrintData(bytes);
+    };
+    EXPECT_EQ(ErrorOf([&] { report.Execute(); }),
+              "Raw printer data cannot be printed: the printer takes drawn pages only.");
+    EXPECT_TRUE(report.Aborted());
+    EXPECT_FALSE(TREDevice::Instance().Printing());
+    EXPECT_FALSE(QFileInfo::exists(path)) << "a failed job leaves no half report";
+  }
+}
