@@ -16,6 +16,7 @@ TASKS = [
 EDITOR_CANCEL = (194, 334)
 CONFIRM_NO = (135, 40)
 NOTES_PANE = (300, 330)
+SHOW_DONE_BUTTON = (557, 381)
 
 
 class KeysTest(DesktopTest):
@@ -144,6 +145,12 @@ class KeysTest(DesktopTest):
         d.key("Up")
         self.save_editor(self.open_editor("Return"), "edited after the mouse", "Return")
         d.wait(lambda: "edited after the mouse" in app.texts(), "the task edited from Enter")
+
+        # A button clicked keeps the focus; the keys still reach the window first.
+        d.click(app.main, *SHOW_DONE_BUTTON)
+        editor = self.open_editor("Insert")
+        d.key("Escape")
+        app.wait_gone(editor)
 
 
 if __name__ == "__main__":
