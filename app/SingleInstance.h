@@ -1,6 +1,7 @@
 // TSingleInstance: one running copy per user. The first copy listens on a local socket
-// named after the program file and the user id; a later copy finds it there, asks it to
-// bring its window to the front and ends before it opens any file.
+// named after the program file and the user id, in a folder only the user can reach; a
+// later copy finds it there, asks it to bring its window to the front and ends before it
+// opens any file.
 #pragma once
 
 #include <QObject>
@@ -16,8 +17,15 @@ class TSingleInstance : public QObject {
   explicit TSingleInstance(const QString& program_file, QObject* parent = nullptr);
   ~TSingleInstance() override;
 
-  // program file name + "-" + user id.
+  // The socket's full path: SocketFolder() + "/" + program file name + "-" + user id;
+  // empty when there is no such folder.
   static QString ServerName(const QString& program_file);
+  // A folder only this user can reach: $XDG_RUNTIME_DIR when it is one, else
+  // <temporary folder>/jotlist-<user id>, created 0700. A folder of another owner, one
+  // others may enter, or a symbolic link is never used (nor changed). Empty when neither
+  // qualifies: the program then runs without the guard against a second copy, since
+  // another user must not be able to stop it from starting.
+  static QString SocketFolder();
   const QString& Name() const { return name_; }
 
   // Asks a running copy to come to the front; true when one answered.

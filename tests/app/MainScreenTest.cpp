@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLocalServer>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
@@ -21,6 +22,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/AppHelpers.h"
 #include "core/DateTimeFormat.h"
@@ -585,13 +588,60 @@ TEST(SingleInstanceTest, ASecondCopyHandsOverToTheFirst) {
 
 TEST(SingleInstanceTest, ASocketLeftByACrashedCopyIsTakenOver) {
   const QString program = QString("jotlist-stale-%1").arg(QCoreApplication::applicationPid());
+  // The socket lives in a folder only this user may enter.
+  const QString folder = TSingleInstance::SocketFolder();
+  ASSERT_FALSE(folder.isEmpty());
+  EXPECT_EQ(QFileInfo(folder).permissions() & (QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup), 0);
   // A socket file nobody listens on.
-  QFile stale(QDir::tempPath() + "/" + TSingleInstance::ServerName(program));
+  QFile stale(TSingleInstance::ServerName(program));
+  ASSERT_TRUE(stale.fileName().startsWith(folder + "/"));
   ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
   stale.close();
   TSingleInstance instance(program);
   EXPECT_TRUE(instance.Listen());
   EXPECT_TRUE(instance.Listening());
+}
+
+// Another user of the machine who made the folder (or runtime folder) this user's copy
+// would use, and listens there, neither stops the program nor has anything changed.
+TEST(SingleInstanceTest, AnotherUsersSocketFolderNeitherBlocksNorIsTouched) {
+  if (geteuid() != 0) GTEST_SKIP() << "making a folder of another user needs root";
+  QTemporaryDir temp;
+  const QByteArray saved_tmpdir = qgetenv("TMPDIR");
+  const QByteArray saved_runtime = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("TMPDIR", QFile::encodeName(temp.path()));
+  const QString foreign = temp.path() + QString("/jotlist-%1").arg(geteuid());
+  ASSERT_EQ(mkdir(QFile::encodeName(foreign).constData(), 0700), 0);
+  const QString program = QString("jotlist-foreign-%1").arg(QCoreApplication::applicationPid());
+  const QString socket = foreign + "/" + program + QString("-%1").arg(geteuid());
+  QLocalServer decoy;
+  ASSERT_TRUE(decoy.listen(socket));
+  // And one listening under the copy's name in the shared temporary folder itself.
+  QLocalServer shared_decoy;
+  ASSERT_TRUE(shared_decoy.listen(temp.path() + "/" + program + QString("-%1").arg(geteuid())));
+  constexpr uid_t kOther = 65534;
+  ASSERT_EQ(chown(QFile::encodeName(socket).constData(), kOther, kOther), 0);
+  ASSERT_EQ(chown(QFile::encodeName(foreign).constData(), kOther, kOther), 0);
+  // The same folder named as the runtime folder is not trusted either.
+  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(foreign));
+
+  EXPECT_TRUE(TSingleInstance::SocketFolder().isEmpty());
+  TSingleInstance instance(program);
+  EXPECT_TRUE(instance.Listen());  // the program starts, unguarded
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(decoy.hasPendingConnections());
+  EXPECT_FALSE(shared_decoy.hasPendingConnections());
+  struct stat st {};
+  ASSERT_EQ(lstat(QFile::encodeName(socket).constData(), &st), 0);
+  EXPECT_EQ(st.st_uid, kOther);
+
+  // A folder of the user's own that others may enter is no better.
+  ASSERT_EQ(chown(QFile::encodeName(foreign).constData(), geteuid(), getegid()), 0);
+  ASSERT_EQ(chmod(QFile::encodeName(foreign).constData(), 0755), 0);
+  EXPECT_TRUE(TSingleInstance::SocketFolder().isEmpty());
+
+  if (saved_tmpdir.isNull()) qunsetenv("TMPDIR"); else qputenv("TMPDIR", saved_tmpdir);
+  if (saved_runtime.isNull()) qunsetenv("XDG_RUNTIME_DIR"); else qputenv("XDG_RUNTIME_DIR", saved_runtime);
 }
 
 TEST(SingleInstanceTest, TheProgramStartedTwiceOpensNoFileTheSecondTime) {
