@@ -3,10 +3,13 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include "core/AppHelpers.h"
 #include "core/DateTimeFormat.h"
 #include "app/MainScreen.h"
 #include "app/ProgramIdentity.h"
 #include "app/SingleInstance.h"
+#include "widgets/Glyphs.h"
+#include "widgets/MessageBox.h"
 
 namespace {
 
@@ -25,15 +28,31 @@ void ArmScreenshot(TMainScreen& window) {
   timer->start(200);
 }
 
+// A copy beside task files it cannot write works in the user's data folder instead; the
+// user hears so, with the folder and the cause, and chooses between that and ending.
+bool GoOnWithoutTheProgramFolder() {
+  const QString own = QCoreApplication::applicationDirPath();
+  const TUnwritableTaskFolder skipped = UnwritableTaskFolderFor(own);
+  if (skipped.Folder.isEmpty()) return true;
+  const QString text = QStringLiteral("The task files in %1 cannot be changed: %2.\r\r"
+                                      "Go on with the tasks kept in %3?\r(No ends Jotlist.)")
+                           .arg(skipped.Folder, skipped.Reason, ProgramDirectory());
+  return ShowMessageBox(QMessageBox::Warning, QString::fromLatin1(kProgramTitle), text,
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   SetProgramIdentity();
+  // Every window, the boxes shown before the main window among them, carries the icon.
+  QApplication::setWindowIcon(QIcon(TGlyphs::Program(64)));
 
   TSingleInstance instance(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
   if (!instance.Listen()) return 0;
 
+  if (!GoOnWithoutTheProgramFolder()) return 0;
   CaptureUserDateFormats();
   TMainScreen window;
   QObject::connect(&instance, &TSingleInstance::raiseRequested, &window, &TMainScreen::BringToFront);

@@ -4,6 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "core/DateTimeFormat.h"
 
@@ -45,6 +49,15 @@ QString DataFolderFor(const QString& programFolder, const QString& xdgDataHome, 
                            ? xdgDataHome
                            : WithSlash(home) + QLatin1String(".local/share");
   return WithSlash(QDir::cleanPath(base + QLatin1String("/jotlist")));
+}
+
+TUnwritableTaskFolder UnwritableTaskFolderFor(const QString& programFolder) {
+  const QString folder = WithSlash(programFolder);
+  if (!InstalledShareFolderFor(programFolder).isEmpty() || !QFileInfo::exists(folder + QLatin1String("JLIST.DBF")))
+    return {};
+  // The same test as DataFolderFor's, with the system's reason kept.
+  if (access(QFile::encodeName(programFolder).constData(), W_OK) == 0) return {};
+  return {folder, QString::fromLocal8Bit(std::strerror(errno))};
 }
 
 QString ProgramDirectory() {

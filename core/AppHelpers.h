@@ -24,6 +24,18 @@ void SetProgramDirectoryForTests(const QString& directory);
 // or relative (a relative value is not valid there). Creates nothing.
 QString DataFolderFor(const QString& programFolder, const QString& xdgDataHome, const QString& home);
 
+// Why a copy that is not installed does not keep its data beside itself although task
+// files are there: the program folder cannot be written. `Folder` ends in "/";
+// `Reason` is the system's ("Permission denied", "Read-only file system").
+struct TUnwritableTaskFolder {
+  QString Folder;
+  QString Reason;
+};
+// The task files in `programFolder` that DataFolderFor passes over, if any: a folder
+// that holds JLIST.DBF, is not an install's bin/ and cannot be written. Empty `Folder`
+// otherwise. Looks only; creates and changes nothing.
+TUnwritableTaskFolder UnwritableTaskFolderFor(const QString& programFolder);
+
 // The install's shared folder of a program file in `programFolder`
 // (`programFolder`/../share/jotlist/, ending in "/"), or an empty text when there is
 // none, that is when the program is not an installed copy.

@@ -1,5 +1,6 @@
 #include "store/TodoTable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -177,8 +178,20 @@ bool TodoTable::OpenTaskFiles(bool exclusive) {
   }
   // The open failed: the message below is what the user needs; nothing was written.
   (void)CloseEngine();
-  Message(QString::fromLatin1(exclusive ? kCannotOpenExclusive : kCannotOpen));
+  Message(QString::fromLatin1(exclusive ? kCannotOpenExclusive : kCannotOpen) + QLatin1String("\r\r") +
+          OpenFailureDetail(status));
   return false;
+}
+
+QString TodoTable::OpenFailureDetail(const Status& status) const {
+  const QString path = QDir::toNativeSeparators(TablePath());
+  QString reason = QString::fromStdString(status.message());
+  // The engine's file errors read "<what> <path>: <system's reason>"; the path comes first
+  // here, once.
+  const qsizetype cut = reason.lastIndexOf(QLatin1String(": "));
+  if (cut >= 0 && reason.left(cut).contains(TablePath())) reason = reason.mid(cut + 2);
+  reason.replace(TablePath(), QFileInfo(TablePath()).fileName());
+  return path + QLatin1String(": ") + reason;
 }
 
 Status TodoTable::Open(bool exclusive) {
@@ -487,6 +500,13 @@ Status TodoTable::EngineAtCurrent() {
 
 int TodoTable::FieldIndex(const char* name) const {
   return engine_ ? engine_->FieldIndex(name) : -1;
+}
+
+std::string_view TodoTable::StoredText(int row, const char* name) {
+  const uint32_t recno = RecnoAt(row);
+  const int field = FieldIndex(name);
+  if (recno == 0 || field < 0 || !EngineAt(recno).ok()) return {};
+  return engine_->GetString(field);
 }
 
 QString TodoTable::FieldText(const char* name) {

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -185,6 +186,11 @@ class TodoTable {
   // exist or cannot be read (a record that is not cached while an edit is pending).
   bool ReadRow(int row, TaskRow* out);
 
+  // The stored bytes of field `name` of the task in `row` (in the table's code page,
+  // padded with blanks to the field's width) without moving the current task; empty when
+  // the row does not exist or cannot be read. Valid until the table is used again.
+  std::string_view StoredText(int row, const char* name);
+
   // ---- fields of the current record (the pending one while editing or appending)
   QString FieldText(const char* name);
   bool FieldBool(const char* name);
@@ -286,6 +292,8 @@ class TodoTable {
   void Notify(F&& f);
   bool IndexHasTaskTags() const;
   void Message(const QString& text);
+  // The table file's full path and the cause of a failed open, for the user.
+  QString OpenFailureDetail(const xbase::Status& status) const;
 
   TodoTableHost* host_ = nullptr;
   QString directory_;

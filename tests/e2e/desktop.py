@@ -172,12 +172,17 @@ class Jotlist:
 
     MAIN_TITLE = "Jotlist"
 
-    def __init__(self, desktop, tasks=(), settings=None):
+    def __init__(self, desktop, tasks=(), settings=None, as_nobody=False):
         """`tasks`: (date, time, text, done, keys, priority, note) tuples for the table;
         `settings`: {section: {key: value}} for TODO.INI (the rebuild reminder is off
         unless a test sets [Reindex] Needed itself)."""
         self.desktop = desktop
+        self.as_nobody = as_nobody
+        self.data_home = desktop.env["XDG_DATA_HOME"]
+        if as_nobody:
+            os.chmod(desktop.home, 0o755)
         self.folder = tempfile.mkdtemp(prefix="program-", dir=desktop.home)
+        os.chmod(self.folder, 0o755)
         self.program = os.path.join(self.folder, "jotlist")
         shutil.copy2(JOTLIST_BIN, self.program)
         _run([JLISTDB_BIN, "create", self.folder])
@@ -195,17 +200,32 @@ class Jotlist:
                     f.write("%s=%s\n" % (key, value))
         self.proc = None
         self.main = None
-        self._log = os.path.join(self.folder, "output.log")
+        self._log = os.path.join(desktop.home, "output-%s.log" % os.path.basename(self.folder))
 
     def settings_path(self):
         return os.path.join(self.folder, "TODO.INI")
 
-    def start(self):
-        """Starts the program and waits until its start-up has finished and it is idle."""
+    def start(self, wait=True):
+        """Starts the program (as the user "nobody" when root runs the tests and
+        `as_nobody` was given, so that permissions bind it) and, with `wait`, waits until
+        its start-up has finished and it is idle."""
+        command, env = [self.program], self.desktop.env
+        if self.as_nobody and os.geteuid() == 0:
+            command = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"] + command
+            env = dict(env)
+            # Folders of its own that nobody may write; no runtime folder (root's is closed).
+            own = tempfile.mkdtemp(prefix="nobody-", dir=self.desktop.home)
+            os.chmod(own, 0o1777)
+            env.update({"HOME": own, "TMPDIR": own, "XDG_DATA_HOME": os.path.join(own, "data"),
+                        "XDG_CONFIG_HOME": os.path.join(own, "config"), "XDG_CACHE_HOME": os.path.join(own, "cache")})
+            env.pop("XDG_RUNTIME_DIR", None)
+            self.data_home = env["XDG_DATA_HOME"]
         with open(self._log, "w") as log:
-            self.proc = subprocess.Popen([self.program], cwd=self.folder, env=self.desktop.env, stdout=log,
+            self.proc = subprocess.Popen(command, cwd=self.folder, env=env, stdout=log,
                                          stderr=subprocess.STDOUT, start_new_session=True)
         self.desktop.adopt(self.proc)
+        if not wait:
+            return self
         self.main = self.desktop.wait(lambda: self.find_window("^%s$" % self.MAIN_TITLE), "the main window")
         # Start-up ends with the main window active, or with a message box over it.
         self.desktop.wait(lambda: self.desktop.active_window() in self.windows(), "an active window")

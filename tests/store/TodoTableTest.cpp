@@ -74,6 +74,14 @@ class TodoTableTest : public ::testing::Test {
 
   void OpenNew() { ASSERT_TRUE(table_.OpenTaskFiles(false)); }
 
+  // A failed open's message: the program's sentence, a blank line, then the table file's
+  // full path and the cause.
+  void ExpectOpenFailure(const QString& message, const QString& sentence, const QString& cause) const {
+    const QString head = sentence + "\r\r" + QDir::toNativeSeparators(Path("JLIST.DBF")) + ": ";
+    EXPECT_TRUE(message.startsWith(head)) << message.toStdString();
+    EXPECT_TRUE(message.mid(head.size()).contains(cause)) << message.toStdString();
+  }
+
   uint32_t Add(const Task& task, const QString& note = QString()) {
     EXPECT_TRUE(table_.Append().ok());
     EXPECT_TRUE(table_.SetFieldText(TodoTable::kDate, task.date).ok());
@@ -518,8 +526,11 @@ TEST_F(TodoTableTest, ExclusiveOpenWhileTheFileIsInUseGivesTheTwoLineMessage) {
   EXPECT_TRUE(table_.Close().ok());
   host_.messages.clear();
   EXPECT_FALSE(table_.OpenTaskFiles(true));
-  EXPECT_EQ(host_.messages, QStringList({"Unable to open the Todo file (JLIST.DBF) for reindexing.\n"
-                                         "The file may be in use by another user"}));
+  ASSERT_EQ(host_.messages.size(), 1);
+  ExpectOpenFailure(host_.messages[0],
+                    "Unable to open the Todo file (JLIST.DBF) for reindexing.\n"
+                    "The file may be in use by another user",
+                    "JLIST.DBF is open elsewhere");
   EXPECT_FALSE(table_.Active());
   // The shared open goes on working beside the other open.
   EXPECT_TRUE(table_.OpenTaskFiles(false));
@@ -531,9 +542,37 @@ TEST_F(TodoTableTest, UnreadableTableGivesTheSharedMessageAndKeepsTheFile) {
   dbf.write("this is no table at all");
   dbf.close();
   EXPECT_FALSE(table_.OpenTaskFiles(false));
-  EXPECT_EQ(host_.messages, QStringList({"Unable to open the Todo file: JLIST.DBF"}));
+  ASSERT_EQ(host_.messages.size(), 1);
+  ExpectOpenFailure(host_.messages[0], "Unable to open the Todo file: JLIST.DBF", "too short");
   ASSERT_TRUE(dbf.open(QIODevice::ReadOnly));
   EXPECT_EQ(dbf.readAll(), QByteArray("this is no table at all"));
+}
+
+// Task files the user may read but not write: the message names the file and the
+// system's reason, and the files stay as they were.
+TEST_F(TodoTableTest, ReadOnlyTaskFilesAreNamedWithTheCauseAndLeftAlone) {
+  if (!RunHereOrAsUnprivilegedUser()) return;
+  OpenNew();
+  AddSample();
+  EXPECT_TRUE(table_.Close().ok());
+  QByteArray before;
+  for (const char* name : {"JLIST.DBF", "JLIST.FPT", "JLIST.CDX"}) {
+    QFile file(Path(name));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    before += file.readAll();
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+  }
+  host_.messages.clear();
+  EXPECT_FALSE(table_.OpenTaskFiles(false));
+  ASSERT_EQ(host_.messages.size(), 1);
+  ExpectOpenFailure(host_.messages[0], "Unable to open the Todo file: JLIST.DBF", "Permission denied");
+  QByteArray after;
+  for (const char* name : {"JLIST.DBF", "JLIST.FPT", "JLIST.CDX"}) {
+    QFile file(Path(name));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    after += file.readAll();
+  }
+  EXPECT_EQ(after, before);
 }
 
 TEST_F(TodoTableTest, TableThatCannotBeCreatedGivesItsMessage) {
@@ -564,7 +603,7 @@ TEST_F(TodoTableTest, OldStructureIsTheSixFieldsWithoutPriority) {
   EXPECT_TRUE(host_.messages[0].startsWith("This version of Jotlist uses a new file structure\n"));
   EXPECT_TRUE(host_.messages[0].contains("older version.\n\nThe program will now"));
   EXPECT_EQ(host_.messages[1], "There was an error updating the files.");
-  EXPECT_EQ(host_.messages[2], "Unable to open the Todo file: JLIST.DBF");
+  ExpectOpenFailure(host_.messages[2], "Unable to open the Todo file: JLIST.DBF", "");
   EXPECT_TRUE(table_.IsOldStructure());
 
   QFile::remove(Path("JLIST.DBF"));
