@@ -892,14 +892,27 @@ const TRealizedFont& TBaseReport::RealizedFont() {
   // renders.
   pixels = std::clamp(pixels, 1, kMaxFontPixels);
 
-  for (auto it = fonts_.begin(); it != fonts_.end(); ++it) {
-    if (it->Key == key && it->PixelHeight == pixels && it->Zoom == zoom_) {
-      if (it != fonts_.begin()) fonts_.splice(fonts_.begin(), fonts_, it);
-      return fonts_.front();
-    }
+  // The device font depends on the height only through its pixel size: heights that
+  // round alike share one entry.
+  key.Height = 0;
+  std::string index_key = key.Name.toStdString();
+  index_key.push_back('\0');
+  const int64_t numbers[] = {key.Pitch, key.Bold, key.Underline, key.Italic, key.StrikeOut, key.Superscript,
+                             key.Subscript, key.Rotation, pixels};
+  for (const int64_t n : numbers) index_key += std::to_string(n) + ',';
+  index_key.append(reinterpret_cast<const char*>(&zoom_), sizeof zoom_);
+  if (const auto found = font_index_.find(index_key); found != font_index_.end()) {
+    if (found->second != fonts_.begin()) fonts_.splice(fonts_.begin(), fonts_, found->second);
+    return fonts_.front();
   }
+  if (fonts_.size() >= static_cast<size_t>(kMaxRealizedFonts)) {
+    font_index_.erase(fonts_.back().IndexKey);
+    fonts_.pop_back();
+  }
+  ++fonts_created_;
 
   TRealizedFont realized;
+  realized.IndexKey = index_key;
   realized.Key = key;
   realized.PixelHeight = pixels;
   realized.Zoom = zoom_;
@@ -925,10 +938,14 @@ const TRealizedFont& TBaseReport::RealizedFont() {
   realized.Descent = metrics.descent() / per_inch;
   realized.Leading = std::max(0.0, metrics.ascent() + metrics.descent() - pixels) / per_inch;
   fonts_.push_front(std::move(realized));
+  font_index_.emplace(std::move(index_key), fonts_.begin());
   return fonts_.front();
 }
 
-void TBaseReport::FreeFonts() { fonts_.clear(); }
+void TBaseReport::FreeFonts() {
+  font_index_.clear();
+  fonts_.clear();
+}
 
 // ---- Graphics ---------------------------------------------------------------------------------------
 

@@ -23,6 +23,8 @@
 #include <functional>
 #include <list>
 #include <map>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "reportengine/REBaseComponent.h"
@@ -302,8 +304,13 @@ class TBaseReport : public TREBaseComponent {
   void SetFontAlign(TFontAlign align);
   // The current font realized for the output device (created on first need).
   const TRealizedFont& RealizedFont();
-  // Number of fonts realized in this run (most recently used first).
+  // Number of realized fonts kept (most recently used first); never more than
+  // kMaxRealizedFonts, whatever a report file asks for.
   int RealizedFontCount() const { return static_cast<int>(fonts_.size()); }
+  // Fonts realized (created for the device) since this report was made: the work the
+  // cache did not save.
+  int64_t FontsCreated() const { return fonts_created_; }
+  static constexpr int kMaxRealizedFonts = 64;
 
   // ---- Graphics (positions in units; rects and point arrays in device pixels) ---------------
   void SetBrush(TColor color, TBrushStyle style, const QImage& pattern = QImage());
@@ -639,7 +646,11 @@ class TBaseReport : public TREBaseComponent {
   TFontRecord font_;
   int font_change_depth_ = 0;
   bool font_change_pending_ = false;
+  // The realized fonts, most recently used first, with an index by FontCacheKey for a
+  // constant-time lookup; the least recently used goes when the list is full.
   std::list<TRealizedFont> fonts_;
+  std::unordered_map<std::string, std::list<TRealizedFont>::iterator> font_index_;
+  int64_t fonts_created_ = 0;
   QImage metrics_image_;
   TBrushRecord brush_;
   TPenRecord pen_;

@@ -407,8 +407,10 @@ void TFilePrinter::FitFontHeight() {
   double current = Font().Height;
   if (width > reference_width * kFitJumpRatio) {
     // Far too wide (another font altogether): start near the answer instead of walking there.
-    const double jump = current * reference_width / width;
-    if (jump > pixel) {
+    // A recorded width far below anything drawable asks for the smallest height the walk
+    // could reach: go there at once, not one pixel (and one new font) at a time.
+    const double jump = std::max(current * reference_width / width, std::min(current, 1.1 * pixel + pixel));
+    if (jump > pixel && jump < current) {
       SetFontHeight(jump);
       const double narrower = ReferenceWidth();
       if (narrower < width) {

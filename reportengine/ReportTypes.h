@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 enum TPrintUnits { unInch, unMM, unCM, unPoint, unUser };
@@ -140,7 +141,8 @@ struct TPageGeometry {
 // A font realized for one output device: the Qt font (pixel size set), and its metrics
 // read from the device, in inches at 100 % zoom (halved for superscript and subscript).
 struct TRealizedFont {
-  TFontRecord Key;
+  TFontRecord Key;       // the height left at 0: the pixel height stands for it
+  std::string IndexKey;  // the report's cache key
   int PixelHeight = 0;
   double Zoom = 100;
   QFont Font;

@@ -456,6 +456,55 @@ TEST(FilePlayback, FontsNarrowerThanTheReferenceWidthAreKeptWiderOnesShrink) {
   EXPECT_GT(tiny, 0);
 }
 
+// A few kilobytes of font height records, each with its own height and a reference width
+// far below anything drawable, once made playback create some 65 fonts a record and keep
+// them all, searched one by one: minutes and hundreds of megabytes. Now each record costs a
+// fixed handful of fonts, and the fonts kept are bounded.
+TEST(FilePlayback, CraftedFontHeightsCostWorkInProportionToTheFile) {
+  NoPrinters no_printers;
+  const auto fonts_created = [](int records) {
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadWrite);
+    RecordWriter out(&buffer);
+    ReportFileHeader h;
+    h.page_count = 1;
+    h.Write(out);
+    out.Byte(kPageHeader);
+    out.Int(0);
+    out.Int(0);
+    out.Short(1);
+    out.Real(8.5);
+    out.Real(11);
+    for (int i = 0; i < records; ++i) {
+      out.Byte(kFontHeight);
+      out.Real(0.2 + i * 0.0013);
+      out.Real(1e-6);
+      out.Byte(kPrintLeft);
+      out.Real(1);
+      out.Text("x");
+      out.Real(1);
+    }
+    out.Byte(kEndPage);
+    out.Flush();
+    buffer.seek(0);
+    PlayerLog player;
+    player.SetStreamMode(smUser);
+    player.SetStream(&buffer);
+    // At a printer's resolution, where the walk down a pixel at a time is longest.
+    QImage image(10, 10, QImage::Format_RGB32);
+    image.setDotsPerMeterX(qRound(600 / 0.0254));
+    image.setDotsPerMeterY(qRound(600 / 0.0254));
+    QPainter painter(&image);
+    EXPECT_TRUE(player.PlayPage(1, painter, 600, 600));
+    EXPECT_LE(player.RealizedFontCount(), TBaseReport::kMaxRealizedFonts);
+    return player.FontsCreated();
+  };
+  const int64_t hundred = fonts_created(100);
+  EXPECT_LE(hundred, 100 * 3);
+  EXPECT_LE(fonts_created(200), 2 * hundred + 3);
+}
+
 TEST(FilePlayback, TheReferenceWidthIsThatOfTheWholeFontItsRecordsSetUp) {
   NoPrinters no_printers;
   const QString reference = QString::fromLatin1(kFontReferenceText.data(),
