@@ -259,12 +259,31 @@ int TFilePreview::MarginPixels() const {
   return static_cast<int>(std::lround(margin_method_ == mmFixed ? m : m * zoom_factor_ / 100));
 }
 
+double TFilePreview::PageImageBytes(double zoom) const {
+  const double w = xdpi_ * FilePageWidth() * zoom / 100 + shadow_depth_ + ruler_left_ + 1;
+  const double h = ydpi_ * FilePageHeight() * zoom / 100 + shadow_depth_ + ruler_top_ + 1;
+  return w * h * 4;
+}
+
+void TFilePreview::FitZoomToImageBudget() {
+  // A report file may name pages up to 100 inches a side: at a high zoom that is an image
+  // of gigabytes. Beyond the budget the page is drawn at the largest zoom that fits (the
+  // image's area goes with the square of the zoom), and the page change is announced again
+  // so that a caption showing the zoom shows the one drawn.
+  if (PageImageBytes(zoom_factor_) <= kMaxPageImageBytes) return;
+  double zoom = zoom_factor_ * std::sqrt(kMaxPageImageBytes / PageImageBytes(zoom_factor_));
+  while (zoom > 1 && PageImageBytes(zoom) > kMaxPageImageBytes) zoom -= 1;
+  zoom_factor_ = std::floor(std::max(zoom, 1.0));
+  PageChanging();
+}
+
 QImage TFilePreview::PaintPage(int page) {
   if (!active_) return QImage();
   if (monochrome_) shadow_depth_ = 0;
   RulerSizes();
   // The seek reads the page's size from its header before the bitmap is made.
   if (!GotoPage(page)) return QImage();
+  FitZoomToImageBudget();
   margin_ = MarginPixels();
   const int s = shadow_depth_;
   const int page_w = static_cast<int>(std::lround(xdpi_ * FilePageWidth() * zoom_factor_ / 100));

@@ -27,6 +27,8 @@ class TFilePreview : public TFilePrinter {
 
   static constexpr double kMinZoom = 10;
   static constexpr double kMaxZoom = 200;
+  // The most memory one page image may take; larger pages are drawn at a lower zoom.
+  static constexpr double kMaxPageImageBytes = 256.0 * 1024 * 1024;
   static constexpr int kRulerSize = 20;
 
   explicit TFilePreview(QObject* owner = nullptr);
@@ -117,6 +119,8 @@ class TFilePreview : public TFilePrinter {
   // Paints page `page` into a new bitmap at the current zoom and returns it (also shown by
   // the image control when there is one). Only while active.
   QImage PaintPage(int page);
+  // Bytes of the page image of the current page at `zoom`, rulers and shadow included.
+  double PageImageBytes(double zoom) const;
 
   // ---- State for the window
   const QImage& Bitmap() const { return bitmap_; }
@@ -137,6 +141,8 @@ class TFilePreview : public TFilePrinter {
   void MeasureScrollBox();
   void RulerSizes();
   int MarginPixels() const;
+  // Lowers the zoom of the current page until its image is within kMaxPageImageBytes.
+  void FitZoomToImageBudget();
   void DrawRulers(QPainter& p, int page_w, int page_h);
   void DrawGrid(QPainter& p, int page_w, int page_h);
   void ShowBitmap();

@@ -9,6 +9,8 @@
 
 #include "reportengine/FilePreview.h"
 #include "reportengine/ReportError.h"
+#include "reportengine/RecordWriter.h"
+#include "reportengine/ReportFileFormat.h"
 #include "reportengine/ReportFiler.h"
 
 namespace {
@@ -191,6 +193,41 @@ TEST_F(FilePreviewTest, MonochromeAndShadowsExcludeEachOther) {
   EXPECT_EQ(g_errors[0], "Monochrome not allowed while shadows are in effect.\rChange ShadowDepth to 0 first");
   EXPECT_EQ(g_errors[1], "Shadows not allowed while monochrome in effect.\rChange Monochrome to false first");
   SetReportErrorBoxHandler(previous);
+}
+
+// A report file may name a page 100 inches a side; at 200 % that image would take
+// gigabytes. The page is drawn at the largest zoom within the budget, and the page change
+// is announced with that zoom.
+TEST_F(FilePreviewTest, AHugePageIsDrawnWithinTheImageBudget) {
+  using namespace report_file;
+  buffer_.open(QIODevice::ReadWrite);
+  RecordWriter out(&buffer_);
+  ReportFileHeader h;
+  h.page_count = 1;
+  h.Write(out);
+  out.Byte(kPageHeader);
+  out.Int(0);
+  out.Int(0);
+  out.Short(1);
+  out.Real(100);
+  out.Real(100);
+  out.Byte(kEndPage);
+  out.Flush();
+  buffer_.close();
+  preview_.SetStreamMode(smUser);
+  preview_.SetStream(&buffer_);
+  std::vector<double> announced;
+  preview_.OnPageChange = [&announced](TFilePreview& p) { announced.push_back(p.ZoomFactor()); };
+  preview_.StartOffscreen(96, 96);
+  preview_.SetZoomFactor(200);
+  const QImage page = preview_.PaintPage(1);
+  ASSERT_FALSE(page.isNull());
+  EXPECT_LE(page.sizeInBytes(), static_cast<qsizetype>(TFilePreview::kMaxPageImageBytes));
+  EXPECT_LT(preview_.ZoomFactor(), 200);
+  EXPECT_GT(preview_.ZoomFactor(), 50);  // the largest that fits, not the smallest
+  ASSERT_FALSE(announced.empty());
+  EXPECT_EQ(announced.back(), preview_.ZoomFactor());
+  preview_.Finish();
 }
 
 }  // namespace
