@@ -1,16 +1,19 @@
 // Reads arbitrary bytes as a report file: walks every page of the chain and decodes every
-// record, then plays the first pages through the player onto a small image, the way the
-// preview draws them. Broken bytes must end in the player's error, never in a crash, a hang
-// or an allocation of a size the bytes merely claim.
+// record, then plays the first pages through the player onto a small image, into a PDF
+// written to memory (the paint engine printing goes through), and through the preview
+// renderer at several zooms. Broken bytes must end in the player's error, never in a
+// crash, a hang or an allocation of a size the bytes merely claim.
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
+#include "reportengine/FilePreview.h"
 #include "reportengine/FilePrinter.h"
 #include "reportengine/REDevice.h"
 #include "reportengine/RecordReader.h"
@@ -79,6 +82,44 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!player.PlayPage(page, painter, kDpi, kDpi)) break;
     } catch (const EReportError&) {
       break;
+    }
+  }
+
+  // Printed: the same pages into a PDF kept in memory.
+  QByteArray pdf;
+  QBuffer pdf_buffer(&pdf);
+  pdf_buffer.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter writer(&pdf_buffer);
+    writer.setResolution(static_cast<int>(kDpi));
+    QPainter painter(&writer);
+    TFilePrinter printer;
+    printer.SetStreamMode(smUser);
+    printer.SetStream(&buffer);
+    for (int page = 1; page <= kPagesPlayed; ++page) {
+      try {
+        if (!printer.PlayPage(page, painter, kDpi, kDpi)) break;
+      } catch (const EReportError&) {
+        break;
+      }
+      if (page < kPagesPlayed) writer.newPage();
+    }
+  }
+
+  // Previewed: the renderer sizes its page image from the file's own page size.
+  for (const double zoom : {10.0, 100.0, 200.0}) {
+    TFilePreview preview;
+    preview.SetStreamMode(smUser);
+    preview.SetStream(&buffer);
+    try {
+      preview.StartOffscreen(kDpi, kDpi);
+      preview.SetZoomFactor(zoom);
+      for (int page = 1; page <= kPagesPlayed; ++page) {
+        if (preview.PaintPage(page).isNull()) break;
+      }
+      preview.Finish();
+    } catch (const EReportError&) {
+      continue;
     }
   }
   return 0;
