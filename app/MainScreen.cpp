@@ -268,6 +268,8 @@ bool TMainScreen::PostNotes() {
     QMetaObject::invokeMethod(ActiveGrid, "closeEditor", Q_ARG(QWidget*, editor),
                               Q_ARG(QAbstractItemDelegate::EndEditHint, QAbstractItemDelegate::NoHint));
   }
+  // What the grid's cells stored (here or when their editors closed) is a step of its own.
+  EndStep(QStringLiteral("Cell Edit"));
   if (notes_recno_ == 0 || !ActiveNotes->document()->isModified()) return true;
   const QString text = ActiveNotes->toPlainText();
   if (text == declined_note_) return false;
@@ -282,6 +284,7 @@ bool TMainScreen::PostNotes() {
   declined_note_.clear();
   ActiveNotes->document()->setModified(false);
   ReportFailure(TTaskCommands(*table_).SetNote(notes_recno_, NoteForTable(text)));
+  EndStep(QStringLiteral("Note"));
   return true;
 }
 
@@ -387,8 +390,14 @@ void TMainScreen::FilterClearbuttonClick() {
 }
 
 void TMainScreen::RebuildIndexes1Click() {
-  if (!ConfirmBox(QStringLiteral("Rebuild Index Files?"))) return;
+  // Packing removes deleted tasks for good: the history ends there, and says so first.
+  const QString lost = undo_.CanUndo() || undo_.CanRedo()
+                           ? QStringLiteral("\r\rDeleted tasks are removed for good: what was done so far can no "
+                                            "longer be undone.")
+                           : QString();
+  if (!ConfirmBox(QStringLiteral("Rebuild Index Files?") + lost)) return;
   if (!PostNotes()) return;
+  EndHistory();
   // The table closes either way; a change that could not be stored is reported.
   ReportFailure(table_->Close());
   bool rebuilt = false;
@@ -464,6 +473,9 @@ void TMainScreen::KeyWordChosen(const QString& caption) {
 bool TMainScreen::SetCurrentField(const char* field, const QString& value) {
   if (!PostNotes()) return false;
   const xbase::Status status = TTaskCommands(*table_).SetField(field, value);
+  EndStep(QString::fromLatin1(field) == QLatin1String(TodoTable::kKeys)
+              ? QStringLiteral("Key Words")
+              : QString::fromLatin1(field).left(1) + QString::fromLatin1(field).mid(1).toLower());
   // The task may have left the list (a date or key word outside the filter).
   SetButtons();
   return ReportFailure(status);
@@ -472,6 +484,7 @@ bool TMainScreen::SetCurrentField(const char* field, const QString& value) {
 void TMainScreen::EditbuttonClick() {
   if (!PostNotes()) return;
   CallTaskEdit(TTaskEditMode::Edit, *table_, key_words_, this);
+  EndStep(QStringLiteral("Edit"));
   TableCurrentChanged();
   SetButtons();
   update();
@@ -480,18 +493,81 @@ void TMainScreen::EditbuttonClick() {
 void TMainScreen::NewbuttonClick() {
   if (!PostNotes()) return;
   CallTaskEdit(TTaskEditMode::Add, *table_, key_words_, this);
+  EndStep(QStringLiteral("New"));
   TableCurrentChanged();
   SetButtons();
   update();
 }
 
-void TMainScreen::RunBulkDelete(int (TBulkDelete::*command)()) {
+void TMainScreen::RunBulkDelete(int (TBulkDelete::*command)(), const QString& name) {
   if (!PostNotes()) return;
+  // Removing every task empties the files for good: the history ends there, and the user
+  // is told so first when there is something to lose.
+  const bool final = command == &TBulkDelete::DeleteAllTasks;
+  if (final && (undo_.CanUndo() || undo_.CanRedo()) &&
+      !ConfirmBox(QStringLiteral("Deleting all tasks cannot be undone, and what was done before it can no "
+                                 "longer be undone either.\r\rGo on?"))) {
+    return;
+  }
   TBulkDelete bulk(*this);
   (bulk.*command)();
+  if (final) {
+    EndHistory();
+  } else {
+    const std::vector<TTaskChange> peek = table_->TakeJournal();
+    const int count = static_cast<int>(peek.size());
+    undo_.Push(name + QStringLiteral(" (%1 %2)").arg(count).arg(count == 1 ? "task" : "tasks"), peek);
+    UpdateUndoItems();
+  }
   HideStatus();
   SetMainMenuSortChecks();
   TableCurrentChanged();
+}
+
+// ---------------------------------------------------------------- undo
+
+void TMainScreen::EndStep(const QString& name) {
+  undo_.Push(name, table_->TakeJournal());
+  UpdateUndoItems();
+}
+
+void TMainScreen::EndHistory() {
+  (void)table_->TakeJournal();
+  undo_.Clear();
+  UpdateUndoItems();
+}
+
+void TMainScreen::UpdateUndoItems() {
+  if (!Undo1) return;
+  Undo1->setEnabled(undo_.CanUndo());
+  Undo1->setText(undo_.CanUndo() ? QStringLiteral("&Undo ") + undo_.UndoName() : QStringLiteral("&Undo"));
+  Redo1->setEnabled(undo_.CanRedo());
+  Redo1->setText(undo_.CanRedo() ? QStringLiteral("Re&do ") + undo_.RedoName() : QStringLiteral("Re&do"));
+}
+
+void TMainScreen::UndoClick() { RunHistory(true); }
+void TMainScreen::RedoClick() { RunHistory(false); }
+
+void TMainScreen::RunHistory(bool undo) {
+  if (!table_->Active() || !PostNotes()) return;
+  const TUndoHistory::Outcome outcome = undo ? undo_.Undo(*table_) : undo_.Redo(*table_);
+  if (!outcome.ChangedTask.isEmpty()) {
+    ::InfoBox(QStringLiteral("The task \"%1\" was changed by another program since; it was not %2.")
+                  .arg(outcome.ChangedTask, undo ? QStringLiteral("undone") : QStringLiteral("done again")));
+  } else {
+    ReportFailure(outcome.Status);
+  }
+  // The task put back becomes current when it passes the filter; its key words join the
+  // list.
+  for (const uint32_t recno : outcome.Records) {
+    if (table_->GoToRecord(recno).ok()) {
+      key_words_.BreakStringIntoWords(table_->FieldText(TodoTable::kKeys));
+      break;
+    }
+  }
+  TableCurrentChanged();
+  SetButtons();
+  UpdateUndoItems();
 }
 
 bool TMainScreen::DeleteButtonClick() {
@@ -499,6 +575,7 @@ bool TMainScreen::DeleteButtonClick() {
   // A note being typed is kept should the deletion fail.
   if (!PostNotes()) return false;
   const xbase::Status status = TTaskCommands(*table_).DeleteCurrent();
+  EndStep(QStringLiteral("Delete"));
   if (!status.ok()) ::InfoBox(QStringLiteral("Error: Unable to delete"));
   SetButtons();
   return status.ok();
@@ -509,6 +586,7 @@ void TMainScreen::DoneToggleButtonClick() {
   table_->SetSuspendDisplayFields(true);
   const xbase::Status status = TTaskCommands(*table_).ToggleDone();
   table_->SetSuspendDisplayFields(false);
+  EndStep(QStringLiteral("Done"));
   if (!status.ok()) ::InfoBox(QStringLiteral("Error:Unable to save changes"));
   SetButtons();
 }
@@ -519,7 +597,9 @@ void TMainScreen::CloneButtonClick() {
     SetButtons();
     return;
   }
-  ReportFailure(TTaskCommands(*table_).CloneCurrent());
+  const xbase::Status cloned = TTaskCommands(*table_).CloneCurrent();
+  EndStep(QStringLiteral("Clone"));
+  ReportFailure(cloned);
   SetButtons();
 }
 

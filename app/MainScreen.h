@@ -9,6 +9,7 @@
 #include "app/BulkDelete.h"
 #include "core/FilterExpression.h"
 #include "core/KeyWordList.h"
+#include "core/UndoHistory.h"
 #include "store/Settings.h"
 #include "store/TodoTable.h"
 
@@ -112,6 +113,13 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   // error report.
   bool SetCurrentField(const char* field, const QString& value);
 
+  // ---- undo
+  // Undoes the last step of the history (or does the last undone one again); a step whose
+  // tasks another program changed since is refused with a message naming the task.
+  void UndoClick();
+  void RedoClick();
+  const TUndoHistory& UndoHistory() const { return undo_; }
+
   // ---- state (the window's own, kept for the run)
   TodoTable& Table() override { return *table_; }
   TaskGridModel* Model() const { return model_; }
@@ -163,6 +171,8 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   QAction* AllTasksMatchingCurrentFilter1 = nullptr;
   QAction* AllTasksNOTMatchingCurrentFilter1 = nullptr;
   QAction* AllTasks1 = nullptr;
+  QAction* Undo1 = nullptr;
+  QAction* Redo1 = nullptr;
   QAction* Exit1 = nullptr;
   QMenu* HelpMenu = nullptr;
   QAction* Contents1 = nullptr;
@@ -198,8 +208,14 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   // TBulkDeleteHost
   void ClearFilterCriteria() override { filter_.ClearCriteria(); }
   void CloseMainWindow() override { close(); }
-  // Runs one group deletion of the File menu's Delete submenu.
-  void RunBulkDelete(int (TBulkDelete::*command)());
+  // Runs one group deletion of the File menu's Delete submenu; `name` names its undo step.
+  void RunBulkDelete(int (TBulkDelete::*command)(), const QString& name);
+  // Makes the changes the table journalled since the last step one undo step named `name`.
+  void EndStep(const QString& name);
+  // Forgets the history (a change that cannot be undone came).
+  void EndHistory();
+  void RunHistory(bool undo);
+  void UpdateUndoItems();
 
   void CreateControls();
   void CreateMenus();
@@ -226,6 +242,7 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   // The criteria of the filter in force, put back when new ones cannot be expressed.
   TFilterState applied_filter_;
   TKeyWordList key_words_;
+  TUndoHistory undo_;
   bool first_activation_ = true;
   bool activating_ = false;
   bool preferences_loaded_ = false;

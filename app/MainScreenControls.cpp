@@ -276,14 +276,24 @@ void TMainScreen::CreateMenus() {
   AllTasksNOTMatchingCurrentFilter1 =
       delete_item("AllTasksNOTMatchingCurrentFilter1", "All Tasks NOT Matching Current Filter");
   AllTasks1 = delete_item("AllTasks1", "All Tasks");
-  connect(AllMarkedDone1, &QAction::triggered, this, [this] { RunBulkDelete(&TBulkDelete::DeleteAllMarkedDone); });
+  connect(AllMarkedDone1, &QAction::triggered, this, [this] { RunBulkDelete(&TBulkDelete::DeleteAllMarkedDone, QStringLiteral("Delete All Marked Done")); });
   connect(AllWithDatesBeforeToday1, &QAction::triggered, this,
-          [this] { RunBulkDelete(&TBulkDelete::DeleteAllBeforeToday); });
+          [this] { RunBulkDelete(&TBulkDelete::DeleteAllBeforeToday, QStringLiteral("Delete All With Dates Before Today")); });
   connect(AllTasksMatchingCurrentFilter1, &QAction::triggered, this,
-          [this] { RunBulkDelete(&TBulkDelete::DeleteAllMatchingFilter); });
+          [this] { RunBulkDelete(&TBulkDelete::DeleteAllMatchingFilter, QStringLiteral("Delete All Tasks Matching Filter")); });
   connect(AllTasksNOTMatchingCurrentFilter1, &QAction::triggered, this,
-          [this] { RunBulkDelete(&TBulkDelete::DeleteAllNotMatchingFilter); });
-  connect(AllTasks1, &QAction::triggered, this, [this] { RunBulkDelete(&TBulkDelete::DeleteAllTasks); });
+          [this] { RunBulkDelete(&TBulkDelete::DeleteAllNotMatchingFilter, QStringLiteral("Delete All Tasks NOT Matching Filter")); });
+  connect(AllTasks1, &QAction::triggered, this, [this] { RunBulkDelete(&TBulkDelete::DeleteAllTasks, QString()); });
+  FileMenu->addSeparator();
+  // Undo and redo of the task list; a text box with the focus takes the same keys for its
+  // own typing first.
+  Undo1 = FileMenu->addAction(QStringLiteral("&Undo"), this, [this] { UndoClick(); });
+  Undo1->setObjectName(QStringLiteral("Undo1"));
+  Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  Redo1 = FileMenu->addAction(QStringLiteral("Re&do"), this, [this] { RedoClick(); });
+  Redo1->setObjectName(QStringLiteral("Redo1"));
+  Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  UpdateUndoItems();
   FileMenu->addSeparator();
   Exit1 = FileMenu->addAction(QStringLiteral("E&xit"), this, [this] { close(); });
   Exit1->setObjectName(QStringLiteral("Exit1"));

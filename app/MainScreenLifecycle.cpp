@@ -77,6 +77,8 @@ void TMainScreen::FormActivate() {
   TaskPanel->show();
   SetMainMenuSortChecks();
   model_->SetEmphasis(true);
+  // From here every stored change is journalled for undo.
+  table_->SetJournal(true);
   TableCurrentChanged();
   // The list takes the keys from the start: arrows, Enter, Insert and Delete act at once.
   // (While the task panel was hidden the focus went to the first button.)

@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "store/CodePage.h"
 #include "store/ErrorText.h"
@@ -555,6 +557,9 @@ bool TodoTable::Editing() const { return engine_ && engine_->editing(); }
 Status TodoTable::Edit() {
   if (Editing()) return Status::Ok();
   XB_RETURN_IF_ERROR(EngineAtCurrent());
+  edit_before_ = TTaskSnapshot();
+  if (journal_on_) XB_RETURN_IF_ERROR(Snapshot(view_[pos_], &edit_before_));
+  XB_RETURN_IF_ERROR(EngineAtCurrent());
   return engine_->Edit();
 }
 
@@ -569,16 +574,96 @@ Status TodoTable::Append() {
 Status TodoTable::Post() {
   if (!Editing()) return Status::State("no change is pending");
   XB_RETURN_IF_ERROR(engine_->Post());
+  const bool appended = appending_;
   appending_ = false;
   const uint32_t recno = engine_->RecNo();
   row_cache_.erase(recno);
   PlaceRecord(recno, true);
+  if (journal_on_) {
+    TTaskSnapshot after;
+    if (Snapshot(recno, &after).ok()) {
+      TTaskSnapshot before = appended ? after : edit_before_;
+      if (appended) before.deleted = true;
+      if (before.recno == recno) Journal(std::move(before), std::move(after));
+    }
+  }
+  edit_before_ = TTaskSnapshot();
   return Status::Ok();
 }
 
 void TodoTable::Cancel() {
   if (engine_ && engine_->editing()) engine_->Cancel();
   appending_ = false;
+  edit_before_ = TTaskSnapshot();
+}
+
+// ---------------------------------------------------------------- journal
+
+void TodoTable::SetJournal(bool on) {
+  journal_on_ = on;
+  if (!on) journal_.clear();
+}
+
+std::vector<TTaskChange> TodoTable::TakeJournal() { return std::exchange(journal_, {}); }
+
+void TodoTable::Journal(TTaskSnapshot before, TTaskSnapshot after) {
+  if (journal_on_ && !(before == after)) journal_.push_back({std::move(before), std::move(after)});
+}
+
+Status TodoTable::Snapshot(uint32_t recno, TTaskSnapshot* out) {
+  if (Editing()) return Status::State("a change is pending");
+  if (!engine_) return Status::State("the task table is not open");
+  // Read afresh, not from the record last visited: another program may have changed it.
+  XB_RETURN_IF_ERROR(engine_->Go(recno));
+  const std::vector<xbase::FieldDesc>& fields = engine_->fields();
+  TTaskSnapshot image;
+  image.recno = recno;
+  image.deleted = engine_->Deleted();
+  image.fields.resize(fields.size());
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const int field = static_cast<int>(i);
+    if (fields[i].type == xbase::FieldType::kMemo) {
+      XB_RETURN_IF_ERROR(engine_->GetMemo(field, &image.note));
+    } else {
+      image.fields[i] = std::string(engine_->GetString(field));
+    }
+  }
+  *out = std::move(image);
+  return Status::Ok();
+}
+
+Status TodoTable::PutBack(const TTaskSnapshot& image) {
+  if (!engine_) return Status::State("the task table is not open");
+  if (Editing()) return Status::State("a change is pending");
+  TTaskSnapshot now;
+  XB_RETURN_IF_ERROR(Snapshot(image.recno, &now));
+  if (now.fields.size() != image.fields.size()) return Status::InvalidArgument("the record has other fields");
+  // The record may be outside the filter in force: the engine's filter is lifted while
+  // the record is written, and set again whatever happens.
+  const std::string filter = engine_->filter();
+  if (!filter.empty()) XB_RETURN_IF_ERROR(engine_->SetFilter(""));
+  Status status = engine_->Go(image.recno);
+  if (status.ok() && !image.deleted && now.deleted) status = engine_->Recall();
+  const bool values_differ = now.note != image.note || now.fields != image.fields;
+  if (status.ok() && values_differ) {
+    status = engine_->Edit();
+    const std::vector<xbase::FieldDesc>& fields = engine_->fields();
+    for (size_t i = 0; status.ok() && i < fields.size(); ++i) {
+      const int field = static_cast<int>(i);
+      status = fields[i].type == xbase::FieldType::kMemo ? engine_->SetMemo(field, image.note)
+                                                         : engine_->SetString(field, image.fields[i]);
+    }
+    status = status.ok() ? engine_->Post() : status;
+    if (!status.ok() && engine_->editing()) engine_->Cancel();
+  }
+  if (status.ok() && image.deleted && !now.deleted) status = engine_->Delete();
+  if (!filter.empty()) {
+    const Status refiltered = engine_->SetFilter(filter);
+    if (status.ok()) status = refiltered;
+  }
+  row_cache_.erase(image.recno);
+  InvalidateView(Pending::kRecord, image.recno);
+  return status;
 }
 
 void TodoTable::PlaceRecord(uint32_t recno, bool make_current) {
@@ -639,7 +724,17 @@ Status TodoTable::Delete() {
   if (Editing()) Cancel();
   XB_RETURN_IF_ERROR(EngineAtCurrent());
   const uint32_t recno = view_[pos_];
+  TTaskSnapshot before;
+  if (journal_on_) {
+    XB_RETURN_IF_ERROR(Snapshot(recno, &before));
+    XB_RETURN_IF_ERROR(EngineAt(recno));
+  }
   XB_RETURN_IF_ERROR(engine_->Delete());
+  if (journal_on_) {
+    TTaskSnapshot after = before;
+    after.deleted = true;
+    Journal(std::move(before), std::move(after));
+  }
   row_cache_.erase(recno);
   if (InBatch()) {
     batch_deleted_.push_back(recno);

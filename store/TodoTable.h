@@ -84,6 +84,24 @@ struct TaskRow {
 // multiple of 4 gets one blank at the end of its last line (before a final line break).
 QString PadNoteLength(const QString& note);
 
+// One record as stored: the bytes of each field but the memo fields (whose bytes are
+// block numbers), the note's text and the deleted mark. What an undo compares and puts
+// back.
+struct TTaskSnapshot {
+  uint32_t recno = 0;
+  bool deleted = false;
+  std::vector<std::string> fields;  // by field number; empty for memo fields
+  std::string note;                 // in the table's code page
+  bool operator==(const TTaskSnapshot&) const = default;
+};
+
+// One stored change of one record: the record before and after it. A new record's
+// "before" is its first image marked deleted.
+struct TTaskChange {
+  TTaskSnapshot before;
+  TTaskSnapshot after;
+};
+
 class TodoTable {
  public:
   // The fixed file names, in the program folder.
@@ -231,6 +249,23 @@ class TodoTable {
   void SetSoftSeek(bool on) { soft_seek_ = on; }
   bool SoftSeek() const { return soft_seek_; }
 
+  // Number of field `name` in the record (as TTaskSnapshot::fields counts), -1 when the
+  // table has no such field or is closed.
+  int FieldNumber(const char* name) const { return FieldIndex(name); }
+
+  // ---- the journal of changes (for undo)
+  // While on, each stored change (the Post of an edit or a new record, a Delete) is kept
+  // as a TTaskChange until TakeJournal hands the changes over, oldest first.
+  void SetJournal(bool on);
+  std::vector<TTaskChange> TakeJournal();
+  // Record `recno` as stored now, wherever it is in (or out of) the list. Needs no
+  // pending change (kState).
+  [[nodiscard]] xbase::Status Snapshot(uint32_t recno, TTaskSnapshot* out);
+  // Stores `image` into its record (fields, note, deleted mark) under the record's lock,
+  // whatever the filter; the record takes its place in the list and becomes current
+  // when it passes the filter. Not journalled.
+  [[nodiscard]] xbase::Status PutBack(const TTaskSnapshot& image);
+
   // ---- filter
   // Sets the filter expression ("" for none); kept across Close and Open. On a compile
   // error the previous filter stays and the status says why. The current task stays
@@ -292,10 +327,16 @@ class TodoTable {
   void Notify(F&& f);
   bool IndexHasTaskTags() const;
   void Message(const QString& text);
+  // Adds a change to the journal when it is on.
+  void Journal(TTaskSnapshot before, TTaskSnapshot after);
   // The table file's full path and the cause of a failed open, for the user.
   QString OpenFailureDetail(const xbase::Status& status) const;
 
   TodoTableHost* host_ = nullptr;
+  bool journal_on_ = false;
+  std::vector<TTaskChange> journal_;
+  // The record as it was when the pending edit began (journal on, recno 0 otherwise).
+  TTaskSnapshot edit_before_;
   QString directory_;
   Upgrader upgrader_;
   CalcFields calc_;

@@ -911,9 +911,14 @@ TEST_F(TaskCommandsTest, DeleteSubmenuOffersTheFiveGroupDeletions) {
   EXPECT_EQ(w.Model()->rowCount(), 0);
   EXPECT_FALSE(RecordButtonsShown());
 
+  // With deletions to undo, the user first hears that the history ends here.
+  boxes.AnswerYes();
   boxes.AnswerYes();
   w.AllTasks1->trigger();
+  ASSERT_GE(Questions(boxes).size(), 2);
+  EXPECT_TRUE(Questions(boxes)[Questions(boxes).size() - 2].startsWith("Deleting all tasks cannot be undone"));
   EXPECT_EQ(Questions(boxes).last(), "CONFIRM: Delete ALL tasks?");
+  EXPECT_FALSE(w.UndoHistory().CanUndo());
   EXPECT_EQ(boxes.Last().Text, "Done!");
   EXPECT_EQ(T().RecordCount(), 0u);
   EXPECT_FALSE(T().Exclusive());

@@ -1,0 +1,123 @@
+"""Undo and redo on a real X server, from the keyboard: a deletion, an edit, a new task and
+a bulk delete undone and done again with the task files compared record by record (notes
+included) and the index checked; a step whose task another program changed since is
+refused and nothing is overwritten."""
+import subprocess
+import unittest
+
+from desktop import DesktopTest, JLISTDB_BIN
+
+TASKS = [
+    ("20300105", "09:00", "alpha", False, "work", "A", "note a\\nsecond line"),
+    ("20300210", "10:00", "bravo", False, "home", "B", "note b"),
+    ("20300315", "11:00", "charlie", False, "", "C", ""),
+    ("20300420", "12:00", "done one", True, "old", "B", "kept"),
+    ("20300425", "12:00", "done two", True, "", "C", ""),
+]
+
+
+class UndoTest(DesktopTest):
+    def state(self):
+        """Every record with its deleted mark, fields and note."""
+        return self.app.tasks(deleted=True)
+
+    def wait_state(self, expected, what):
+        got = []
+
+        def same():
+            got[:] = [self.state()]
+            return got[0] == expected
+        try:
+            self.desktop.wait(same, what)
+        except AssertionError as e:
+            raise AssertionError("%s\nexpected %r\ngot      %r" % (e, expected, got[0] if got else None))
+
+    def answer(self, title, key, then_main=True):
+        box = self.app.wait_window("^%s$" % title)
+        self.desktop.key(key)
+        self.app.wait_gone(box)
+        if then_main:
+            self.app.wait_active(self.app.main)
+
+    def check_index(self):
+        result = subprocess.run([JLISTDB_BIN, "check", self.app.folder], capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+
+    def test_each_change_undone_and_done_again(self):
+        app = self.start(TASKS)
+        d = self.desktop
+        start = self.state()
+
+        # A deletion.
+        d.key("Delete")
+        self.answer("Jotlist", "y")
+        app.wait_texts(["bravo", "charlie", "done one", "done two"])
+        deleted = self.state()
+        d.key("ctrl+z")
+        self.wait_state(start, "the deleted task back as it was")
+        d.key("ctrl+shift+z")
+        self.wait_state(deleted, "the deletion done again")
+        d.key("ctrl+z")
+        self.wait_state(start, "the deletion undone again")
+
+        # An edit: the undone task is current again, so Enter edits it once more.
+        d.key("Down", "Return")
+        editor = app.wait_window("^Task Editor$")
+        d.type("bravo edited")
+        d.key("ctrl+s")
+        app.wait_gone(editor)
+        app.wait_texts(["alpha", "bravo edited", "charlie", "done one", "done two"])
+        edited = self.state()
+        d.key("ctrl+z")
+        self.wait_state(start, "the edit undone")
+        d.key("ctrl+y")
+        self.wait_state(edited, "the edit done again")
+        d.key("ctrl+z")
+        self.wait_state(start, "the edit undone again")
+
+        # A new task.
+        d.key("Insert")
+        editor = app.wait_window("^Task Editor$")
+        d.type("brand new")
+        d.key("Return")
+        app.wait_gone(editor)
+        app.wait_texts(["alpha", "bravo", "charlie", "done one", "done two", "brand new"])
+        d.key("ctrl+z")
+        app.wait_texts(["alpha", "bravo", "charlie", "done one", "done two"])
+        self.assertEqual(self.state()[:len(start)], start)
+
+        # A bulk delete is one step.
+        d.key("alt+f")
+        d.wait(lambda: len(app.dialogs()) == 1, "the File menu")
+        d.key("Down", "Down", "Down", "Right")
+        d.wait(lambda: len(app.dialogs()) == 2, "the Delete submenu")
+        d.key("Return")
+        self.answer("Jotlist", "y", then_main=False)
+        self.answer("Information", "Return")
+        self.assertEqual([t["text"] for t in self.state() if t["deleted"]], ["done one", "done two", "brand new"])
+        d.key("ctrl+z")
+        d.wait(lambda: [t["text"] for t in self.state() if t["deleted"]] == ["brand new"], "both done tasks back")
+        self.assertEqual(self.state()[:len(start)], start)
+        self.check_index()
+
+    def test_a_task_changed_elsewhere_is_not_overwritten(self):
+        app = self.start(TASKS)
+        d = self.desktop
+        d.key("Return")
+        editor = app.wait_window("^Task Editor$")
+        d.type("alpha edited")
+        d.key("ctrl+s")
+        app.wait_gone(editor)
+        app.wait_texts(["alpha edited", "bravo", "charlie", "done one", "done two"])
+        # Another program deletes the task meanwhile.
+        subprocess.run([JLISTDB_BIN, "delete", app.folder, "1"], check=True, capture_output=True)
+        changed = self.state()
+        self.assertTrue(changed[0]["deleted"])
+        d.key("ctrl+z")
+        self.answer("Information", "Return")
+        self.assertEqual(self.state(), changed)
+        self.check_index()
+
+
+if __name__ == "__main__":
+    unittest.main()
