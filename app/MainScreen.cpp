@@ -516,6 +516,7 @@ void TMainScreen::RunBulkDelete(int (TBulkDelete::*command)(), const QString& na
   } else {
     const std::vector<TTaskChange> peek = table_->TakeJournal();
     const int count = static_cast<int>(peek.size());
+    if (count > 0) tasks_changed_ = true;
     undo_.Push(name + QStringLiteral(" (%1 %2)").arg(count).arg(count == 1 ? "task" : "tasks"), peek);
     UpdateUndoItems();
   }
@@ -527,12 +528,15 @@ void TMainScreen::RunBulkDelete(int (TBulkDelete::*command)(), const QString& na
 // ---------------------------------------------------------------- undo
 
 void TMainScreen::EndStep(const QString& name) {
-  undo_.Push(name, table_->TakeJournal());
+  std::vector<TTaskChange> changes = table_->TakeJournal();
+  if (!changes.empty()) tasks_changed_ = true;
+  undo_.Push(name, std::move(changes));
   UpdateUndoItems();
 }
 
 void TMainScreen::EndHistory() {
   (void)table_->TakeJournal();
+  tasks_changed_ = true;
   undo_.Clear();
   UpdateUndoItems();
 }
@@ -551,6 +555,7 @@ void TMainScreen::RedoClick() { RunHistory(false); }
 void TMainScreen::RunHistory(bool undo) {
   if (!table_->Active() || !PostNotes()) return;
   const TUndoHistory::Outcome outcome = undo ? undo_.Undo(*table_) : undo_.Redo(*table_);
+  if (!outcome.Records.empty()) tasks_changed_ = true;
   if (!outcome.ChangedTask.isEmpty()) {
     ::InfoBox(QStringLiteral("The task \"%1\" was changed by another program since; it was not %2.")
                   .arg(outcome.ChangedTask, undo ? QStringLiteral("undone") : QStringLiteral("done again")));

@@ -243,6 +243,8 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   TFilterState applied_filter_;
   TKeyWordList key_words_;
   TUndoHistory undo_;
+  // The tasks changed during this run: the close takes a backup.
+  bool tasks_changed_ = false;
   bool first_activation_ = true;
   bool activating_ = false;
   bool preferences_loaded_ = false;

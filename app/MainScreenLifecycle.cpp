@@ -12,9 +12,11 @@
 
 #include "app/MainScreenShared.h"
 #include "app/TaskGridModel.h"
+#include "core/AppHelpers.h"
 #include "core/DateTimeFormat.h"
 #include "core/TaskCommands.h"
 #include "store/ErrorText.h"
+#include "store/TaskBackup.h"
 #include "widgets/FormPlacement.h"
 #include "widgets/MessageBox.h"
 #include "widgets/Splitter.h"
@@ -132,6 +134,10 @@ void TMainScreen::closeEvent(QCloseEvent* event) {
   PostNotes();
   // Close stores a change still pending (a grid edit) before it closes the files.
   ReportFailure(table_->Close());
+  // A run that changed the tasks leaves a copy of the closed files among the backups.
+  if (tasks_changed_ || !table_->TakeJournal().empty()) {
+    ReportFailure(BackUpTaskFiles(ProgramDirectory(), QDateTime::currentDateTime(), BackupsToKeep(ProgramDirectory())));
+  }
   QCoreApplication::processEvents();
   event->accept();
   hide();

@@ -2,6 +2,7 @@
 a bulk delete undone and done again with the task files compared record by record (notes
 included) and the index checked; a step whose task another program changed since is
 refused and nothing is overwritten."""
+import os
 import subprocess
 import unittest
 
@@ -99,6 +100,16 @@ class UndoTest(DesktopTest):
         d.wait(lambda: [t["text"] for t in self.state() if t["deleted"]] == ["brand new"], "both done tasks back")
         self.assertEqual(self.state()[:len(start)], start)
         self.check_index()
+
+        # The run changed the tasks: the close leaves a copy of the closed files.
+        d.key("alt+x")
+        self.assertEqual(app.wait_exit(), 0)
+        backups = os.path.join(app.folder, "backups")
+        names = os.listdir(backups)
+        self.assertEqual(len(names), 1)
+        for name in ("JLIST.DBF", "JLIST.FPT"):
+            with open(os.path.join(app.folder, name), "rb") as a, open(os.path.join(backups, names[0], name), "rb") as b:
+                self.assertEqual(a.read(), b.read(), name)
 
     def test_a_task_changed_elsewhere_is_not_overwritten(self):
         app = self.start(TASKS)

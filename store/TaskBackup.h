@@ -1,0 +1,31 @@
+// Rolling backups of the task files. At the close of a run that changed the tasks, the
+// closed JLIST.DBF and JLIST.FPT are copied into <folder>backups/<date>_<time>/ (the index
+// is rebuilt from them on a restore), and only the newest backups are kept: [Backup] Keep
+// of TODO.INI, 10 when it is missing, 0 for none.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include "store/xbase/Status.h"
+
+namespace task_backup {
+inline constexpr char kFolderName[] = "backups";  // beside the task files (fixed)
+inline constexpr int kDefaultKeep = 10;
+}  // namespace task_backup
+
+// Copies the table and memo files of `folder` (ending in "/") into a new backup named
+// after `when`. Each copy is written under a staging name, synced, and the backup takes
+// its name by one rename of its folder, so a crash or power cut during the copy leaves the
+// task files and every older backup whole (a staging folder left behind is removed by the
+// next backup). Then the oldest backups beyond `keep` are removed. `keep` 0 does nothing.
+// The files must be closed (the copy is of what was last stored).
+xbase::Status BackUpTaskFiles(const QString& folder, const QDateTime& when, int keep);
+
+// The backups of `folder`, newest first (folder names, "2026-12-08_17-05-00").
+QStringList TaskBackups(const QString& folder);
+
+// How many backups to keep: [Backup] Keep of TODO.INI in `folder`; 10 when missing,
+// never below 0.
+int BackupsToKeep(const QString& folder);
