@@ -7,10 +7,9 @@
 
 #include <cmath>
 
+#include "ReportFileTestSupport.h"
 #include "reportengine/FilePreview.h"
 #include "reportengine/ReportError.h"
-#include "reportengine/RecordWriter.h"
-#include "reportengine/ReportFileFormat.h"
 #include "reportengine/ReportFiler.h"
 
 namespace {
@@ -202,15 +201,7 @@ TEST_F(FilePreviewTest, AHugePageIsDrawnWithinTheImageBudget) {
   using namespace report_file;
   buffer_.open(QIODevice::ReadWrite);
   RecordWriter out(&buffer_);
-  ReportFileHeader h;
-  h.page_count = 1;
-  h.Write(out);
-  out.Byte(kPageHeader);
-  out.Int(0);
-  out.Int(0);
-  out.Short(1);
-  out.Real(100);
-  out.Real(100);
+  BeginOnePageFile(out, 100, 100);
   out.Byte(kEndPage);
   out.Flush();
   buffer_.close();

@@ -8,6 +8,9 @@
 
 #include "reportengine/REDevice.h"
 #include "reportengine/RecordReader.h"
+#include "reportengine/RecordWriter.h"
+#include "reportengine/ReportFileFormat.h"
+#include "reportengine/ReportFileHeader.h"
 #include "reportengine/ReportFileReader.h"
 
 // While alive, the printer device lists no printer (the report engine's no-printer case).
@@ -68,6 +71,20 @@ inline std::vector<Decoded> PageRecords(const QByteArray& file, int page) {
   }
   out.clear();
   return out;
+}
+
+// Writes the header of a one-page report file and the header of its page (`width` by
+// `height` inches); the page's records follow.
+inline void BeginOnePageFile(RecordWriter& out, double width = 8.5, double height = 11) {
+  ReportFileHeader h;
+  h.page_count = 1;
+  h.Write(out);
+  out.Byte(report_file::kPageHeader);
+  out.Int(0);
+  out.Int(0);
+  out.Short(1);
+  out.Real(width);
+  out.Real(height);
 }
 
 inline std::vector<int> Codes(const std::vector<Decoded>& records) {
