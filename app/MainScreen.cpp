@@ -27,6 +27,7 @@
 #include "widgets/MessageBox.h"
 #include "core/QuickDates.h"
 #include "app/RebuildInd.h"
+#include "app/RestoreForm.h"
 #include "app/Splashform.h"
 #include "app/MainScreenShared.h"
 #include "app/TaskGridDelegate.h"
@@ -34,6 +35,7 @@
 #include "reports/SettingsPlacementStore.h"
 #include "core/TaskCommands.h"
 #include "store/ErrorText.h"
+#include "store/TaskBackup.h"
 #include "dialogs/CallTaskEdit.h"
 #include "dialogs/DateSelector.h"
 #include "dialogs/SetTimeDialog.h"
@@ -547,6 +549,46 @@ void TMainScreen::UpdateUndoItems() {
   Undo1->setText(undo_.CanUndo() ? QStringLiteral("&Undo ") + undo_.UndoName() : QStringLiteral("&Undo"));
   Redo1->setEnabled(undo_.CanRedo());
   Redo1->setText(undo_.CanRedo() ? QStringLiteral("Re&do ") + undo_.RedoName() : QStringLiteral("Re&do"));
+}
+
+void TMainScreen::RestoreClick() {
+  if (!table_->Active() || !PostNotes()) return;
+  const std::vector<TBackupInfo> backups = ListBackups(ProgramDirectory());
+  if (backups.empty()) {
+    ::InfoBox(QStringLiteral("There is no backup of the task files yet: one is made when Jotlist closes after "
+                             "the tasks were changed."));
+    return;
+  }
+  TRestoreForm form(backups, this);
+  CenterForm(&form);
+  if (form.exec() != QDialog::Accepted) return;
+  const TBackupInfo chosen = form.Chosen();
+  const QString when = FormatDateTime(QStringLiteral("ddddd t"), chosen.When);
+  if (!ConfirmBox(QStringLiteral("Restore the tasks as they were on %1?\r\rThe tasks as they are now are backed up "
+                                 "first. What was done in this run can no longer be undone.")
+                      .arg(when))) {
+    return;
+  }
+  EndHistory();
+  ReportFailure(table_->Close());
+  ReportFailure(RestoreTaskFiles(ProgramDirectory(), chosen.Name, QDateTime::currentDateTime()));
+  // The files replaced are a backup already; the restored ones need none at close.
+  tasks_changed_ = false;
+  table_->SetSuspendDisplayFields(true);
+  if (!table_->OpenTaskFiles(false)) {
+    table_->SetSuspendDisplayFields(false);
+    close();
+    return;
+  }
+  table_->SetOrder(sort_order_);
+  SetMainMenuSortChecks();
+  table_->SetSuspendDisplayFields(false);
+  HideStatus();
+  SetUpFilter();
+  BuildKeyWordList();
+  table_->First();
+  SetButtons();
+  TableCurrentChanged();
 }
 
 void TMainScreen::UndoClick() { RunHistory(true); }

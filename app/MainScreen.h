@@ -118,6 +118,9 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   // tasks another program changed since is refused with a message naming the task.
   void UndoClick();
   void RedoClick();
+  // "Restore from Backup...": picks a backup, backs the current files up, puts the backup
+  // in their place and opens it (index rebuilt); the undo history ends.
+  void RestoreClick();
   const TUndoHistory& UndoHistory() const { return undo_; }
 
   // ---- state (the window's own, kept for the run)
@@ -173,6 +176,7 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   QAction* AllTasks1 = nullptr;
   QAction* Undo1 = nullptr;
   QAction* Redo1 = nullptr;
+  QAction* RestoreFromBackup1 = nullptr;
   QAction* Exit1 = nullptr;
   QMenu* HelpMenu = nullptr;
   QAction* Contents1 = nullptr;

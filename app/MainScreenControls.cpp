@@ -294,6 +294,8 @@ void TMainScreen::CreateMenus() {
   Redo1->setObjectName(QStringLiteral("Redo1"));
   Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   UpdateUndoItems();
+  RestoreFromBackup1 = FileMenu->addAction(QStringLiteral("Restore from &Backup..."), this, [this] { RestoreClick(); });
+  RestoreFromBackup1->setObjectName(QStringLiteral("RestoreFromBackup1"));
   FileMenu->addSeparator();
   Exit1 = FileMenu->addAction(QStringLiteral("E&xit"), this, [this] { close(); });
   Exit1->setObjectName(QStringLiteral("Exit1"));

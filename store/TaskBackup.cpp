@@ -4,10 +4,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "store/IniFile.h"
 #include "store/xbase/File.h"
+#include "store/xbase/Table.h"
 
 using xbase::Status;
 
@@ -77,4 +79,53 @@ Status BackUpTaskFiles(const QString& folder, const QDateTime& when, int keep) {
   const QStringList all = TaskBackups(folder);
   for (qsizetype i = keep; i < all.size(); ++i) QDir(dir.filePath(all[i])).removeRecursively();
   return Status::Ok();
+}
+
+std::vector<TBackupInfo> ListBackups(const QString& folder) {
+  std::vector<TBackupInfo> list;
+  for (const QString& name : TaskBackups(folder)) {
+    TBackupInfo info;
+    info.Name = name;
+    info.When = QDateTime::fromString(name.left(19), QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+    std::unique_ptr<xbase::Table> table;
+    const std::string path = (BackupFolder(folder) + QLatin1Char('/') + name + QStringLiteral("/JLIST.DBF")).toStdString();
+    if (xbase::Table::Open(path, xbase::OpenMode::kReadOnly, &table).ok()) {
+      const int done = table->FieldIndex("DONE");
+      table->SetOrder(0);
+      int tasks = 0, marked = 0;
+      Status status = table->GoTop();
+      while (status.ok() && !table->Eof()) {
+        if (!table->Deleted()) {
+          ++tasks;
+          if (done >= 0 && table->GetLogical(done)) ++marked;
+        }
+        status = table->Skip(1);
+      }
+      if (status.ok()) {
+        info.Tasks = tasks;
+        info.Done = marked;
+      }
+    }
+    list.push_back(info);
+  }
+  return list;
+}
+
+Status RestoreTaskFiles(const QString& folder, const QString& name, const QDateTime& now) {
+  const QString source = BackupFolder(folder) + QLatin1Char('/') + name + QLatin1Char('/');
+  if (name.isEmpty() || name.startsWith(QLatin1Char('.')) || !QFileInfo::exists(source + QStringLiteral("JLIST.DBF")))
+    return Status::NotFound("no backup " + name.toStdString());
+  const QStringList files = {QStringLiteral("JLIST.DBF"), QStringLiteral("JLIST.FPT")};
+  for (const QString& file : files) {
+    if (!QFileInfo::exists(source + file)) continue;
+    XB_RETURN_IF_ERROR(CopyFile((source + file).toStdString(), (folder + file + QStringLiteral(".restore")).toStdString()));
+  }
+  // The files being replaced become the newest backup; one more is kept for it.
+  XB_RETURN_IF_ERROR(BackUpTaskFiles(folder, now, BackupsToKeep(folder) + 1));
+  for (const QString& file : files) {
+    const QString staged = folder + file + QStringLiteral(".restore");
+    if (QFileInfo::exists(staged)) XB_RETURN_IF_ERROR(xbase::RenameFile(staged.toStdString(), (folder + file).toStdString()));
+  }
+  XB_RETURN_IF_ERROR(xbase::RemoveFile((folder + QStringLiteral("JLIST.CDX")).toStdString()));
+  return xbase::SyncParentDirectory((folder + QStringLiteral("JLIST.DBF")).toStdString());
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 #include "store/xbase/Status.h"
 
 namespace task_backup {
@@ -29,3 +31,20 @@ QStringList TaskBackups(const QString& folder);
 // How many backups to keep: [Backup] Keep of TODO.INI in `folder`; 10 when missing,
 // never below 0.
 int BackupsToKeep(const QString& folder);
+
+// One backup as the restore dialog lists it.
+struct TBackupInfo {
+  QString Name;    // the folder's name
+  QDateTime When;  // from the name
+  int Tasks = -1;  // tasks in it (deleted ones not counted); -1 when it cannot be read
+  int Done = -1;   // of those, marked done
+};
+// The backups of `folder`, newest first, with their counts.
+std::vector<TBackupInfo> ListBackups(const QString& folder);
+
+// Puts backup `name` in place of the task files of `folder` (which must be closed):
+// the backup's files are first copied beside the task files under staging names and
+// synced, then the current files are backed up (so a restore can be undone by restoring
+// that one), then the copies are renamed over JLIST.DBF and JLIST.FPT and JLIST.CDX is
+// removed (the next open builds the index for the restored records).
+xbase::Status RestoreTaskFiles(const QString& folder, const QString& name, const QDateTime& now);

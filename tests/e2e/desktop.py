@@ -306,7 +306,10 @@ class Jotlist:
         got = []
 
         def check():
-            got[:] = [self.texts()]
+            try:
+                got[:] = [self.texts()]
+            except AssertionError:  # the files are open exclusively for a moment (a rebuild)
+                return False
             return got[0] == list(expected)
         try:
             self.desktop.wait(check, what or "the tasks %r" % (expected,))

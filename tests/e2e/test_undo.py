@@ -129,6 +129,34 @@ class UndoTest(DesktopTest):
         self.assertEqual(self.state(), changed)
         self.check_index()
 
+    def test_a_backup_restored_from_the_file_menu(self):
+        app = self.start(TASKS)
+        d = self.desktop
+        # Two runs, each deleting a task: two backups, the older one without alpha only.
+        def delete_and_close():
+            d.key("Delete")
+            self.answer("Jotlist", "y")
+            d.key("alt+x")
+            self.assertEqual(app.wait_exit(), 0)
+        delete_and_close()
+        older = self.state()
+        app.start()
+        delete_and_close()
+        app.start()
+        self.assertEqual([t["text"] for t in self.state() if not t["deleted"]][:2], ["charlie", "done one"])
+        d.key("alt+f")
+        d.wait(lambda: len(app.dialogs()) == 1, "the File menu")
+        d.key("b")
+        form = app.wait_window("^Restore from Backup$")
+        d.key("Down", "Return")
+        app.wait_gone(form)
+        self.answer("Jotlist", "y")
+        app.wait_texts(["bravo", "charlie", "done one", "done two"])
+        app.wait_idle()
+        self.assertEqual(self.state(), older)
+        self.assertEqual(len(os.listdir(os.path.join(app.folder, "backups"))), 3)
+        self.check_index()
+
 
 if __name__ == "__main__":
     unittest.main()
