@@ -14,6 +14,7 @@
 #include <QThread>
 #include <cmath>
 
+#include "PageModelTestSupport.h"
 #include "ReportFileTestSupport.h"
 #include "reportengine/FilePrinter.h"
 #include "reportengine/PrinterReport.h"
@@ -25,11 +26,6 @@
 #include "reportengine/ReportFiler.h"
 
 namespace {
-
-bool SelectPdfQueue() {
-  TREDevice& device = TREDevice::Instance();
-  return !device.Printers().isEmpty() && device.SelectPrinter("PDF", true) && device.HasDevMode();
-}
 
 QString RunTool(const QString& program, const QStringList& args) {
   QProcess process;

@@ -40,13 +40,6 @@ std::string ErrorOf(F f) {
 QStringList error_boxes;
 void CollectErrorBox(const QString& message) { error_boxes << message; }
 
-// True when CUPS lists the "PDF" queue; selects it.
-bool SelectPdfQueue() {
-  TREDevice& device = TREDevice::Instance();
-  if (device.Printers().isEmpty()) return false;
-  return device.SelectPrinter("PDF", true) && device.HasDevMode();
-}
-
 QString RunTool(const QString& program, const QStringList& args) {
   QProcess process;
   process.start(program, args);

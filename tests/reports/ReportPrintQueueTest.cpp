@@ -34,11 +34,6 @@ namespace {
 
 using namespace task_report_testing;
 
-bool SelectPdfQueue() {
-  TREDevice& device = TREDevice::Instance();
-  return !device.Printers().isEmpty() && device.SelectPrinter("PDF", true) && device.HasDevMode();
-}
-
 QString RunTool(const QString& program, const QStringList& args) {
   QProcess process;
   process.start(program, args);
