@@ -450,9 +450,7 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
   progress.Report(0);
   std::vector<char> meets(conditions.size());
   const uint32_t step = std::max<uint32_t>(1, record_count / 64);
-  for (uint32_t r = 1; r <= record_count; ++r) {
-    const uint8_t* image = nullptr;
-    XB_RETURN_IF_ERROR(records.ReadRecord(r, &image));
+  XB_RETURN_IF_ERROR(records.ScanRecords(record_count, [&](uint32_t r, const uint8_t* image) {
     const EvalContext ctx{image, r};
     for (size_t c = 0; c < conditions.size(); ++c) meets[c] = conditions[c]->Meets(ctx);
     for (size_t t = 0; t < tag_count; ++t) {
@@ -464,7 +462,7 @@ Status WriteIndexFile(const std::string& path, const std::vector<BuildTag>& tags
     if (tag_count > 0 && r % step == 0) {
       progress.Report(static_cast<int>(uint64_t{50} * r / record_count));
     }
-  }
+  }));
 
   // Large tables sort their tags on two threads while this one writes them.
   const unsigned cores = std::thread::hardware_concurrency();

@@ -109,10 +109,12 @@ Status CdxFile::SetLock(short type) {
     ::fcntl(fd_, F_OFD_SETLK, &fl);
     return Status::Ok();
   }
+  // The clock is read only once the lock is found taken: most calls get it at once, and a
+  // shared open takes it for every search.
+  if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0) return Status::Ok();
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(lock_timeout_ms_);
   for (;;) {
-    if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0) return Status::Ok();
     if (errno != EAGAIN && errno != EACCES && errno != EINTR) {
       return Status::IoError(ErrnoText("cannot lock", path_));
     }
@@ -120,6 +122,7 @@ Status CdxFile::SetLock(short type) {
       return Status::InUse("the index " + path_ + " is locked by another program");
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    if (::fcntl(fd_, F_OFD_SETLK, &fl) == 0) return Status::Ok();
   }
 }
 

@@ -601,24 +601,41 @@ Status CdxIndex::QuickCheck(RecordSource& records, const std::vector<TagDefiniti
   }
   IndexLock lock(&core);
   XB_RETURN_IF_ERROR(lock.Acquire(false));
-  const uint32_t n = records.RecordCount();
-  core.record_hint = std::max(core.record_hint, n);
   // The whole shape, not only the leaf chains: a power cut may keep some pages of a change
   // and not others, leaving the right number of keys in a broken tree.
   std::vector<uint64_t> keys;
   XB_RETURN_IF_ERROR(cdx::CheckShape(core, &keys));
-  std::vector<uint64_t> meeting(core.tags.size());
-  for (uint32_t r = 1; r <= n; ++r) {
-    const uint8_t* image = nullptr;
-    XB_RETURN_IF_ERROR(records.ReadRecord(r, &image));
-    for (size_t t = 0; t < core.tags.size(); ++t) {
-      if (core.tags[t].maker.Meets({image, r})) ++meeting[t];
-    }
-  }
+  return CompareKeyCounts(records, keys);
+}
+
+Status CdxIndex::CountCheck(RecordSource& records) {
+  Core& core = impl_->core;
+  IndexLock lock(&core);
+  XB_RETURN_IF_ERROR(lock.Acquire(false));
+  std::vector<uint64_t> keys(core.tags.size());
   for (size_t t = 0; t < core.tags.size(); ++t) {
-    if (keys[t] != meeting[t]) {
+    Status s = core.tags[t].tree->CountKeys(&keys[t]);
+    if (!s.ok()) return TagProblem(core.tags[t], s);
+  }
+  return CompareKeyCounts(records, keys);
+}
+
+Status CdxIndex::CompareKeyCounts(RecordSource& records, const std::vector<uint64_t>& keys) {
+  Core& core = impl_->core;
+  const uint32_t n = records.RecordCount();
+  core.record_hint = std::max(core.record_hint, n);
+  // Each distinct condition once per record; tags sharing it share its count.
+  std::vector<uint64_t> meeting(core.tags.size());
+  XB_RETURN_IF_ERROR(records.ScanRecords(n, [&](uint32_t r, const uint8_t* image) {
+    for (size_t t = 0; t < core.tags.size(); ++t) {
+      if (core.condition_of[t] == t && core.tags[t].maker.Meets({image, r})) ++meeting[t];
+    }
+  }));
+  for (size_t t = 0; t < core.tags.size(); ++t) {
+    const uint64_t want = meeting[core.condition_of[t]];
+    if (keys[t] != want) {
       return Status::Corrupt("tag " + core.tags[t].def.name + " holds " + std::to_string(keys[t]) +
-                             " keys for " + std::to_string(meeting[t]) + " records");
+                             " keys for " + std::to_string(want) + " records");
     }
   }
   return Status::Ok();

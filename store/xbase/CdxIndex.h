@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -24,10 +25,22 @@ namespace xbase {
 // byte 0 the deleted mark).
 class RecordSource {
  public:
+  using RecordVisit = std::function<void(uint32_t recno, const uint8_t* image)>;
+
   virtual ~RecordSource() = default;
   virtual uint32_t RecordCount() = 0;
   // Points `*image` at record `recno` (1-based); valid until the next call.
   virtual Status ReadRecord(uint32_t recno, const uint8_t** image) = 0;
+  // Hands records 1 to `count` to `visit` in record order, each image valid during its
+  // call: for passes over every record, which a source may read in large pieces.
+  virtual Status ScanRecords(uint32_t count, const RecordVisit& visit) {
+    for (uint32_t r = 1; r <= count; ++r) {
+      const uint8_t* image = nullptr;
+      XB_RETURN_IF_ERROR(ReadRecord(r, &image));
+      visit(r, image);
+    }
+    return Status::Ok();
+  }
 };
 
 class CdxIndex {
@@ -79,6 +92,11 @@ class CdxIndex {
   // with the same key and FOR expressions (names and expressions compared case-blind,
   // FOR texts in the stored form). kCorrupt with the reason on failure.
   Status QuickCheck(RecordSource& records, const std::vector<TagDefinition>* expected = nullptr);
+  // The cheap check at an open after a clean close: per tag, the keys counted from the
+  // leaves' headers along its leaf chain against the records meeting its condition, which
+  // catches another program that added, removed or recalled records without the index.
+  // kCorrupt with the reason on failure.
+  Status CountCheck(RecordSource& records);
   // Full check: order, duplicates of (key, record), keys against the records, conditions,
   // counts, sibling links, parent keys, compression, free list. One line per problem in
   // `problems`; the status is kCorrupt when there is any, kIoError when the records could
@@ -137,6 +155,9 @@ class CdxIndex {
 
  private:
   CdxIndex();
+  // kCorrupt unless each tag's count in `keys` is the number of records meeting its
+  // condition.
+  Status CompareKeyCounts(RecordSource& records, const std::vector<uint64_t>& keys);
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

@@ -13,8 +13,29 @@ constexpr uint32_t kOffNextFree = 0;   // u32 BE: first block never used
 constexpr uint32_t kNextFreeSize = 4;
 constexpr uint32_t kOffBlockSize = 4;  // u32 BE, as some writers store it
 constexpr uint32_t kOffBlockSize16 = 6;  // u16 BE, as the family's readers take it
-// The two fields above; the rest of the header is zero but for the redo entry below.
+// The two fields above; the rest of the header is zero but for the close mark and the
+// redo entry below.
 constexpr uint32_t kHeaderFieldsSize = 8;
+
+// ---- this engine's close mark, in header bytes other programs neither read nor write:
+// kCleanClose when the last open of this engine that could write closed the files with
+// every change synced and the index sound; otherwise kOpenWriters plus the number of such
+// opens that have not closed cleanly yet (a crashed one never does). An open that finds
+// kCleanClose checks the index cheaply (each tag's key count against the records); any
+// other value (a writer that stopped half way, or a file written elsewhere) has it walk
+// every tag's tree. An open that may write counts itself in, synced, before it changes
+// anything; when it finds no other such open alive, the count it finds is stale and it
+// starts from its own.
+//   u32 BE
+constexpr uint32_t kOffCloseMark = 8;
+constexpr uint32_t kCleanClose = 0x4A4C434C;  // "JLCL"
+constexpr uint32_t kOpenWriters = 0x4A4C0000;  // "JL" and a count of 1 to 0xFFFF
+constexpr uint32_t kMaxOpenWriters = 0xFFFF;
+// Opens of this engine that may write hold a shared lock on this byte of the memo file
+// from open to close, so that an open can tell whether any other is alive.
+constexpr uint64_t kWriterLockOffset = uint64_t{1} << 40;
+// Held exclusively while an open or a close reads and rewrites the close mark.
+constexpr uint64_t kMarkLockOffset = kWriterLockOffset + 1;
 
 // ---- this engine's record redo entry, in header bytes other programs neither read nor
 // write: the record an edit is about to rewrite in place, before and after, written and

@@ -216,6 +216,23 @@ Status MemoFile::ReadRedo(size_t n, uint8_t* entry) const {
   return file_.Read(fpt::kOffRedo, n, entry);
 }
 
+Status MemoFile::ReadCloseMark(uint32_t* mark) const {
+  uint8_t word[4];
+  XB_RETURN_IF_ERROR(file_.Read(fpt::kOffCloseMark, sizeof word, word));
+  *mark = Be32(word);
+  return Status::Ok();
+}
+
+Status MemoFile::WriteCloseMark(uint32_t mark) {
+  if (!writable_) return Status::ReadOnly(file_.path() + " is open read-only");
+  uint8_t word[4];
+  PutBe32(word, mark);
+  XB_RETURN_IF_ERROR(file_.Write(fpt::kOffCloseMark, word, sizeof word));
+  XB_RETURN_IF_ERROR(file_.Sync());
+  dirty_ = false;
+  return Status::Ok();
+}
+
 Status MemoFile::Sync() {
   if (!dirty_) return Status::Ok();
   XB_RETURN_IF_ERROR(file_.Sync());

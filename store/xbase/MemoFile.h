@@ -70,6 +70,10 @@ class MemoFile {
   // Blanks the redo entry's mark. Unless `now`, the write is left to whichever sync comes
   // next: an entry that outlives a crash costs only an index rebuild.
   Status ClearRedo(bool now = false);
+  // Reads / writes the close mark (FptFormat.h). The write syncs the file, so that the
+  // mark reaches the disk no earlier than what was written before it.
+  Status ReadCloseMark(uint32_t* mark) const;
+  Status WriteCloseMark(uint32_t mark);
   Status Sync();
 
   // Checks the value at `block`: in range and below the next free block. Returns the

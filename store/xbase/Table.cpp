@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "store/xbase/ByteOrder.h"
+#include "store/xbase/FptFormat.h"
 
 namespace xbase {
 
@@ -76,6 +77,24 @@ Status Table::Impl::ReadRecord(uint32_t n, const uint8_t** image) {
   }
   *image = RecordPtr(n);
   return *image != nullptr ? Status::Ok() : Status::IoError("cannot map " + path);
+}
+
+Status Table::Impl::ScanRecords(uint32_t n, const RecordVisit& visit) {
+  if (n > count) {
+    RefreshCount();
+    if (n > count) return Status::InvalidArgument("record " + std::to_string(n) + " does not exist");
+  }
+  constexpr size_t kPiece = size_t{1} << 20;
+  const uint32_t len = header.record_length;
+  const uint32_t per_piece = static_cast<uint32_t>(std::max<size_t>(1, kPiece / len));
+  std::vector<uint8_t> piece(size_t{per_piece} * len);
+  for (uint32_t first = 1; first <= n;) {
+    const uint32_t k = std::min(per_piece, n - first + 1);
+    XB_RETURN_IF_ERROR(dbf.Read(RecordOffset(first), size_t{k} * len, piece.data()));
+    for (uint32_t i = 0; i < k; ++i) visit(first + i, piece.data() + size_t{i} * len);
+    first += k;
+  }
+  return Status::Ok();
 }
 
 void Table::Impl::SetCount(uint32_t header_count) {
@@ -174,6 +193,8 @@ Status Table::Impl::OpenFiles() {
     XB_RETURN_IF_ERROR(s);
   }
 
+  bool closed_clean = false;
+  XB_RETURN_IF_ERROR(TakeCloseMark(&closed_clean));
   const bool index_exists = FileExists(index_path);
   indexed_locks = index_exists;
   // Before the index is checked against the records.
@@ -190,7 +211,8 @@ Status Table::Impl::OpenFiles() {
       cdx.reset();
     } else {
       cdx->SetSharedAccess(shared());
-      s = cdx->QuickCheck(*this);
+      // The whole of every tree only when the last writer may have stopped half way.
+      s = closed_clean && !cut_short ? cdx->CountCheck(*this) : cdx->QuickCheck(*this);
       if (s.ok() && cut_short) s = Status::Corrupt("an edit was cut short and its keys may be half changed");
       if (s.ok()) {
         index_state = IndexState::kOk;
@@ -208,6 +230,77 @@ Status Table::Impl::OpenFiles() {
   return GoTop();
 }
 
+namespace {
+
+bool IsWriterCount(uint32_t mark) {
+  return (mark & 0xFFFF0000u) == fpt::kOpenWriters && (mark & 0xFFFFu) != 0;
+}
+
+// The byte lock that makes reading and rewriting the close mark one step among opens.
+Status LockMark(int fd, const std::string& path, FileLock* lock) {
+  Status s = FileLock::Acquire(fd, fpt::kMarkLockOffset, 1, true, 3000, lock);
+  if (s.IsRecordLocked()) return Status::InUse(path + " is held by another program");
+  return s;
+}
+
+}  // namespace
+
+Status Table::Impl::TakeCloseMark(bool* was_clean) {
+  *was_clean = false;
+  if (!memo) return Status::Ok();
+  if (mode != OpenMode::kReadOnly) return RegisterWriter(was_clean);
+  // A header too short for the mark has none.
+  uint32_t mark = 0;
+  *was_clean = memo->ReadCloseMark(&mark).ok() && mark == fpt::kCleanClose;
+  return Status::Ok();
+}
+
+Status Table::Impl::RegisterWriter(bool* was_clean) {
+  *was_clean = false;
+  counted_in = false;
+  const int fd = memo->file().fd();
+  FileLock mark_lock;
+  XB_RETURN_IF_ERROR(LockMark(fd, memo_path, &mark_lock));
+  // Other opens that may write hold the byte shared; none does when it can be had whole.
+  bool alone = false;
+  {
+    FileLock probe;
+    alone = FileLock::TryAcquire(fd, fpt::kWriterLockOffset, 1, true, &probe).ok();
+  }
+  XB_RETURN_IF_ERROR(FileLock::TryAcquire(fd, fpt::kWriterLockOffset, 1, false, &writer_lock));
+  uint32_t mark = 0;
+  const bool readable = memo->ReadCloseMark(&mark).ok();
+  *was_clean = readable && mark == fpt::kCleanClose;
+  uint32_t others = 0;
+  if (!*was_clean && !alone) {
+    // Without this engine's count the others' cannot be kept: nobody sets the mark until
+    // an open finds itself alone.
+    if (!readable || !IsWriterCount(mark) || (mark & 0xFFFFu) == fpt::kMaxOpenWriters) return Status::Ok();
+    others = mark & 0xFFFFu;
+  }
+  XB_RETURN_IF_ERROR(memo->WriteCloseMark(fpt::kOpenWriters + others + 1));
+  counted_in = true;
+  return Status::Ok();
+}
+
+void Table::Impl::LeaveCloseMark() {
+  if (!counted_in || pending != Pending::kNone) return;
+  // Only an index that passed its check at open (or no index at all) is vouched for.
+  if (index_state != IndexState::kOk && (index_state != IndexState::kNone || FileExists(index_path))) return;
+  if (!SyncNow().ok()) return;
+  // A redo entry left behind (an edit or batch that failed half way) asks for a rebuild.
+  uint8_t redo[4];
+  if (!memo->ReadRedo(sizeof redo, redo).ok() || Be32(redo) == fpt::kRedoMagic) return;
+  FileLock mark_lock;
+  uint32_t mark = 0;
+  if (!LockMark(memo->file().fd(), memo_path, &mark_lock).ok() || !memo->ReadCloseMark(&mark).ok() ||
+      !IsWriterCount(mark)) {
+    return;
+  }
+  const uint32_t left = (mark & 0xFFFFu) - 1;
+  if (memo->WriteCloseMark(left == 0 ? fpt::kCleanClose : fpt::kOpenWriters + left).ok()) counted_in = false;
+}
+
 Table::Table() : impl_(std::make_unique<Impl>()) {}
 
 Table::~Table() {
@@ -215,6 +308,7 @@ Table::~Table() {
     impl_->Cancel();
     // A destructor cannot report; a caller that wants a batch's sync checked calls EndBatch.
     if (impl_->batch_depth > 0) (void)impl_->SyncNow();
+    impl_->LeaveCloseMark();
   }
 }
 

@@ -38,6 +38,10 @@ struct Table::Impl final : public RecordSource {
   File dbf;
   FileMapping map;
   std::optional<MemoFile> memo;
+  // Held from open to close by an open that may write (see kWriterLockOffset); after the
+  // memo file, so that it is released before the file closes.
+  FileLock writer_lock;
+  bool counted_in = false;  // this open is counted in the close mark
   std::unique_ptr<CdxIndex> cdx;
   IndexState index_state = IndexState::kNone;
   std::string index_problem;
@@ -108,6 +112,9 @@ struct Table::Impl final : public RecordSource {
   // RecordSource for the index: the counted records, as other opens have left them.
   uint32_t RecordCount() override;
   Status ReadRecord(uint32_t n, const uint8_t** image) override;
+  // Reads the table file a large piece at a time rather than through the mapping, whose
+  // pages cost far more to touch one record after another.
+  Status ScanRecords(uint32_t n, const RecordVisit& visit) override;
   // File offset of record `n` (1-based).
   uint64_t RecordOffset(uint32_t n) const {
     return header.header_length + uint64_t{n - 1} * header.record_length;
@@ -138,6 +145,16 @@ struct Table::Impl final : public RecordSource {
   void EncodeMemoPointer(uint8_t* image, const FieldDesc& f, uint32_t block) const;
   // Opens the table, memo and index files at `path` in `mode` (after Open set them).
   Status OpenFiles();
+  // Reads the close mark into `*was_clean` (true when the files were closed cleanly) and,
+  // for an open that may write, counts the open in (see FptFormat.h).
+  Status TakeCloseMark(bool* was_clean);
+  // Takes the writers' shared lock and counts this open in among the opens that may
+  // write, synced; left uncounted when the mark is not this engine's and another such open
+  // is alive.
+  Status RegisterWriter(bool* was_clean);
+  // At close: counts this open out, setting the mark once the last one has gone, when
+  // every change is synced and the index is sound. Best effort: the count stays otherwise.
+  void LeaveCloseMark();
 
   // ---- positioning (TableCursor.cpp)
   // Goes past the last record: blank image, cursor no longer on an entry.

@@ -195,11 +195,15 @@ Status Table::Impl::Pack(const ProgressFn& fn) {
   map.Reset();
   dbf = std::move(out);
   dbf.set_path(path);
+  // The writers' lock belongs to the old memo file.
+  writer_lock.Release();
   memo.reset();
   if (out_memo) {
     out_memo.reset();
     memo.emplace();
     XB_RETURN_IF_ERROR(MemoFile::Open(memo_path, true, true, &*memo));
+    bool was_clean = false;
+    XB_RETURN_IF_ERROR(RegisterWriter(&was_clean));
   }
   XB_RETURN_IF_ERROR(dbf.Size(&file_size));
   header.record_count = kept;
@@ -245,7 +249,12 @@ Status Table::Impl::Zap(const ProgressFn& fn) {
   XB_RETURN_IF_ERROR(dbf.Write(header.header_length, &eof_marker, 1));
   file_size = header.header_length + 1;
   dbf_dirty = true;
-  if (memo) XB_RETURN_IF_ERROR(memo->Reset());
+  if (memo) {
+    XB_RETURN_IF_ERROR(memo->Reset());
+    // The new header has no close mark: this open counts itself in again.
+    bool was_clean = false;
+    XB_RETURN_IF_ERROR(RegisterWriter(&was_clean));
+  }
   report(50);
   if (indexed()) {
     Status s = cdx->Clear();

@@ -1,9 +1,12 @@
 // The table with its structural index: tag orders, seek, upkeep on edits, missing and
 // damaged index files, and the index through pack and zap.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -262,6 +265,98 @@ TEST_F(TableIndexTest, MissingOrDamagedIndexOpensInRecordOrderAndIsRebuilt) {
   dbf = ReadBytes(dir_.File("JLIST.DBF"));
   dbf[258] = '*';  // record 1 deleted without the index knowing
   WriteBytes(dir_.File("JLIST.DBF"), dbf);
+  ASSERT_TRUE(Table::Open(dir_.File("JLIST.DBF"), OpenMode::kShared, &t).ok());
+  EXPECT_EQ(t->index_state(), Table::IndexState::kDamaged);
+}
+
+// The close mark in the memo header: after a clean close the next open only counts each
+// tag's keys against the records; while writers are counted in (they are from open to
+// clean close, and one that dies stays counted) an open walks every tree.
+TEST_F(TableIndexTest, OnlyACleanCloseSparesTheNextOpenTheTreeWalk) {
+  const auto mark = [](const std::string& memo) {
+    const std::vector<uint8_t> bytes = ReadBytes(memo);
+    return std::string(bytes.begin() + 8, bytes.begin() + 12);
+  };
+  const auto writers = [](char n) { return std::string("JL\0", 3) + n; };
+  // The head of the free-page list on the directory's own page: damage a power cut can
+  // leave, with every key count still right, which only the walk finds.
+  const auto damage = [](const std::string& index) {
+    std::vector<uint8_t> bytes = ReadBytes(index);
+    bytes[4] = 0x00;
+    bytes[5] = 0x04;
+    WriteBytes(index, bytes);
+  };
+  std::unique_ptr<Table> t;
+
+  // The files as a crash leaves them: copied while their writer has them open.
+  TempDir crashed;
+  for (const char* name : {"JLIST.DBF", "JLIST.FPT", "JLIST.CDX"}) {
+    std::filesystem::copy_file(dir_.File(name), crashed.File(name));
+  }
+  EXPECT_EQ(mark(crashed.File("JLIST.FPT")), writers(1));
+  damage(crashed.File("JLIST.CDX"));
+  ASSERT_TRUE(Table::Open(crashed.File("JLIST.DBF"), OpenMode::kShared, &t).ok());
+  EXPECT_EQ(t->index_state(), Table::IndexState::kDamaged);
+  EXPECT_EQ(mark(crashed.File("JLIST.FPT")), writers(1));  // the dead writer's count is stale
+  t.reset();
+  EXPECT_EQ(mark(crashed.File("JLIST.FPT")), writers(1));  // a damaged index is not vouched for
+
+  table_.reset();
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), "JLCL");
+  // Readers leave the mark alone; writers count in and out.
+  std::unique_ptr<Table> reader;
+  ASSERT_TRUE(Table::Open(dir_.File("JLIST.DBF"), OpenMode::kReadOnly, &reader).ok());
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), "JLCL");
+  std::unique_ptr<Table> other;
+  ASSERT_TRUE(Table::Open(dir_.File("JLIST.DBF"), OpenMode::kShared, &t).ok());
+  ASSERT_TRUE(Table::Open(dir_.File("JLIST.DBF"), OpenMode::kShared, &other).ok());
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), writers(2));
+  ASSERT_TRUE(AppendTask(other.get(), {"20240102", "", "second writer", "", false, "", "B"}).ok());
+  t.reset();
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), writers(1));
+  other.reset();
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), "JLCL");
+  reader.reset();
+
+  // A writer that dies without closing stays counted, so the close of one that outlives
+  // it does not vouch for the files; the next open, alone, walks and starts the count anew.
+  ASSERT_TRUE(Table::Open(dir_.File("JLIST.DBF"), OpenMode::kShared, &other).ok());
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::unique_ptr<Table> dying;
+    const bool ok = Table::Open(dir_.File("JLIST.DBF"), OpenMode::kShared, &dying).ok() &&
+                    AppendTask(dying.get(), {"20240103", "", "died", "", false, "", "C"}).ok();
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), writers(2));
+  other.reset();
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), writers(1));
+  ASSERT_TRUE(Table::Open(dir_.File("JLIST.DBF"), OpenMode::kShared, &t).ok());
+  EXPECT_EQ(t->index_state(), Table::IndexState::kOk);
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), writers(1));
+  t.reset();
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), "JLCL");
+
+  // The same damage after a clean close goes unseen: nothing of this engine's leaves it
+  // then, and the open only counts keys.
+  damage(dir_.File("JLIST.CDX"));
+  ASSERT_TRUE(Table::Open(dir_.File("JLIST.DBF"), OpenMode::kShared, &t).ok());
+  EXPECT_EQ(t->index_state(), Table::IndexState::kOk);
+  EXPECT_EQ(VisibleRecords(t.get()).size(), 8u);
+  t.reset();
+
+  // A batch cut off before its end is not vouched for, and the next open rebuilds.
+  ASSERT_TRUE(Table::Open(dir_.File("JLIST.DBF"), OpenMode::kExclusive, &t).ok());
+  ASSERT_TRUE(t->Reindex(TaskTags()).ok());
+  t->BeginBatch();
+  ASSERT_TRUE(t->Go(2).ok());
+  ASSERT_TRUE(t->Delete().ok());
+  t.reset();
+  EXPECT_EQ(mark(dir_.File("JLIST.FPT")), writers(1));
   ASSERT_TRUE(Table::Open(dir_.File("JLIST.DBF"), OpenMode::kShared, &t).ok());
   EXPECT_EQ(t->index_state(), Table::IndexState::kDamaged);
 }
