@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -200,12 +201,23 @@ void TMainScreen::BuildKeyWordList() {
   key_words_.Clear();
   table_->First();
   table_->SetTurboRead(true);
-  while (!table_->AtEnd()) {
-    key_words_.BreakStringIntoWords(table_->FieldText(TodoTable::kKeys));
-    table_->Next();
-    // The window stays responsive during a long walk.
-    QCoreApplication::processEvents();
+  // The words are taken from the stored bytes, task by task in the list's order; the walk
+  // ends past the last task, as a walk with Next does.
+  const int code_page = table_->CodePage();
+  constexpr qint64 kEventIntervalMs = 20;
+  QElapsedTimer since_events;
+  since_events.start();
+  for (int row = 0; row < table_->ViewCount(); ++row) {
+    key_words_.BreakStoredIntoWords(table_->StoredText(row, TodoTable::kKeys), code_page);
+    // The window stays responsive during a long walk; asking the event loop after every
+    // task would cost more than the task itself.
+    if (since_events.elapsed() >= kEventIntervalMs) {
+      QCoreApplication::processEvents();
+      since_events.restart();
+    }
   }
+  table_->Last();
+  table_->Next();
   table_->SetTurboRead(false);
   // The walk only reads; the batch's sync has nothing of its own to write.
   ReportFailure(table_->EndBatch());

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+
+#include "store/CodePage.h"
+
 namespace {
 
 TEST(KeyWordListTest, FirstFormKeptInOrderOfFirstAppearance) {
@@ -36,6 +41,49 @@ TEST(KeyWordListTest, ClearEmptiesTheList) {
   EXPECT_FALSE(list.Contains("x"));
   list.BreakStringIntoWords("X");
   EXPECT_EQ(list.Words(), QStringList({"X"}));
+}
+
+// Words taken from the stored bytes are the words of the decoded text, in the same order
+// and the same first forms, for every code page a table can be in: letters above ASCII
+// in both cases, bytes of no letter, blanks, tabs, commas, runs of blanks at either end.
+TEST(KeyWordListTest, StoredBytesGiveTheSameListAsTheirText) {
+  std::mt19937 rng(21);
+  for (int code_page : {1252, 1250, 1251, 1253, 1254, 1257}) {
+    // Fields of 60 bytes from a small alphabet of the code page's letters and separators,
+    // so that words recur in other cases and other fields.
+    std::string alphabet = " \t,aAzZ";
+    for (int b = 0xA0; b <= 0xFF; b += 3) alphabet += static_cast<char>(b);
+    for (int b : {0x00, 0x81, 0x8A, 0x9A, 0xC0, 0xE0, 0xDE, 0xFE, 0xB8, 0xA8}) alphabet += static_cast<char>(b);
+    TKeyWordList from_bytes;
+    TKeyWordList from_text;
+    for (int field = 0; field < 400; ++field) {
+      std::string bytes(60, ' ');
+      const int used = static_cast<int>(rng() % 61);
+      for (int i = 0; i < used; ++i) {
+        bytes[static_cast<size_t>(i)] = rng() % 3 == 0 ? ' ' : alphabet[rng() % alphabet.size()];
+      }
+      from_bytes.BreakStoredIntoWords(bytes, code_page);
+      QString text = FromCodePage(bytes, code_page);
+      while (text.endsWith(u' ')) text.chop(1);
+      from_text.BreakStringIntoWords(text);
+    }
+    EXPECT_GT(from_text.size(), 50) << code_page;
+    EXPECT_EQ(from_bytes.Words(), from_text.Words()) << code_page;
+  }
+}
+
+TEST(KeyWordListTest, StoredBytesAndTextShareOneList) {
+  TKeyWordList list;
+  list.BreakStringIntoWords(QString::fromUtf8("Ärger"));
+  list.BreakStoredIntoWords("\xE4rger \xC4RGER work", 1252);  // both fold to the word there
+  list.BreakStoredIntoWords("WORK  ", 1252);
+  EXPECT_EQ(list.Words(), QStringList({QString::fromUtf8("Ärger"), "work"}));
+  list.Clear();
+  list.BreakStoredIntoWords("WORK \xE4rger", 1252);
+  EXPECT_EQ(list.Words(), QStringList({"WORK", QString::fromUtf8("ärger")}));
+  // The same bytes in another code page are another word.
+  list.BreakStoredIntoWords("\xE4rger", 1251);
+  EXPECT_EQ(list.Words(), QStringList({"WORK", QString::fromUtf8("ärger"), QString::fromUtf8("дrger")}));
 }
 
 TEST(KeyWordListTest, MenuChoiceAppendsOrClears) {
