@@ -3,7 +3,11 @@
 //   - BM_Export*/memory: the writer alone, over tasks held in memory;
 //   - BM_Export*/folder: over a task folder opened read-only (what jlistreport does);
 //   - BM_Export*/table: over the task table as the report options dialog walks it;
-//   - BM_PlainWrite: the same number of bytes written to a file in 64 KiB pieces.
+//   - BM_PlainWrite: the same number of bytes written to a file in 64 KiB pieces;
+//   - BM_ExportLimit: the cost no export from a folder can beat: the folder's records and
+//     notes read raw (the table and memo files read whole, each note found through its
+//     record's pointer and read) and as many bytes as that export writes, written in 64 KiB
+//     pieces (goal: each BM_ExportFolder within 3x of it).
 // Each note has two lines, the first of which wraps in the text export's width. The table
 // is built once under /tmp/jlist-export-bench-100000 (delete it to build it again).
 #include <benchmark/benchmark.h>
@@ -12,7 +16,10 @@
 #include <QDate>
 #include <QFile>
 #include <QGuiApplication>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +30,7 @@
 #include "reports/TaskExport.h"
 #include "reports/TaskFolderSource.h"
 #include "reports/TodoTableSource.h"
+#include "store/TaskSchema.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
 
@@ -155,11 +163,64 @@ void BM_PlainWrite(benchmark::State& state) {
   state.counters["bytes"] = static_cast<double>(bytes.size());
 }
 
+// A whole file's bytes.
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void BM_ExportLimit(benchmark::State& state) {
+  BuildTable();
+  // The number of bytes the export of the folder writes.
+  TTaskFolderSource source;
+  if (!source.Open(QString::fromStdString(Folder()), 1, QString()).ok()) {
+    state.SkipWithError("cannot open the task folder");
+    return;
+  }
+  TExportOptions options = TTaskExport::OptionsFor(FormatOf(state), Measure());
+  options.Title = QStringLiteral("Jotlist");
+  options.CopyNotes = true;
+  QBuffer exported;
+  exported.open(QIODevice::WriteOnly);
+  if (!TTaskExport::Write(source, options, exported).ok()) std::abort();
+  const qint64 bytes = exported.size();
+  const QByteArray piece(64 * 1024, 'x');
+  const auto fields = task_schema::FieldLayout();
+  const uint32_t note_at = fields[3].offset;
+  uint64_t touched = 0;
+  for (auto _ : state) {
+    const std::string dbf = FileBytes(Folder() + "/JLIST.DBF");
+    const std::string fpt = FileBytes(Folder() + "/JLIST.FPT");
+    const uint32_t header_length = static_cast<uint8_t>(dbf[8]) | static_cast<uint32_t>(static_cast<uint8_t>(dbf[9])) << 8;
+    const uint32_t block_size = static_cast<uint8_t>(fpt[6]) << 8 | static_cast<uint8_t>(fpt[7]);
+    for (size_t at = header_length; at + task_schema::kRecordLength <= dbf.size(); at += task_schema::kRecordLength) {
+      touched += static_cast<uint8_t>(dbf[at + 1]) + static_cast<uint8_t>(dbf[at + 15]);
+      const uint64_t block = std::strtoull(dbf.substr(at + note_at, 10).c_str(), nullptr, 10);
+      const uint64_t from = block * block_size;
+      if (block == 0 || from + 8 > fpt.size()) continue;
+      const auto* head = reinterpret_cast<const uint8_t*>(fpt.data() + from + 4);
+      const uint64_t length = uint64_t{head[0]} << 24 | uint64_t{head[1]} << 16 | uint64_t{head[2]} << 8 | head[3];
+      const std::string note = fpt.substr(from + 8, length);
+      touched += note.size();
+    }
+    QFile file(QString::fromLatin1(kOutput));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
+    for (qint64 done = 0; done < bytes; done += piece.size()) {
+      if (file.write(piece.constData(), qMin<qint64>(piece.size(), bytes - done)) < 0) std::abort();
+    }
+    if (!file.flush()) std::abort();
+    file.close();
+  }
+  benchmark::DoNotOptimize(touched);
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
 // 0 HTML, 1 RTF, 2 text.
 BENCHMARK(BM_ExportMemory)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportFolder)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportTable)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainWrite)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportLimit)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,7 +1,8 @@
 // The main window's start-up and its task grid, offscreen:
-//   - start-up over 100 000 tasks: the window created, the files opened, preferences read,
-//     the key word list built, the filter applied, the seek on today and the first paint
-//     of the whole window (goal: under 0.5 s);
+//   - start-up over 100 000 and 1 000 000 tasks: the window created, the files opened,
+//     preferences read, the key word list built, the filter applied, the seek on today and
+//     the first paint of the whole window (goals: under 150 ms and under 1 s; the files
+//     were closed cleanly by the run before);
 //   - one screenful of the grid (30 rows, every column, text and font) read from the model
 //     over 1 000 000 tasks, at places spread over the list so that few rows come from the
 //     row cache (goal: under 1 ms).
@@ -75,7 +76,7 @@ void BM_StartUp(benchmark::State& state) {
   SetProgramDirectoryForTests(QString());
   SetTodayForTests(QDate());
 }
-BENCHMARK(BM_StartUp)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_StartUp)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 class QuietHost : public TodoTableHost {
  public:
