@@ -103,7 +103,9 @@ class FileMenuTest(DesktopTest):
         d.key("Escape")
         app.wait_gone(form)
 
+        # With deletions to undo, the first question says the history ends here.
         self.menu(DELETE, ALL_TASKS)
+        self.answer("Jotlist", "y")
         self.answer("Jotlist", "y")
         self.answer("Information")
         app.wait_texts([])

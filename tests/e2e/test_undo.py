@@ -44,6 +44,13 @@ class UndoTest(DesktopTest):
         result = subprocess.run([JLISTDB_BIN, "check", self.app.folder], capture_output=True, text=True)
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
+    def wait_index_built(self):
+        """After a restore the program builds the index in its rebuild window, which starts
+        its work on a timer: poll for the whole files, not for an idle program."""
+        self.desktop.wait(lambda: subprocess.run([JLISTDB_BIN, "check", self.app.folder],
+                                                 capture_output=True).returncode == 0 and not self.app.dialogs(),
+                          "the restored files indexed")
+
     def test_each_change_undone_and_done_again(self):
         app = self.start(TASKS)
         d = self.desktop
@@ -152,7 +159,7 @@ class UndoTest(DesktopTest):
         app.wait_gone(form)
         self.answer("Jotlist", "y")
         app.wait_texts(["bravo", "charlie", "done one", "done two"])
-        app.wait_idle()
+        self.wait_index_built()
         self.assertEqual(self.state(), older)
         self.assertEqual(len(os.listdir(os.path.join(app.folder, "backups"))), 3)
         self.check_index()
