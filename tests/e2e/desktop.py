@@ -87,6 +87,8 @@ class Desktop:
                               stderr=subprocess.DEVNULL, start_new_session=True)
         self._procs.append(wm)
         self.wait(self._wm_running, "the window manager to run")
+        # The pointer rests in a corner no window covers: no tooltip opens by itself.
+        self.tool("xdotool", "mousemove", "0", "0")
         return self
 
     def __exit__(self, *exc):
