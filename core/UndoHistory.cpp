@@ -1,5 +1,7 @@
 #include "core/UndoHistory.h"
 
+#include <algorithm>
+
 #include "store/CodePage.h"
 
 void TUndoHistory::Push(const QString& name, std::vector<TTaskChange> changes) {
@@ -46,8 +48,10 @@ TUndoHistory::Outcome TUndoHistory::Apply(TodoTable& table, std::vector<Step>& f
     const TTaskChange& change = step.Changes[undo ? n - 1 - k : k];
     const TTaskSnapshot& target = undo ? change.before : change.after;
     outcome.Status = table.PutBack(target);
-    outcome.Records.insert(outcome.Records.begin(), target.recno);
+    outcome.Records.push_back(target.recno);
   }
+  // The last record written first.
+  std::reverse(outcome.Records.begin(), outcome.Records.end());
   const xbase::Status synced = table.EndBatch();
   if (outcome.Status.ok()) outcome.Status = synced;
   if (!outcome.Status.ok()) return outcome;

@@ -26,6 +26,16 @@ class FileMenuTest(DesktopTest):
         d.key("Return")
         app.wait_gone(popup)
 
+    def filter_by_task_text(self, text):
+        """The filter dialog from the keyboard: Alt+T goes to the task text (its old text
+        selected), Return is Ok."""
+        self.menu(FILTER)
+        form = self.app.wait_window("^Task Filter$")
+        self.desktop.key("alt+t", "ctrl+a")
+        self.desktop.type(text)
+        self.desktop.key("Return")
+        self.app.wait_gone(form)
+
     def answer(self, title, key="Return"):
         box = self.app.wait_window("^%s$" % title)
         self.desktop.key(key)
@@ -74,24 +84,13 @@ class FileMenuTest(DesktopTest):
         self.answer("Information")
         app.wait_texts(["call the bank", "call mother", "paint fence", "call plumber"])
 
-        # The filter dialog from the keyboard: Alt+T goes to the task text, Return is Ok.
-        self.menu(FILTER)
-        form = app.wait_window("^Task Filter$")
-        d.key("alt+t")
-        d.type("call")
-        d.key("Return")
-        app.wait_gone(form)
+        self.filter_by_task_text("call")
         self.menu(DELETE, ALL_NOT_MATCHING)
         self.answer("Jotlist", "y")
         self.answer("Information")
         app.wait_texts(["call the bank", "call mother", "call plumber"])
 
-        self.menu(FILTER)
-        form = app.wait_window("^Task Filter$")
-        d.key("alt+t", "ctrl+a")
-        d.type("mother")
-        d.key("Return")
-        app.wait_gone(form)
+        self.filter_by_task_text("mother")
         self.menu(DELETE, ALL_MATCHING)
         self.answer("Jotlist", "y")
         self.answer("Information")

@@ -33,6 +33,16 @@ class UndoTest(DesktopTest):
         except AssertionError as e:
             raise AssertionError("%s\nexpected %r\ngot      %r" % (e, expected, got[0] if got else None))
 
+    def back_and_forth(self, before, after, redo_key, what):
+        """Undoes the step that made `after` of `before`, does it again with `redo_key`,
+        and undoes it once more, checking the records each time."""
+        self.desktop.key("ctrl+z")
+        self.wait_state(before, what + " undone")
+        self.desktop.key(redo_key)
+        self.wait_state(after, what + " done again")
+        self.desktop.key("ctrl+z")
+        self.wait_state(before, what + " undone again")
+
     def answer(self, title, key, then_main=True):
         box = self.app.wait_window("^%s$" % title)
         self.desktop.key(key)
@@ -54,13 +64,7 @@ class UndoTest(DesktopTest):
         d.key("Delete")
         self.answer("Jotlist", "y")
         app.wait_texts(["bravo", "charlie", "done one", "done two"])
-        deleted = self.state()
-        d.key("ctrl+z")
-        self.wait_state(start, "the deleted task back as it was")
-        d.key("ctrl+shift+z")
-        self.wait_state(deleted, "the deletion done again")
-        d.key("ctrl+z")
-        self.wait_state(start, "the deletion undone again")
+        self.back_and_forth(start, self.state(), "ctrl+shift+z", "the deletion")
 
         # An edit: the undone task is current again, so Enter edits it once more.
         d.key("Down", "Return")
@@ -69,13 +73,7 @@ class UndoTest(DesktopTest):
         d.key("ctrl+s")
         app.wait_gone(editor)
         app.wait_texts(["alpha", "bravo edited", "charlie", "done one", "done two"])
-        edited = self.state()
-        d.key("ctrl+z")
-        self.wait_state(start, "the edit undone")
-        d.key("ctrl+y")
-        self.wait_state(edited, "the edit done again")
-        d.key("ctrl+z")
-        self.wait_state(start, "the edit undone again")
+        self.back_and_forth(start, self.state(), "ctrl+y", "the edit")
 
         # A new task.
         d.key("Insert")
