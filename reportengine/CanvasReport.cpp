@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 #include "reportengine/REDevice.h"
@@ -68,7 +69,21 @@ double TCanvasReport::SelectTextFont(double line_y, TRECanvas::TVAlign& align) {
     return YI2D(line_y + DescentInches()) + 1;
   }
   align = TRECanvas::vaBaseline;
-  return YI2D(line_y) + 1;
+  const int baseline = YI2D(line_y) + 1;
+  if (OutputKind() != okPreview || realized.PixelHeight <= 0) return baseline;
+  // The line box has no room below the descenders, and the band of the next line is drawn
+  // after this text. A printer's pixel below the baseline is invisible; a screen pixel, with
+  // the baseline and the band edge each rounded to whole pixels, puts the descenders of g,
+  // p, q and y into that band, which covers them. On screen the baseline goes no lower than
+  // keeps the font's descent, in whole pixels, above the line bottom the writer measured:
+  // the descent of the font at its recorded height, less what the writer's own rounding to
+  // its pixels may have taken off it.
+  constexpr double kWriterRounding = 0.0015;  // inches: a tenth of a pixel at 96 dpi
+  const double per_inch = YDPI() * Zoom() / 100.0;
+  const double drawn_descent = realized.Descent * per_inch;
+  const double descent = realized.Descent * Font().Height * per_inch / realized.PixelHeight;
+  const int line_bottom = YI2D(line_y + descent - kWriterRounding);
+  return std::min(baseline, line_bottom - static_cast<int>(std::ceil(drawn_descent)));
 }
 
 void TCanvasReport::OutText(TTextAlign align, const QString& text, double x, double line_y) {

@@ -1,14 +1,18 @@
 // The preview renderer: zoom limits and fitted zooms, margins, rulers and shadow on the
-// rendered bitmap, page turning, and the monochrome and shadow refusals.
+// rendered bitmap, page turning, the monochrome and shadow refusals, and shaded note lines
+// whose letters stay whole at screen zooms.
 #include <QBuffer>
 #include <QScrollArea>
 #include <QStyle>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 
+#include "PageModelTestSupport.h"
 #include "ReportFileTestSupport.h"
 #include "reportengine/FilePreview.h"
+#include "reportengine/REDevice.h"
 #include "reportengine/ReportError.h"
 #include "reportengine/ReportFiler.h"
 
@@ -30,6 +34,42 @@ QByteArray RecordBoxes(int pages) {
   };
   filer.Execute();
   return data;
+}
+
+// A page of note lines as the task report prints them: Arial 9 with the font's line height,
+// each line in a cell of one tab stop, shaded `shade` percent (0: no band is drawn).
+QByteArray RecordNoteLines(int shade) {
+  QByteArray data;
+  QBuffer buffer(&data);
+  TReportFiler filer;
+  filer.SetStreamMode(smUser);
+  filer.SetStream(&buffer);
+  filer.SetLineHeightMethod(lhmFont);
+  filer.OnPrint = [shade](TBaseReport& r) {
+    r.SetFont(QStringLiteral("Arial"), 9);
+    r.GotoXY(0.5, 1.0);
+    r.SetTab(0.5, pjLeft, 6.0, 2, 0, shade);
+    for (int line = 0; line < 12; ++line) {
+      r.Tab();
+      r.Println(QStringLiteral("gypsy quipping piggy yoga jpqy gpqy"));
+    }
+  };
+  filer.Execute();
+  return data;
+}
+
+// The page drawn by the preview at `zoom`, 96 pixels per inch at 100 %.
+QImage PreviewAt(const QByteArray& file, double zoom) {
+  QBuffer buffer;
+  buffer.setData(file);
+  TFilePreview preview;
+  preview.SetStreamMode(smUser);
+  preview.SetStream(&buffer);
+  preview.StartOffscreen(96, 96);
+  preview.SetZoomFactor(zoom);
+  QImage page = preview.PaintPage(1).convertToFormat(QImage::Format_RGB32);
+  preview.Finish();
+  return page;
 }
 
 class FilePreviewTest : public ::testing::Test {
@@ -219,6 +259,48 @@ TEST_F(FilePreviewTest, AHugePageIsDrawnWithinTheImageBudget) {
   ASSERT_FALSE(announced.empty());
   EXPECT_EQ(announced.back(), preview_.ZoomFactor());
   preview_.Finish();
+}
+
+// The bands are drawn line by line, each after the text of the line above: a band that
+// reaches into the line above covers the descenders of g, p, q and y there. Every glyph
+// pixel of the page drawn without bands must still be ink on the page drawn with them,
+// whatever the resolution the lines were recorded at.
+TEST(FilePreviewNoteLines, ShadedLinesLeaveTheDescendersAboveWhole) {
+  const auto ink = [](QRgb pixel) { return qGray(pixel) < 128; };
+  for (const bool printer : {false, true}) {
+    std::unique_ptr<FakePrinters> none;
+    if (printer) {
+      TREDevice::Instance().SetPrinterSource(TREDevice::FilePrinterSource());
+    } else {
+      none = std::make_unique<FakePrinters>();
+    }
+    const QByteArray bare = RecordNoteLines(0);
+    const QByteArray shaded = RecordNoteLines(15);
+    TREDevice::Instance().SetPrinterSource(TREDevice::SystemPrinterSource());
+    for (const double zoom : {50.0, 70.0, 82.0, 100.0, 125.0, 153.0, 200.0}) {
+      const QImage text = PreviewAt(bare, zoom);
+      const QImage banded = PreviewAt(shaded, zoom);
+      ASSERT_EQ(text.size(), banded.size());
+      int glyph = 0;
+      int lost = 0;
+      int lowest_lost = -1;
+      for (int y = 0; y < text.height(); ++y) {
+        const auto* plain = reinterpret_cast<const QRgb*>(text.constScanLine(y));
+        const auto* band = reinterpret_cast<const QRgb*>(banded.constScanLine(y));
+        for (int x = 0; x < text.width(); ++x) {
+          if (!ink(plain[x])) continue;
+          ++glyph;
+          if (ink(band[x])) continue;
+          ++lost;
+          lowest_lost = y;
+        }
+      }
+      EXPECT_GT(glyph, 1000) << "zoom " << zoom;
+      EXPECT_EQ(lost, 0) << (printer ? "recorded at 1200 dpi" : "recorded at 96 dpi") << ", zoom "
+                         << zoom << ": glyph pixels covered by the next band, the last in row "
+                         << lowest_lost;
+    }
+  }
 }
 
 }  // namespace
