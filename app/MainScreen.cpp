@@ -581,11 +581,19 @@ void TMainScreen::RestoreClick() {
                       .arg(when))) {
     return;
   }
-  EndHistory();
   ReportFailure(table_->Close());
-  ReportFailure(RestoreTaskFiles(ProgramDirectory(), chosen.Name, QDateTime::currentDateTime()));
-  // The files replaced are a backup already; the restored ones need none at close.
-  tasks_changed_ = false;
+  const xbase::Status restored = RestoreTaskFiles(ProgramDirectory(), chosen.Name, QDateTime::currentDateTime());
+  if (restored.ok()) {
+    EndHistory();
+    // The files replaced are a backup already; the restored ones need none at close.
+    tasks_changed_ = false;
+  } else if (restored.IsInUse()) {
+    // Nothing was replaced: the tasks and their undo history stay as they were.
+    ::InfoBox(QStringLiteral("The task files are open in another program, so the backup was not restored. Close "
+                             "that program and restore again."));
+  } else {
+    ReportFailure(restored);
+  }
   table_->SetSuspendDisplayFields(true);
   if (!table_->OpenTaskFiles(false)) {
     table_->SetSuspendDisplayFields(false);

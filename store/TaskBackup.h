@@ -15,14 +15,13 @@
 namespace task_backup {
 inline constexpr char kFolderName[] = "backups";  // beside the task files (fixed)
 inline constexpr int kDefaultKeep = 10;
+inline constexpr char kNameFormat[] = "yyyy-MM-dd_HH-mm-ss";  // a backup's name, from its time (fixed)
 }  // namespace task_backup
 
 // Copies the table and memo files of `folder` (ending in "/") into a new backup named
-// after `when`. Each copy is written under a staging name, synced, and the backup takes
-// its name by one rename of its folder, so a crash or power cut during the copy leaves the
-// task files and every older backup whole (a staging folder left behind is removed by the
-// next backup). Then the oldest backups beyond `keep` are removed. `keep` 0 does nothing.
-// The files must be closed (the copy is of what was last stored).
+// after `when` (see store/xbase/TableBackup.h: staged, synced, published by one rename),
+// then removes the oldest backups beyond `keep`. `keep` 0 does nothing. The files must be
+// closed (the copy is of what was last stored).
 xbase::Status BackUpTaskFiles(const QString& folder, const QDateTime& when, int keep);
 
 // The backups of `folder`, newest first (folder names, "2026-12-08_17-05-00").
@@ -42,9 +41,9 @@ struct TBackupInfo {
 // The backups of `folder`, newest first, with their counts.
 std::vector<TBackupInfo> ListBackups(const QString& folder);
 
-// Puts backup `name` in place of the task files of `folder` (which must be closed):
-// the backup's files are first copied beside the task files under staging names and
-// synced, then the current files are backed up (so a restore can be undone by restoring
-// that one), then the copies are renamed over JLIST.DBF and JLIST.FPT and JLIST.CDX is
-// removed (the next open builds the index for the restored records).
+// Puts backup `name` in place of the task files of `folder` (which this program must have
+// closed): kInUse when another program has them open, and nothing changes. Otherwise the
+// current files are backed up first (so a restore can be undone by restoring that one),
+// the backup's files take the place of JLIST.DBF and JLIST.FPT and JLIST.CDX is removed
+// (the next open builds the index for the restored records).
 xbase::Status RestoreTaskFiles(const QString& folder, const QString& name, const QDateTime& now);

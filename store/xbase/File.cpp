@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -171,6 +172,26 @@ void File::Close() {
     ::close(fd_);
     fd_ = -1;
   }
+}
+
+std::string SiblingPath(const std::string& path, const std::string& ext) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  std::string stem = path;
+  bool lower = false;
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+    stem = path.substr(0, dot);
+    for (size_t i = dot + 1; i < path.size(); ++i) {
+      if (std::islower(static_cast<unsigned char>(path[i]))) lower = true;
+    }
+  }
+  std::string upper_ext = ext;
+  std::string lower_ext = ext;
+  for (char& c : lower_ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string first = stem + "." + (lower ? lower_ext : upper_ext);
+  const std::string second = stem + "." + (lower ? upper_ext : lower_ext);
+  if (!FileExists(first) && FileExists(second)) return second;
+  return first;
 }
 
 bool FileExists(const std::string& path) {

@@ -84,6 +84,9 @@ IoObserver* ObservedIo();
 
 // Small file-system helpers used around the table's files.
 bool FileExists(const std::string& path);
+// The path of a sibling file of `path` with extension `ext` (upper case, e.g. "FPT"). The
+// case of the extension follows the table's; when only the other case exists, that one is used.
+std::string SiblingPath(const std::string& path, const std::string& ext);
 Status RemoveFile(const std::string& path);  // ok when it does not exist
 Status RenameFile(const std::string& from, const std::string& to);
 // Makes renames and removals in the folder of `path` durable.

@@ -2,6 +2,7 @@
 a bulk delete undone and done again with the task files compared record by record (notes
 included) and the index checked; a step whose task another program changed since is
 refused and nothing is overwritten."""
+import fcntl
 import os
 import subprocess
 import unittest
@@ -143,16 +144,39 @@ class UndoTest(DesktopTest):
         delete_and_close()
         app.start()
         self.assertEqual([t["text"] for t in self.state() if not t["deleted"]][:2], ["charlie", "done one"])
-        d.key("alt+f")
-        d.wait(lambda: len(app.dialogs()) == 1, "the File menu")
-        d.key("b")
-        form = app.wait_window("^Restore from Backup$")
-        d.key("Down", "Return")
-        app.wait_gone(form)
+        def restore_older():
+            d.key("alt+f")
+            d.wait(lambda: len(app.dialogs()) == 1, "the File menu")
+            d.key("b")
+            form = app.wait_window("^Restore from Backup$")
+            d.key("Down", "Return")
+            app.wait_gone(form)
+            self.answer("Jotlist", "y", then_main=False)
+
+        # While another program has the task files open the restore is refused and nothing
+        # changes, the undo history of this run included.
+        before_delete = self.state()
+        d.key("Delete")
+        self.answer("Jotlist", "y")
+        latest = self.state()
+        held = os.open(os.path.join(app.folder, "JLIST.DBF"), os.O_RDONLY)
+        try:
+            fcntl.flock(held, fcntl.LOCK_SH)
+            restore_older()
+            self.answer("Information", "Return")
+        finally:
+            os.close(held)
+        self.assertEqual(self.state(), latest)
+        self.assertEqual(len(os.listdir(os.path.join(app.folder, "backups"))), 2)
+        d.key("ctrl+z")
+        self.wait_state(before_delete, "the deletion of this run undone after the refused restore")
+        d.key("ctrl+shift+z")
+        self.wait_state(latest, "and done again")
+
+        restore_older()
         # The restored files are opened exclusively while their index is built: a reader
         # of ours polling them then would make that open fail. The files are read only once
         # the program is back at rest.
-        self.answer("Jotlist", "y")
         app.wait_idle(quiet_polls=15)
         self.assertEqual(app.dialogs(), [])
         self.assertEqual(self.state(), older)

@@ -1,11 +1,13 @@
 // jlistdb: command-line access to Jotlist's task files (JLIST.DBF, JLIST.FPT, JLIST.CDX)
-// in a folder: create, import, dump, count, seek, delete, pack, zap, check, reindex.
+// in a folder: create, import, dump, count, seek, delete, pack, zap, check, reindex,
+// backups, restore.
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -18,6 +20,7 @@
 #include "store/TaskSchema.h"
 #include "store/xbase/Codepage.h"
 #include "store/xbase/Table.h"
+#include "store/xbase/TableBackup.h"
 #include "tools/jlistdb/DataFolder.h"
 #include "tools/jlistdb/TaskText.h"
 
@@ -49,7 +52,10 @@ constexpr const char* kUsageText =
     "  pack DIR                        remove deleted records for good, rebuild the index\n"
     "  zap DIR                         remove every record\n"
     "  check DIR                       report every inconsistency (status 1 when there is one)\n"
-    "  reindex DIR                     rebuild the index tags\n";
+    "  reindex DIR                     rebuild the index tags\n"
+    "  backups DIR                     the backups in DIR/backups, newest first: name, tasks, done\n"
+    "  restore DIR NAME                put backup NAME in place of the task files (they are\n"
+    "                                  backed up first; refused while another program has them open)\n";
 
 // The seven task fields and the five tags, in the order the program creates them.
 enum Field { kDate = 0, kTime, kDescript, kNote, kDone, kKeys, kPriority };
@@ -377,12 +383,48 @@ int CmdReindex(const std::string& dir) {
   return s.ok() ? kOk : Fail(s);
 }
 
+std::string BackupsFolder(const std::string& dir) { return dir + "/backups"; }
+
+int CmdBackups(const std::string& dir) {
+  if (!IsFolder(dir)) return Fail("folder " + dir + " does not exist");
+  for (const std::string& name : xbase::ListTableBackups(BackupsFolder(dir))) {
+    int64_t tasks = 0, done = 0;
+    const Status s = xbase::CountLiveRecords(xbase::BackupTablePath(TablePath(dir), BackupsFolder(dir), name),
+                                             "DONE", &tasks, &done);
+    if (s.ok()) {
+      std::printf("%s\t%lld tasks\t%lld done\n", name.c_str(), static_cast<long long>(tasks),
+                  static_cast<long long>(done));
+    } else {
+      std::printf("%s\tunreadable: %s\n", name.c_str(), s.ToString().c_str());
+    }
+  }
+  return kOk;
+}
+
+int CmdRestore(const std::string& dir, const std::string& name) {
+  if (!IsFolder(dir)) return Fail("folder " + dir + " does not exist");
+  char now[32];
+  const std::time_t t = std::time(nullptr);
+  std::tm local {};
+  std::strftime(now, sizeof now, "%Y-%m-%d_%H-%M-%S", ::localtime_r(&t, &local));
+  Status s = xbase::RestoreTable(TablePath(dir), BackupsFolder(dir), name, now);
+  if (s.IsInUse()) return Fail("the task files are open in another program; nothing was restored");
+  if (!s.ok()) return Fail(s);
+  std::unique_ptr<Table> table;
+  if (!OpenTable(dir, OpenMode::kExclusive, &table)) return kFailed;
+  s = table->Reindex(TaskTags());
+  if (!s.ok()) return Fail("restored, but the index was not rebuilt: " + s.ToString());
+  std::printf("restored %s; the files replaced are backup %s\n", name.c_str(), now);
+  return kOk;
+}
+
 // Whether args[1] is the DIR argument. It may be left out where that is unambiguous:
 // the word after the command is an option, or nothing follows, or seek has just TAG
 // and KEY. delete always needs it: a record number is never taken for a folder.
 bool FolderGiven(const std::string& cmd, const std::vector<std::string>& args) {
   if (args.size() < 2) return false;
   if (args[1].size() > 2 && args[1].compare(0, 2, "--") == 0) return false;
+  if (cmd == "restore") return args.size() >= 3;
   if (cmd == "seek") {
     size_t words = 0;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -426,6 +468,10 @@ int main(int argc, char** argv) {
   if (cmd == "zap" && bare) return CmdZap(dir);
   if (cmd == "check" && bare) return CmdCheck(dir);
   if (cmd == "reindex" && bare) return CmdReindex(dir);
+  if (cmd == "backups" && bare) return CmdBackups(dir);
+  if (cmd == "restore" && o.positional.size() == 1 && o.order.empty() && o.filter.empty()) {
+    return CmdRestore(dir, o.positional[0]);
+  }
   std::fputs(kUsageText, stderr);
   return kUsage;
 }

@@ -7,6 +7,7 @@
 
 #include "store/xbase/Codepage.h"
 #include "store/xbase/Table.h"
+#include "store/xbase/TableBackup.h"
 #include "tests/store/xbase/JlistdbTestSupport.h"
 
 namespace xbase::testing {
@@ -258,6 +259,45 @@ TEST_F(JlistdbTest, RespectsOtherOpens) {
   held.reset();
   r = Tool({"delete", "1"});
   EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// A backup listed with its counts, a restore refused while another program has the files
+// open (nothing changes), then done: the tasks are back, the index rebuilt and whole, and
+// the files it replaced are a backup of their own.
+TEST_F(JlistdbTest, BackupsListAndRestore) {
+  Import("20240301\t\tone\tT\t\tA\tfirst note\n20240302\t\ttwo\tF\t\tB\t\n");
+  const std::string before = Tool({"dump"}).out;
+  ASSERT_TRUE(BackUpTable(data_ + "/JLIST.DBF", data_ + "/backups", "2024-03-02_10-00-00", 10).ok());
+  ASSERT_EQ(Tool({"delete", "1"}).status, 0);
+  ASSERT_EQ(Tool({"pack"}).status, 0);
+  RunResult r = Tool({"backups"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "2024-03-02_10-00-00\t2 tasks\t1 done\n");
+
+  const std::vector<uint8_t> packed = Files();
+  {
+    std::unique_ptr<Table> held;
+    ASSERT_TRUE(Table::Open(data_ + "/JLIST.DBF", OpenMode::kShared, &held).ok());
+    const std::vector<uint8_t> open_elsewhere = Files();  // the memo file marks the open
+    r = Tool({"restore", "2024-03-02_10-00-00"});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.err.find("open in another program"), std::string::npos) << r.err;
+    EXPECT_EQ(Files(), open_elsewhere);
+    EXPECT_EQ(ListTableBackups(data_ + "/backups").size(), 1u);
+  }
+  r = Tool({"restore", "no-such-backup"});
+  EXPECT_NE(r.status, 0);
+  EXPECT_EQ(Files(), packed);
+
+  r = Tool({"restore", "2024-03-02_10-00-00"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Tool({"dump"}).out, before);
+  EXPECT_EQ(Tool({"check"}).status, 0);
+  EXPECT_EQ(Lines(Tool({"seek", "DESCRIPT", "TWO"}).out).at(0), "found");
+  const std::vector<std::string> listed = Lines(Tool({"backups"}).out);
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_NE(listed[0].find("\t1 tasks\t0 done"), std::string::npos) << listed[0];
+  EXPECT_NE(listed[1].find("2024-03-02_10-00-00\t2 tasks"), std::string::npos) << listed[1];
 }
 
 }  // namespace
