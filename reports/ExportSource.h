@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 #include "store/CodePage.h"
 
 // The stored fields of one task that the exports write: text as the table gives it,
@@ -16,6 +18,7 @@ struct TExportTask {
   QString Priority;  // PRIORITY
   bool Done = false;
   QString Note;      // NOTE (read only when asked for)
+  uint32_t Recno = 0;  // the record's number in the table file
 };
 
 class TExportSource {

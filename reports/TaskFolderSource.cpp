@@ -76,6 +76,7 @@ void TTaskFolderSource::ReadCurrent(TExportTask* task, bool withNote, QString* k
   task->Descript = text(descript_);
   task->Priority = text(priority_);
   task->Done = done_ >= 0 && table_->GetLogical(done_);
+  task->Recno = recnos_[pos_];
   if (keys) *keys = text(keys_);
   if (withNote && note_ >= 0) {
     std::string note;

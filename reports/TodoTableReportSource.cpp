@@ -15,6 +15,7 @@ void TTodoTableReportSource::Read(TReportTask* task, bool withKeys, bool withNot
   task->Descript = TrimTrailingBlanks(table_.FieldText(TodoTable::kDescript));
   task->Priority = TrimTrailingBlanks(table_.FieldText(TodoTable::kPriority));
   task->Done = table_.FieldBool(TodoTable::kDone);
+  task->Recno = table_.RecordNumber();
   task->Keys = withKeys ? TrimTrailingBlanks(table_.FieldText(TodoTable::kKeys)) : QString();
   task->Note = withNote ? table_.Memo(TodoTable::kNote) : QString();
 }

@@ -31,6 +31,7 @@ void TTodoTableSource::Read(TExportTask* task, bool withNote) {
   task->Descript = table_.FieldText(TodoTable::kDescript);
   task->Priority = table_.FieldText(TodoTable::kPriority);
   task->Done = table_.FieldBool(TodoTable::kDone);
+  task->Recno = table_.RecordNumber();
   if (withNote) {
     task->Note = table_.Memo(TodoTable::kNote);
   } else {

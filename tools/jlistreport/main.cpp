@@ -1,5 +1,5 @@
-// jlistreport: exports the task list of a folder as an HTML page, an RTF document or a
-// text file, or prints the task report into a PDF file, a report file or PNG pictures of
+// jlistreport: exports the task list of a folder as an HTML page, an RTF document, a
+// text file, an iCalendar file of to-dos or a CSV file, or prints the task report into a PDF file, a report file or PNG pictures of
 // its pages, through the same code as the report options dialog and the report status
 // window, for scripts and scheduled jobs. It opens the task files read-only and reads the
 // settings files; it changes neither. No display and no printer are needed.
@@ -15,6 +15,7 @@
 #include "core/AppHelpers.h"
 #include "core/DateTimeFormat.h"
 #include "reports/DialogFontMeasure.h"
+#include "reports/TaskExchangeExport.h"
 #include "reports/TaskExport.h"
 #include "reports/TaskFolderSource.h"
 #include "reports/TaskReportWriter.h"
@@ -34,11 +35,14 @@ constexpr char kUsageText[] =
     "       jlistreport [DIR] (--pdf FILE | --report FILE | --png FOLDER [--zoom Z]) [--title T]\n"
     "                   [--[no-]notes] [--[no-]keywords] [--[no-]checkbox] [--[no-]double]\n"
     "                   [--order N] [--filter EXPR]\n"
+    "       jlistreport [DIR] (--ics FILE | --csv FILE) [--order N] [--filter EXPR]\n"
     "  DIR             the folder that holds JLIST.DBF (and TODO.INI, JLIST.INI); without it,\n"
     "                  the folder Jotlist uses (an installed copy's is ~/.local/share/jotlist)\n"
     "  --html FILE     write the task list as an HTML page\n"
     "  --rtf FILE      write it as an RTF document\n"
     "  --text FILE     write it as a text file of fixed-width columns\n"
+    "  --ics FILE      write the tasks as iCalendar to-dos, for calendar and task programs\n"
+    "  --csv FILE      write them as CSV (UTF-8), one row per task, for spreadsheets\n"
     "  --pdf FILE      print the task report into a PDF file (the default printer's paper;\n"
     "                  Letter or A4 by the locale when no printer is installed)\n"
     "  --report FILE   record the task report into a report file, as the preview reads it\n"
@@ -76,6 +80,7 @@ enum class TReportOutput { kPdf, kReportFile, kPages };
 struct TArguments {
   QString Folder;
   std::optional<TExportFormat> Format;
+  std::optional<TExchangeFormat> Exchange;
   std::optional<TReportOutput> Report;
   QString Output;
   std::optional<QString> Title;
@@ -90,7 +95,8 @@ struct TArguments {
 };
 
 const QString kGiveOneOutput =
-    QStringLiteral("give one of --html, --rtf and --text (an export) or --pdf, --report and --png (the report)");
+    QStringLiteral("give one of --html, --rtf, --text, --ics and --csv (an export) or --pdf, --report and --png "
+                   "(the report)");
 
 // The report switch an option names (--notes or --no-notes and so on), or null.
 std::optional<bool>* Switch(const QString& arg, TArguments* out) {
@@ -118,9 +124,12 @@ QString Parse(const QStringList& args, TArguments* out) {
         arg == QLatin1String("--html") || arg == QLatin1String("--rtf") || arg == QLatin1String("--text");
     const bool reportOption =
         arg == QLatin1String("--pdf") || arg == QLatin1String("--report") || arg == QLatin1String("--png");
-    if (exportOption || reportOption) {
-      if (out->Format || out->Report) return kGiveOneOutput + QStringLiteral(", once");
-      if (exportOption) {
+    const bool exchangeOption = arg == QLatin1String("--ics") || arg == QLatin1String("--csv");
+    if (exportOption || reportOption || exchangeOption) {
+      if (out->Format || out->Report || out->Exchange) return kGiveOneOutput + QStringLiteral(", once");
+      if (exchangeOption) {
+        out->Exchange = arg == QLatin1String("--ics") ? TExchangeFormat::kICalendar : TExchangeFormat::kCsv;
+      } else if (exportOption) {
         out->Format = arg == QLatin1String("--html") ? TExportFormat::kHtml
                       : arg == QLatin1String("--rtf") ? TExportFormat::kRtf
                                                       : TExportFormat::kText;
@@ -170,7 +179,10 @@ QString Parse(const QStringList& args, TArguments* out) {
     }
     if (!error.isEmpty()) return error;
   }
-  if (!out->Format && !out->Report) return kGiveOneOutput;
+  if (!out->Format && !out->Report && !out->Exchange) return kGiveOneOutput;
+  if (out->Exchange && (out->Title || out->Notes || out->Color || out->Keywords || out->Checkbox || out->Double)) {
+    return QStringLiteral("--ics and --csv write every field of each task and take only --order and --filter");
+  }
   if (out->Zoom && out->Report != TReportOutput::kPages) return QStringLiteral("--zoom goes with --png only");
   if (out->Format && (out->Keywords || out->Checkbox || out->Double)) {
     return QStringLiteral("--keywords, --checkbox and --double go with the report (--pdf, --report, --png) only");
@@ -265,6 +277,11 @@ int main(int argc, char** argv) {
   }
 
   if (args.Report) return PrintReport(args, source, preferences, texts);
+  if (args.Exchange) {
+    const xbase::Status written = TTaskExchangeExport::WriteFile(source, *args.Exchange, args.Folder, args.Output);
+    if (!written.ok()) return Complain(kFailed, QString::fromStdString(written.message()));
+    return kOk;
+  }
 
   const TDialogFontMeasure measure;
   TExportOptions options = TTaskExport::OptionsFor(*args.Format, measure);
