@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintEngine>
 #include <QPrinterInfo>
@@ -18,6 +17,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "reportengine/PrinterSetupDialog.h"
 #include "reportengine/ReportError.h"
 
 namespace {
@@ -660,11 +660,57 @@ bool TREDevice::PrintDialog(TPrintDialogRequest& request, QWidget* parent) {
   return true;
 }
 
+TPrinterPaper TREDevice::PaperOf(int index) {
+  TPrinterPaper paper;
+  if (index < 0 || index >= static_cast<int>(items_.size())) return paper;
+  const QString& device = items_[static_cast<size_t>(index)].DeviceName();
+  const QPrinterInfo info = QPrinterInfo::printerInfo(device);
+  if (!info.isNull()) {
+    paper.Sizes = info.supportedPageSizes();
+    paper.Default = info.defaultPageSize();
+  }
+  // A printer that names no sizes of its own (one Qt cannot open, one that only writes
+  // files) takes the common ones.
+  if (paper.Sizes.isEmpty()) {
+    for (const QPageSize::PageSizeId id : {QPageSize::Letter, QPageSize::Legal, QPageSize::Executive, QPageSize::A3,
+                                           QPageSize::A4, QPageSize::A5, QPageSize::B5, QPageSize::Tabloid})
+      paper.Sizes.append(QPageSize(id));
+  }
+  // The selected printer's present paper is its own.
+  if (index == selected_ && printer_) paper.Default = printer_->pageLayout().pageSize();
+  if (!paper.Default.isValid()) {
+    const bool inches = QLocale().measurementSystem() != QLocale::MetricSystem;
+    paper.Default = QPageSize(inches ? QPageSize::Letter : QPageSize::A4);
+  }
+  if (source_.Bins) {
+    for (const QString& bin : source_.Bins(device)) paper.Bins << bin.left(24);
+  }
+  return paper;
+}
+
 bool TREDevice::PrinterSetupDialog(QWidget* parent) {
   CheckNotPrinting();
-  if (!HasDevMode()) return false;
-  QPageSetupDialog dialog(printer_.get(), parent);
+  EnsureSelection();
+  if (items_.empty()) return false;
+  TPrinterSetup current;
+  current.Printer = std::max(0, selected_);
+  current.Paper = printer_ ? printer_->pageLayout().pageSize() : QPageSize();
+  current.Bin = BinNumber();
+  current.Orientation = Orientation();
+  TPrinterSetupDialog dialog(items_, [this](int index) { return PaperOf(index); }, current, parent);
   CentreOnShow centre;
   dialog.installEventFilter(&centre);
-  return dialog.exec() == QDialog::Accepted;
+  if (dialog.exec() != QDialog::Accepted) return false;
+
+  // The printer named in the dialog becomes the selection, then takes the paper and the
+  // orientation chosen for it.
+  const TPrinterSetup chosen = dialog.Setup();
+  if (chosen.Printer < 0 || chosen.Printer >= static_cast<int>(items_.size())) return false;
+  SelectPrinter(items_[static_cast<size_t>(chosen.Printer)].DeviceName(), true);
+  if (HasDevMode()) {
+    SetOrientation(chosen.Orientation);
+    if (chosen.Paper.isValid()) printer_->setPageSize(chosen.Paper);
+  }
+  SetBinNumber(chosen.Bin);
+  return true;
 }

@@ -22,6 +22,7 @@
 #include "reportengine/ReportTypes.h"
 
 class QWidget;
+struct TPrinterPaper;
 
 // What a report asks of the print dialog and what the dialog gives back.
 struct TPrintDialogRequest {
@@ -175,7 +176,10 @@ class TREDevice {
   // The print dialog for the selected printer; on OK takes over the settings, selects the
   // printer chosen and fills the request. True on OK.
   bool PrintDialog(TPrintDialogRequest& request, QWidget* parent = nullptr);
-  // The printer-setup dialog for the selected printer; on OK takes over its settings.
+  // The printer-setup dialog ("Print Setup") on the selected printer, its paper size and
+  // source and the orientation. On OK the printer chosen there becomes the selection (by its
+  // device name, exact) and takes the paper, source and orientation chosen; Cancel changes
+  // nothing. False on Cancel and without printers. Refused while printing.
   bool PrinterSetupDialog(QWidget* parent = nullptr);
   // The centring rule of both dialogs: horizontally centred, top at a third of the free
   // vertical space of the screen.
@@ -189,6 +193,8 @@ class TREDevice {
   void CheckNotPrinting() const;
   void CheckPrinting() const;
   void ApplyBin();
+  // The paper sizes, default size and bins of the printer at `index` of the list.
+  TPrinterPaper PaperOf(int index);
   // Hands the finished job file to CUPS; raises when CUPS refuses it.
   void Submit(const QString& file);
   // The CUPS job options of the device mode (copies, collation, sides, bin, dialog options).

@@ -1,15 +1,21 @@
 // The printer device and the printer report: the printer list and selection, settings and
 // their rules, bins, the refusals, the no-printer case, real jobs on the CUPS "PDF" queue and
-// to a file read back with pdftotext and pdfinfo, and the print dialog's placement.
+// to a file read back with pdftotext and pdfinfo, the print dialog's placement, and the
+// printer-setup dialog's choice of printer, paper and orientation.
 #include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLocale>
+#include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -20,8 +26,12 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <functional>
+#include <memory>
+
 #include "PageModelTestSupport.h"
 #include "reportengine/PrinterReport.h"
+#include "reportengine/PrinterSetupDialog.h"
 #include "reportengine/REDevice.h"
 #include "reportengine/ReportError.h"
 
@@ -392,6 +402,111 @@ TEST(PrinterReport, PrinterSetupDialogIsCentred) {
   ASSERT_FALSE(size.isEmpty());
   EXPECT_EQ(position.x(), screen.left() + (screen.width() - size.width()) / 2);
   EXPECT_EQ(position.y(), screen.top() + (screen.height() - size.height()) / 3);
+}
+
+// Runs `drive` on the printer-setup dialog once it is open and modal.
+void DriveSetupDialog(std::function<void(TPrinterSetupDialog&)> drive) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [poll, drive] {
+    auto* dialog = qobject_cast<TPrinterSetupDialog*>(QApplication::activeModalWidget());
+    if (!dialog) return;
+    poll->stop();
+    poll->deleteLater();
+    drive(*dialog);
+  });
+  poll->start(20);
+}
+
+// Three printers, one with paper bins, each with a device mode that writes PDF on A4. The
+// dialog opens on the selection and lists every printer with its type and place; a printer
+// chosen there brings its bins. OK makes it the device's printer with the paper, source and
+// orientation chosen; Cancel leaves everything as it was, whatever was changed.
+TEST(PrinterSetupDialog, ChoosesThePrinterWithItsPaperSourceAndOrientation) {
+  TPrinterSource source;
+  source.List = [] {
+    return std::vector<TREDeviceItem>{{"Office", "Laser 5", "lpd://office"},
+                                      {"Lab", "Ink 2", "usb://lab"},
+                                      {"Draft", "Dot 9", "parallel:/dev/lp0"}};
+  };
+  source.DefaultDevice = [] { return QStringLiteral("Office"); };
+  source.Bins = [](const QString& device) {
+    return device == "Lab" ? QStringList{"Upper tray", "Manual feed"} : QStringList();
+  };
+  source.MaxCopies = [](const QString&) { return 0; };
+  source.DeviceMode = [](const QString&) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setPageSize(QPageSize(QPageSize::A4));
+    return printer;
+  };
+  TREDevice& device = TREDevice::Instance();
+  device.SetPrinterSource(source);
+  const QString a4 = QPageSize(QPageSize::A4).name();
+  const QString legal = QPageSize(QPageSize::Legal).name();
+
+  bool driven = false;
+  DriveSetupDialog([&](TPrinterSetupDialog& d) {
+    driven = true;
+    EXPECT_EQ(d.windowTitle(), "Print Setup");
+    EXPECT_EQ(d.PrinterName->count(), 3);
+    EXPECT_EQ(d.PrinterName->currentText(), "Office on lpd://office");
+    EXPECT_EQ(d.PrinterType->text(), "Laser 5");
+    EXPECT_EQ(d.PaperSize->currentText(), a4);
+    EXPECT_FALSE(d.PaperSource->isEnabled());
+    EXPECT_TRUE(d.Portrait->isChecked());
+    d.PrinterName->setCurrentIndex(1);
+    d.Landscape->click();
+    d.CancelButton->click();
+  });
+  EXPECT_FALSE(device.PrinterSetupDialog());
+  EXPECT_TRUE(driven);
+  EXPECT_EQ(device.DeviceName(), "Office");
+  EXPECT_EQ(device.Orientation(), poPortrait);
+
+  driven = false;
+  DriveSetupDialog([&](TPrinterSetupDialog& d) {
+    driven = true;
+    d.PrinterName->setCurrentIndex(1);
+    EXPECT_EQ(d.PrinterWhere->text(), "usb://lab");
+    ASSERT_EQ(d.PaperSource->count(), 3);
+    EXPECT_TRUE(d.PaperSource->isEnabled());
+    EXPECT_EQ(d.PaperSource->itemText(0), "Default");
+    EXPECT_EQ(d.PaperSource->itemText(2), "Manual feed");
+    d.PaperSource->setCurrentIndex(2);
+    d.PaperSize->setCurrentIndex(d.PaperSize->findText(legal));
+    d.Landscape->click();
+    d.OkButton->click();
+  });
+  EXPECT_TRUE(device.PrinterSetupDialog());
+  EXPECT_TRUE(driven);
+  EXPECT_EQ(device.DeviceName(), "Lab");
+  EXPECT_EQ(device.PaperSize(), QPageSize::Legal);
+  EXPECT_EQ(device.BinNumber(), 2);
+  EXPECT_EQ(device.Orientation(), poLandScape);
+  EXPECT_NEAR(device.Geometry().PageWidth, 14.0, 1e-6);
+  EXPECT_NEAR(device.Geometry().PageHeight, 8.5, 1e-6);
+
+  // Opened again it shows that setup. A printer without bins takes its default source and
+  // keeps the size where it has it.
+  driven = false;
+  DriveSetupDialog([&](TPrinterSetupDialog& d) {
+    driven = true;
+    EXPECT_EQ(d.PrinterName->currentIndex(), 1);
+    EXPECT_EQ(d.PaperSize->currentText(), legal);
+    EXPECT_EQ(d.PaperSource->currentIndex(), 2);
+    EXPECT_TRUE(d.Landscape->isChecked());
+    d.PrinterName->setCurrentIndex(2);
+    EXPECT_EQ(d.PaperSource->currentIndex(), 0);
+    EXPECT_EQ(d.PaperSize->currentText(), legal);
+    d.OkButton->click();
+  });
+  EXPECT_TRUE(device.PrinterSetupDialog());
+  EXPECT_TRUE(driven);
+  EXPECT_EQ(device.DeviceName(), "Draft");
+  EXPECT_EQ(device.BinNumber(), 0);
+  EXPECT_EQ(device.PaperSize(), QPageSize::Legal);
+  EXPECT_EQ(device.Orientation(), poLandScape);
+  device.SetPrinterSource(TREDevice::SystemPrinterSource());
 }
 
 TEST(PrinterReport, PrintDialogIsCentredAndResetsThePageRange) {
