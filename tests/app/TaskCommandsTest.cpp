@@ -29,6 +29,7 @@
 #include "dialogs/SetTimeDialog.h"
 #include "dialogs/TaskEditor.h"
 #include "widgets/BevelPanel.h"
+#include "store/xbase/Table.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -162,6 +163,30 @@ class TaskCommandsTest : public MainWindowFixture {
       rows.push_back(out);
     }
     return rows;
+  }
+  // Every record as stored: its deleted mark, each field's bytes and the note's text (the
+  // note's block may move when it is put back; its text may not).
+  std::vector<std::string> StoredRecords() {
+    std::unique_ptr<xbase::Table> t;
+    EXPECT_TRUE(xbase::Table::Open(QFile::encodeName(dir_.path() + "/JLIST.DBF").toStdString(),
+                                   xbase::OpenMode::kReadOnly, &t)
+                    .ok());
+    std::vector<std::string> records;
+    for (uint32_t recno = 1; t && recno <= t->RecordCount(); ++recno) {
+      EXPECT_TRUE(t->Go(recno).ok());
+      std::string record = t->Deleted() ? "*" : " ";
+      for (int field = 0; field < static_cast<int>(t->fields().size()); ++field) {
+        std::string note;
+        if (t->fields()[field].type == xbase::FieldType::kMemo) {
+          EXPECT_TRUE(t->GetMemo(field, &note).ok());
+        } else {
+          note = t->GetString(field);
+        }
+        record += "|" + note;
+      }
+      records.push_back(record);
+    }
+    return records;
   }
   QStringList Questions(const TScriptedResponder& boxes) const {
     QStringList out;
@@ -924,6 +949,67 @@ TEST_F(TaskCommandsTest, DeleteSubmenuOffersTheFiveGroupDeletions) {
   EXPECT_FALSE(T().Exclusive());
   EXPECT_TRUE(w.mainmnuSortDateTime->isChecked());
   EXPECT_FALSE(RecordButtonsShown());
+}
+
+// ---------------------------------------------------------------- undo
+
+// Each one-field command, Done, Clone, a key word, a cell and a note, made in a sorted list
+// that hides done tasks: undone, the stored records are as before (fields and notes) and
+// the task is current again where it passes the filter; done again, as after the command.
+TEST_F(TaskCommandsTest, EveryChangeIsUndoneAndDoneAgainInASortedFilteredList) {
+  TScriptedResponder boxes;
+  TMainScreen& w = Start();
+  w.SortByTag("DESCRIPT");
+  ASSERT_EQ(TaskColumn(), QStringList({"call Joe", "dentist", "old task", "someday"}));
+  // Undone, a task the step added stays in the file as a deleted record.
+  const auto as_before = [](std::vector<std::string> now, const std::vector<std::string>& before) {
+    while (now.size() > before.size() && now.back().front() == '*') now.pop_back();
+    return now == before;
+  };
+  const auto round_trip = [&](const QString& task, const QString& step, const std::function<void()>& change) {
+    SCOPED_TRACE(step.toStdString());
+    Select(task);
+    const std::vector<std::string> before = StoredRecords();
+    change();
+    ASSERT_TRUE(w.PostNotes());  // a cell or note typed into is stored as its own step
+    const std::vector<std::string> after = StoredRecords();
+    ASSERT_NE(after, before);
+    ASSERT_TRUE(w.Undo1->isEnabled());
+    EXPECT_EQ(w.Undo1->text(), "&Undo " + step);
+    w.Undo1->trigger();
+    EXPECT_TRUE(as_before(StoredRecords(), before));
+    if (step != "Clone") {
+      EXPECT_EQ(Current(), task);
+    }
+    EXPECT_EQ(w.Redo1->text(), "Re&do " + step);
+    w.Redo1->trigger();
+    EXPECT_EQ(StoredRecords(), after);
+    w.Undo1->trigger();
+    EXPECT_TRUE(as_before(StoredRecords(), before));
+    EXPECT_EQ(TaskColumn(), QStringList({"call Joe", "dentist", "old task", "someday"}));
+  };
+  round_trip("call Joe", "Done", [&] { w.DoneToggleButtonClick(); });
+  round_trip("dentist", "Clone", [&] {
+    boxes.AnswerYes();
+    w.CloneButtonClick();
+  });
+  round_trip("someday", "Date", [&] { Item(w.QuickDateMenu, "Tomorrow")->trigger(); });
+  round_trip("dentist", "Date", [&] { Item(w.DateColumnMenu, "ClearDate1")->trigger(); });
+  round_trip("old task", "Priority", [&] { Item(w.PriorityColumnMenu, "HighPriority1")->trigger(); });
+  round_trip("someday", "Key Words", [&] {
+    Select("someday", TaskGridModel::kKeysColumn);
+    auto menu = OnMenu(&w, [](QMenu* m) { Choose(m, "health"); });
+    w.DoKeyListMenu(w.mapToGlobal(QPoint(20, 20)));
+  });
+  round_trip("old task", "Cell Edit", [&] {
+    const int row = TaskColumn().indexOf("old task");
+    ASSERT_TRUE(w.Model()->setData(w.Model()->index(row, TaskGridModel::kTaskColumn), "old task renamed", Qt::EditRole));
+  });
+  round_trip("dentist", "Note", [&] {
+    w.ActiveNotes->setFocus();
+    QTest::keyClicks(w.ActiveNotes, " and the form");
+  });
+  EXPECT_EQ(boxes.Count(), 1) << "only the Clone question";
 }
 
 }  // namespace
