@@ -64,6 +64,9 @@ def program_layer(rel):
     if top == "tools":
         tool = parts[1] if len(parts) > 1 else ""
         if tool == "jlistdb":
+            # The iCalendar and CSV imports are linked only in the full build, with core.
+            if parts[-1].startswith("ExchangeImportCommand"):
+                return "core", set()
             return "xbase", ENGINE_LEVEL_EXTRAS
         return "app", set()  # jlistreport and later tools run the report code
     if top in ("bench", "fuzz"):
@@ -72,10 +75,12 @@ def program_layer(rel):
             return "app", set()
         if name == "BenchTaskFolder.h":
             return "store", set()  # the task folders of the benchmarks above the engine
-        if name.startswith("bench_export") or name.startswith("bench_taskreport"):
+        if name.startswith(("bench_export", "bench_taskreport", "bench_exchange")):
             return "reports", set()
         if name.startswith(("bench_report", "fuzz_report")):
             return "reportengine", set()
+        if name.startswith("fuzz_taskimport"):
+            return "core", set()  # the import readers need Qt Core and libical only
         return "xbase", ENGINE_LEVEL_EXTRAS
     return layer_of_path(rel), set()
 

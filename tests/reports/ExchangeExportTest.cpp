@@ -1,10 +1,11 @@
 // The iCalendar and CSV exports as jlistreport writes them, read back by readers we did not
-// write: Python's icalendar package and its csv module.
+// write (Python's icalendar package and its csv module) and by jlistdb's imports.
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -98,6 +99,27 @@ class ExchangeExportTest : public ::testing::Test {
     return QJsonDocument::fromJson(python.readAllStandardOutput());
   }
 
+  // The tasks of `folder` as jlistdb dumps them in record order, without record numbers.
+  static QStringList Dump(const QString& folder) {
+    QProcess jlistdb;
+    jlistdb.start(QStringLiteral(JLISTDB_PATH), {QStringLiteral("dump"), folder});
+    EXPECT_TRUE(jlistdb.waitForFinished(60000));
+    QStringList tasks;
+    for (const QString& line : QString::fromUtf8(jlistdb.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+      tasks << line.section(QLatin1Char('\t'), 1);
+    }
+    return tasks;
+  }
+
+  // Runs jlistdb `command` (import-ics or import-csv) on `file` into `folder`.
+  static int Import(const char* command, const QString& folder, const QString& file, QString* out = nullptr) {
+    QProcess jlistdb;
+    jlistdb.start(QStringLiteral(JLISTDB_PATH), {QLatin1String(command), folder, file});
+    EXPECT_TRUE(jlistdb.waitForFinished(60000));
+    if (out) *out = QString::fromUtf8(jlistdb.readAllStandardOutput() + jlistdb.readAllStandardError());
+    return jlistdb.exitCode();
+  }
+
   QTemporaryDir dir_;
 };
 
@@ -186,6 +208,38 @@ TEST_F(ExchangeExportTest, CsvReaderSeesTheRowsAndAFailedWriteKeepsTheOldFile) {
   EXPECT_TRUE(nowhere.err.contains("Unable to write to")) << nowhere.err.toStdString();
   EXPECT_EQ(ReadFile(Path("all.csv")), bytes);
   EXPECT_EQ(QDir(dir_.path()).entryList({QStringLiteral("*.ics*"), QStringLiteral("*.csv.*")}, QDir::Files).size(), 0);
+}
+
+TEST_F(ExchangeExportTest, RoundTripIntoAnEmptyFolderGivesTheSameTasks) {
+  ASSERT_EQ(RunJlistreport({dir_.path(), QStringLiteral("--ics"), Path("all.ics"), QStringLiteral("--order"),
+                            QStringLiteral("0")}).exitCode, 0);
+  ASSERT_EQ(RunJlistreport({dir_.path(), QStringLiteral("--csv"), Path("all.csv"), QStringLiteral("--order"),
+                            QStringLiteral("0")}).exitCode, 0);
+  const QStringList original = Dump(dir_.path());
+  ASSERT_EQ(original.size(), 4);
+
+  QTemporaryDir fromCsv;
+  QString said;
+  ASSERT_EQ(Import("import-csv", fromCsv.path(), Path("all.csv"), &said), 0) << said.toStdString();
+  EXPECT_TRUE(said.contains("4 tasks imported.")) << said.toStdString();
+  EXPECT_EQ(Dump(fromCsv.path()), original);
+
+  QTemporaryDir fromIcs;
+  ASSERT_EQ(Import("import-ics", fromIcs.path(), Path("all.ics"), &said), 0) << said.toStdString();
+  QStringList expected = original;
+  // A task without a priority leaves with PRIORITY 0, which reads back as B.
+  expected[3].replace(QLatin1String("\t\t\t"), QLatin1String("\t\tB\t"));
+  EXPECT_EQ(Dump(fromIcs.path()), expected);
+
+  // A malformed file adds nothing, and says where and why.
+  QFile broken(Path("broken.ics"));
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+  broken.write(ReadFile(Path("all.ics")).replace("DUE:20240305T143000", "DUE:soon"));
+  broken.close();
+  EXPECT_EQ(Import("import-ics", fromIcs.path(), Path("broken.ics"), &said), 1);
+  EXPECT_TRUE(said.contains(QRegularExpression(QStringLiteral("line \\d+: .*DUE")))) << said.toStdString();
+  EXPECT_TRUE(said.contains("nothing imported")) << said.toStdString();
+  EXPECT_EQ(Dump(fromIcs.path()).size(), 4);
 }
 
 }  // namespace

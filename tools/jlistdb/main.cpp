@@ -1,6 +1,6 @@
 // jlistdb: command-line access to Jotlist's task files (JLIST.DBF, JLIST.FPT, JLIST.CDX)
-// in a folder: create, import, dump, count, seek, delete, pack, zap, check, reindex,
-// backups, restore.
+// in a folder: create, import, import-ics, import-csv, dump, count, seek, delete, pack,
+// zap, check, reindex, backups, restore.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -22,6 +22,7 @@
 #include "store/xbase/Table.h"
 #include "store/xbase/TableBackup.h"
 #include "tools/jlistdb/DataFolder.h"
+#include "tools/jlistdb/ExchangeImportCommand.h"
 #include "tools/jlistdb/TaskText.h"
 
 namespace {
@@ -44,6 +45,10 @@ constexpr const char* kUsageText =
     "  import DIR [FILE]               append tasks from tab-separated lines (stdin without FILE):\n"
     "                                  DATE TIME DESCRIPT DONE(T/F) KEYS PRIORITY NOTE\n"
     "                                  (in NOTE: \\n line break, \\\\ backslash, \\t tab)\n"
+    "  import-ics DIR FILE             append the to-dos of an iCalendar file (events, journal\n"
+    "                                  entries skipped and counted)\n"
+    "  import-csv DIR FILE             append the rows of a CSV file with the header row\n"
+    "                                  Date,Time,Task,Priority,Done,Key words,Note\n"
     "  dump DIR [--order N|TAG] [--filter EXPR] [--deleted]\n"
     "                                  one line per task: record number, deleted mark, fields\n"
     "  count DIR [--filter EXPR] [--deleted]\n"
@@ -424,7 +429,7 @@ int CmdRestore(const std::string& dir, const std::string& name) {
 bool FolderGiven(const std::string& cmd, const std::vector<std::string>& args) {
   if (args.size() < 2) return false;
   if (args[1].size() > 2 && args[1].compare(0, 2, "--") == 0) return false;
-  if (cmd == "restore") return args.size() >= 3;
+  if (cmd == "restore" || cmd == "import-ics" || cmd == "import-csv") return args.size() >= 3;
   if (cmd == "seek") {
     size_t words = 0;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -460,6 +465,10 @@ int main(int argc, char** argv) {
   const bool bare = o.positional.empty() && o.order.empty() && o.filter.empty() && !o.deleted && !o.soft;
   if (cmd == "create" && bare) return CmdCreate(dir);
   if (cmd == "import") return CmdImport(dir, o);
+  if ((cmd == "import-ics" || cmd == "import-csv") && o.positional.size() == 1 && o.order.empty() &&
+      o.filter.empty()) {
+    return jlistdb::RunExchangeImport(cmd, dir, o.positional[0]);
+  }
   if (cmd == "dump") return CmdDump(dir, o);
   if (cmd == "count") return CmdCount(dir, o);
   if (cmd == "seek") return CmdSeek(dir, o);
