@@ -315,15 +315,23 @@ Status WriteTree(PageWriter& out, const TagKeys& t, const std::vector<uint32_t>&
     packer.Reset();
     return Status::Ok();
   };
+  uint64_t until_report = 0;
   for (size_t k = 0; k < n; ++k) {
-    if (k + 16 < n) __builtin_prefetch(t.keys.get() + size_t{order[k + 16]} * klen);
+    // Sorted keys lie all over the key and record-number arrays: both are fetched ahead.
+    if (k + 16 < n) {
+      __builtin_prefetch(t.keys.get() + size_t{order[k + 16]} * klen);
+      __builtin_prefetch(t.recnos.get() + order[k + 16]);
+    }
     const uint32_t idx = order[k];
     const uint8_t* key = t.keys.get() + size_t{idx} * klen;
     if (!packer.Add(key, t.recnos[idx])) {
       XB_RETURN_IF_ERROR(flush_leaf(false, order[k - 1]));
       if (!packer.Add(key, t.recnos[idx])) return Status::Corrupt("index key does not fit a leaf");
     }
-    if (k % step == 0) progress.Report(from + static_cast<int>((to - from) * k / n));
+    if (until_report-- == 0) {
+      progress.Report(from + static_cast<int>((to - from) * k / n));
+      until_report = step - 1;
+    }
   }
   if (n == 0) {
     const uint32_t here = static_cast<uint32_t>(out.offset());
