@@ -121,6 +121,15 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   // "Restore from Backup...": picks a backup, backs the current files up, puts the backup
   // in their place and opens it (index rebuilt); the undo history ends.
   void RestoreClick();
+
+  // ---- tasks in and out for other programs
+  // "Export Tasks...": the list as shown (order and filter) into an iCalendar or CSV file
+  // chosen in a file dialog; the current task stays current.
+  void ExportTasksClick();
+  // "Import Tasks...": the tasks of an iCalendar or CSV file appended as one undo step,
+  // the key word list rebuilt, and a box saying what was imported and skipped. A file the
+  // reader refuses imports nothing.
+  void ImportTasksClick();
   const TUndoHistory& UndoHistory() const { return undo_; }
 
   // ---- state (the window's own, kept for the run)
@@ -177,6 +186,8 @@ class TMainScreen : public QMainWindow, private TodoTableHost, private TBulkDele
   QAction* Undo1 = nullptr;
   QAction* Redo1 = nullptr;
   QAction* RestoreFromBackup1 = nullptr;
+  QAction* ImportTasks1 = nullptr;
+  QAction* ExportTasks1 = nullptr;
   QAction* Exit1 = nullptr;
   QMenu* HelpMenu = nullptr;
   QAction* Contents1 = nullptr;

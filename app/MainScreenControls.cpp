@@ -297,6 +297,11 @@ void TMainScreen::CreateMenus() {
   RestoreFromBackup1 = FileMenu->addAction(QStringLiteral("Restore from &Backup..."), this, [this] { RestoreClick(); });
   RestoreFromBackup1->setObjectName(QStringLiteral("RestoreFromBackup1"));
   FileMenu->addSeparator();
+  ImportTasks1 = FileMenu->addAction(QStringLiteral("&Import Tasks..."), this, [this] { ImportTasksClick(); });
+  ImportTasks1->setObjectName(QStringLiteral("ImportTasks1"));
+  ExportTasks1 = FileMenu->addAction(QStringLiteral("&Export Tasks..."), this, [this] { ExportTasksClick(); });
+  ExportTasks1->setObjectName(QStringLiteral("ExportTasks1"));
+  FileMenu->addSeparator();
   Exit1 = FileMenu->addAction(QStringLiteral("E&xit"), this, [this] { close(); });
   Exit1->setObjectName(QStringLiteral("Exit1"));
   Exit1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
