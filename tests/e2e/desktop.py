@@ -146,11 +146,12 @@ class Desktop:
     def type(self, text):
         self.tool("xdotool", "type", "--delay", "15", text)
 
-    def click(self, window, x, y):
-        """Moves the pointer to (x, y) inside `window` and clicks the left button."""
+    def click(self, window, x, y, count=1):
+        """Moves the pointer to (x, y) inside `window` and clicks the left button `count`
+        times (2: a double-click)."""
         left, top, _, _ = self.geometry(window)
         self.tool("xdotool", "mousemove", "--sync", str(left + x), str(top + y))
-        self.tool("xdotool", "click", "1")
+        self.tool("xdotool", "click", "--repeat", str(count), "--delay", "60", "1")
 
     # ---- windows
     def title(self, window):

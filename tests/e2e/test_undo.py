@@ -111,6 +111,50 @@ class UndoTest(DesktopTest):
             with open(os.path.join(app.folder, name), "rb") as a, open(os.path.join(backups, names[0], name), "rb") as b:
                 self.assertEqual(a.read(), b.read(), name)
 
+    def test_clone_done_and_a_note_undone_and_typing_undone_in_the_notes(self):
+        app = self.start(TASKS)
+        d = self.desktop
+        start = self.state()
+
+        # Clone from its button's mnemonic: undone, the copy is a deleted record.
+        d.key("alt+c")
+        self.answer("Jotlist", "y")
+        d.wait(lambda: len(self.state()) == 6, "the clone stored")
+        cloned = self.state()
+        self.assertEqual(cloned[5]["text"], "alpha")
+        d.key("ctrl+z")
+        d.wait(lambda: self.state()[5]["deleted"], "the clone undone")
+        self.assertEqual(self.state()[:5], start)
+        d.key("ctrl+shift+z")
+        self.wait_state(cloned, "the clone done again")
+        d.key("ctrl+z")
+        d.wait(lambda: self.state()[5]["deleted"], "the clone undone again")
+        start = self.state()
+
+        # Done by a double-click on the first task's Done? cell (the grid's geometry as
+        # drawn at 1024x768: first row 63 pixels down, Done? column 476 across).
+        d.click(app.main, 476, 63, count=2)
+        d.wait(lambda: self.state()[0]["done"], "alpha marked done")
+        d.key("ctrl+z")
+        self.wait_state(start, "the mark undone")
+
+        # Typing in the notes pane: Ctrl+Z there undoes the typing and stores nothing.
+        d.click(app.main, 296, 308)
+        d.type("xyz")
+        d.key("ctrl+z")
+        d.click(app.main, 200, 80)  # the second task: the pane would store a changed note now
+        app.wait_idle()
+        self.assertEqual(self.state(), start)
+        # A note stored (the second task's, current since the click) is a step of its own,
+        # undone from the list.
+        d.click(app.main, 296, 308)
+        d.type("!")
+        d.click(app.main, 200, 63)
+        d.wait(lambda: self.state()[1]["note"] == "note b!", "the note stored")
+        d.key("ctrl+z")
+        self.wait_state(start, "the note undone")
+        self.check_index()
+
     def test_a_task_changed_elsewhere_is_not_overwritten(self):
         app = self.start(TASKS)
         d = self.desktop
