@@ -50,6 +50,10 @@ Status TTaskExchangeImport::Append(TodoTable& table, const TImportFile& file, in
   *imported = 0;
   const int total = static_cast<int>(file.Tasks.size());
   table.BeginBatch();
+  // In record order each new task's place in the list is at its end, found by a binary
+  // search; in a tag's order every append would search the list from its start. The list
+  // is read again in the user's order once, at the end.
+  const int order = table.SetOrder(0);
   Status status;
   for (const TImportedTask& task : file.Tasks) {
     status = StoreTask(table, task);
@@ -57,6 +61,7 @@ Status TTaskExchangeImport::Append(TodoTable& table, const TImportFile& file, in
     ++*imported;
     if (progress && *imported % kProgressEvery == 0) progress(*imported, total);
   }
+  table.SetOrder(order);
   const Status synced = table.EndBatch();
   if (progress) progress(*imported, total);
   return status.ok() ? synced : status;
@@ -67,7 +72,9 @@ QString TTaskExchangeImport::Summary(const TImportFile& file, int imported) {
   QStringList skipped;
   if (file.Events > 0) skipped << Count(file.Events, "event", "events");
   if (file.Journals > 0) skipped << Count(file.Journals, "journal entry", "journal entries");
-  if (file.OtherItems > 0) skipped << Count(file.OtherItems, "other item (free/busy or unknown)", "other items (free/busy or unknown)");
+  if (file.OtherItems > 0) {
+    skipped << Count(file.OtherItems, "other item (free/busy or unknown)", "other items (free/busy or unknown)");
+  }
   if (!skipped.isEmpty()) text += QStringLiteral("\r\rSkipped (not tasks): ") + skipped.join(QLatin1String(", ")) + '.';
   QStringList noted;
   if (file.Recurrences > 0) noted << Count(file.Recurrences, "recurrence rule", "recurrence rules");

@@ -7,44 +7,50 @@
 #include <QStringDecoder>
 #include <QStringList>
 
+#include <algorithm>
 #include <mutex>
 
 #include "core/ICalHandles.h"
 
 namespace {
 
-// One content line of an iCalendar file after unfolding, with the number of the physical
-// line it starts on.
-struct TContentLine {
-  QByteArray Text;
-  int Line = 0;
-};
-
-// Physical lines end in LF or CR LF; one that starts with a blank or a tab continues the
-// line before it (RFC 5545 folding).
-std::vector<TContentLine> Unfold(const QByteArray& bytes) {
-  std::vector<TContentLine> lines;
-  int number = 0;
+// Hands each content line of an iCalendar file to `take` after unfolding, with the number
+// of the physical line it starts on, until `take` gives false. Physical lines end in LF or
+// CR LF; one that starts with a blank or a tab continues the line before it (RFC 5545
+// folding). Gives the number of the last physical line.
+template <typename Take>
+int Unfold(const QByteArray& bytes, Take&& take) {
+  QByteArray pending;
+  int pendingLine = 0, number = 0;
   qsizetype start = 0;
   while (start < bytes.size()) {
     qsizetype end = bytes.indexOf('\n', start);
     if (end < 0) end = bytes.size();
-    QByteArray line = bytes.mid(start, end - start);
-    if (line.endsWith('\r')) line.chop(1);
+    qsizetype length = end - start;
+    if (length > 0 && bytes[end - 1] == '\r') --length;
+    const char* line = bytes.constData() + start;
     ++number;
     start = end + 1;
-    if (!lines.empty() && !line.isEmpty() && (line[0] == ' ' || line[0] == '\t')) {
-      lines.back().Text += line.mid(1);
-    } else {
-      lines.push_back({line, number});
+    if (pendingLine > 0 && length > 0 && (line[0] == ' ' || line[0] == '\t')) {
+      pending.append(line + 1, length - 1);
+      continue;
     }
+    if (pendingLine > 0 && !take(pending, pendingLine)) return number;
+    pending.clear();
+    pending.append(line, length);
+    pendingLine = number;
   }
-  return lines;
+  if (pendingLine > 0) take(pending, pendingLine);
+  return number;
 }
 
 bool IsUtf8(const QByteArray& bytes) {
+  if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    return true;
+  }
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  const QString text = decoder(bytes);
+  // The decoder notes a fault only while it decodes.
+  const QString decoded = decoder(bytes);
   return !decoder.hasError();
 }
 
@@ -66,6 +72,11 @@ QString ParserComplaint(icalcomponent* component) {
 }
 
 QString Text(const char* utf8) { return utf8 ? QString::fromUtf8(utf8) : QString(); }
+
+// A task text is one line: its line breaks become blanks.
+QString OneLine(QString text) {
+  return text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
 
 // Line breaks as the task files keep them.
 QString CrLf(QString text) {
@@ -105,7 +116,7 @@ TImportedTask TaskOf(icalcomponent* todo, TImportFile* file) {
   TImportedTask task;
   task.Priority = QStringLiteral("B");
   if (icalproperty* summary = icalcomponent_get_first_property(todo, ICAL_SUMMARY_PROPERTY)) {
-    task.Summary = Text(icalproperty_get_summary(summary)).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    task.Summary = OneLine(Text(icalproperty_get_summary(summary)));
   }
   if (icalcomponent_get_first_property(todo, ICAL_DUE_PROPERTY)) {
     SetWhen(icalcomponent_get_due(todo), &task);
@@ -200,7 +211,9 @@ QString SplitCsv(const QString& text, std::vector<TCsvRecord>* records) {
         field += c;
       }
     } else if (c == QLatin1Char('"')) {
-      if (!field.isEmpty() || quoted) return LineError(line, QStringLiteral("a quote inside a field that is not quoted"));
+      if (!field.isEmpty() || quoted) {
+        return LineError(line, QStringLiteral("a quote inside a field that is not quoted"));
+      }
       inQuotes = quoted = true;
     } else if (c == QLatin1Char(',')) {
       record.Fields << field;
@@ -241,7 +254,7 @@ QString ReadCsvRow(const TCsvRecord& row, const int (&columns)[kColumns], TImpor
     if (!parsed.isValid()) return LineError(row.Line, QStringLiteral("the time \"%1\" is not HH:MM").arg(time));
     task->Time = parsed.toString(QStringLiteral("hh:mm"));
   }
-  task->Summary = CsvValue(row, columns, kTask).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  task->Summary = OneLine(CsvValue(row, columns, kTask));
   const QString priority = CsvValue(row, columns, kPriority).trimmed().toUpper();
   if (!priority.isEmpty() && priority != QLatin1String("A") && priority != QLatin1String("B") &&
       priority != QLatin1String("C")) {
@@ -272,23 +285,26 @@ TImportFile TTaskExchangeReader::ReadICalendar(const QByteArray& bytes) {
   TImportFile file;
   const TICalParser parser(icalparser_new());
   std::vector<TICalComponent> roots;
-  int errorLine = 0, lastLine = 0;
-  for (TContentLine& line : Unfold(bytes)) {
-    lastLine = line.Line;
-    if (line.Text.trimmed().isEmpty()) continue;
-    if (!IsUtf8(line.Text)) {
-      file.Error = LineError(line.Line, QStringLiteral("the text is not UTF-8"));
-      return file;
+  int errorLine = 0;
+  const int lastLine = Unfold(bytes, [&](QByteArray& line, int number) {
+    if (line.trimmed().isEmpty()) return true;
+    if (!IsUtf8(line)) {
+      file.Error = LineError(number, QStringLiteral("the text is not UTF-8"));
+      return false;
     }
-    icalcomponent* finished = icalparser_add_line(parser.get(), line.Text.data());
-    if (icalparser_get_state(parser.get()) == ICALPARSER_ERROR && errorLine == 0) errorLine = line.Line;
+    icalcomponent* finished = icalparser_add_line(parser.get(), line.data());
+    if (icalparser_get_state(parser.get()) == ICALPARSER_ERROR && errorLine == 0) errorLine = number;
     if (finished) roots.emplace_back(finished);
-  }
+    return true;
+  });
+  if (!file.ok()) return file;
   // What the parser still holds at the end of the file; the parser keeps it and frees it.
   icalcomponent* const unfinished = icalparser_clean(parser.get());
   QString complaint;
   for (const TICalComponent& root : roots) {
-    if (icalcomponent_isa(root.get()) == ICAL_XLICINVALID_COMPONENT) complaint = QStringLiteral("not an iCalendar item");
+    if (icalcomponent_isa(root.get()) == ICAL_XLICINVALID_COMPONENT) {
+      complaint = QStringLiteral("not an iCalendar item");
+    }
     if (complaint.isEmpty()) complaint = ParserComplaint(root.get());
     if (!complaint.isEmpty()) break;
   }
@@ -298,8 +314,8 @@ TImportFile TTaskExchangeReader::ReadICalendar(const QByteArray& bytes) {
     return file;
   }
   if (unfinished) {
-    file.Error = LineError(lastLine, QStringLiteral("the file ends before END:%1")
-                                         .arg(QString::fromUtf8(icalcomponent_kind_to_string(icalcomponent_isa(unfinished)))));
+    const QString kind = QString::fromUtf8(icalcomponent_kind_to_string(icalcomponent_isa(unfinished)));
+    file.Error = LineError(lastLine, QStringLiteral("the file ends before END:%1").arg(kind));
     return file;
   }
   if (roots.empty()) {
@@ -336,7 +352,8 @@ TImportFile TTaskExchangeReader::ReadCsv(const QByteArray& bytes) {
   file.Error = SplitCsv(QString::fromUtf8(body), &records);
   if (!file.ok()) return file;
   if (records.empty()) {
-    file.Error = QStringLiteral("the file is empty: it needs the header row Date,Time,Task,Priority,Done,Key words,Note");
+    file.Error =
+        QStringLiteral("the file is empty: it needs the header row Date,Time,Task,Priority,Done,Key words,Note");
     return file;
   }
   int columns[kColumns];
@@ -385,7 +402,8 @@ TImportFile TTaskExchangeReader::ReadFile(const QString& path, TImportFormat for
     return file;
   }
   if (in.size() > kMaxFileSize) {
-    file.Error = QStringLiteral("%1 is larger than %2 MB, more than a task list holds").arg(path).arg(kMaxFileSize >> 20);
+    file.Error =
+        QStringLiteral("%1 is larger than %2 MB, more than a task list holds").arg(path).arg(kMaxFileSize >> 20);
     return file;
   }
   const QByteArray bytes = in.readAll();

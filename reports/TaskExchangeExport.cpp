@@ -18,6 +18,19 @@ namespace {
 constexpr char kCsvHeader[] = "Date,Time,Task,Priority,Done,Key words,Note\r\n";
 constexpr char kEndCalendar[] = "END:VCALENDAR\r\n";
 
+// The folder's part of the UIDs. The same folder named with or without its final "/", or
+// through a link, gives the same digest.
+QByteArray FolderDigest(const QString& folder) {
+  const QDir dir(folder);
+  const QString canonical = dir.canonicalPath();
+  const QByteArray path = (canonical.isEmpty() ? dir.absolutePath() : canonical).toUtf8();
+  return QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(16);
+}
+
+QByteArray UidOf(uint32_t recno, const QByteArray& folderDigest) {
+  return "jotlist-" + QByteArray::number(recno) + '-' + folderDigest + "@localhost";
+}
+
 Status WriteBytes(QIODevice& device, const QByteArray& bytes) {
   if (device.write(bytes) != bytes.size()) return Status::IoError(device.errorString().toStdString());
   return Status::Ok();
@@ -58,9 +71,9 @@ bool DueTime(const TReportTask& task, icaltimetype* due) {
 
 void Add(icalcomponent* component, icalproperty* property) { icalcomponent_add_property(component, property); }
 
-QByteArray ICalendarTodo(const TReportTask& task, const QString& folder, const icaltimetype& stamp) {
+QByteArray ICalendarTodo(const TReportTask& task, const QByteArray& folderDigest, const icaltimetype& stamp) {
   const TICalComponent todo(icalcomponent_new_vtodo());
-  Add(todo.get(), icalproperty_new_uid(TTaskExchangeExport::Uid(task.Recno, folder).constData()));
+  Add(todo.get(), icalproperty_new_uid(UidOf(task.Recno, folderDigest).constData()));
   Add(todo.get(), icalproperty_new_dtstamp(stamp));
   Add(todo.get(), icalproperty_new_summary(IcalText(task.Descript).constData()));
   if (!task.Note.isEmpty()) Add(todo.get(), icalproperty_new_description(IcalText(task.Note).constData()));
@@ -112,13 +125,7 @@ QByteArray CsvRow(const TReportTask& task) {
 }  // namespace
 
 QByteArray TTaskExchangeExport::Uid(uint32_t recno, const QString& folder) {
-  // The same folder named with or without its final "/", or through a link, gives the
-  // same digest.
-  const QDir dir(folder);
-  const QString canonical = dir.canonicalPath();
-  const QByteArray path = (canonical.isEmpty() ? dir.absolutePath() : canonical).toUtf8();
-  const QByteArray digest = QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex().left(16);
-  return "jotlist-" + QByteArray::number(recno) + '-' + digest + "@localhost";
+  return UidOf(recno, FolderDigest(folder));
 }
 
 QByteArray TTaskExchangeExport::CsvField(const QString& text) {
@@ -132,6 +139,7 @@ Status TTaskExchangeExport::Write(TTaskReportSource& source, TExchangeFormat for
                                   QIODevice& device, const std::function<void()>& betweenRows) {
   const bool calendar = format == TExchangeFormat::kICalendar;
   icaltimetype stamp{};
+  const QByteArray folderDigest = calendar ? FolderDigest(folder) : QByteArray();
   if (calendar) {
     stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
     XB_RETURN_IF_ERROR(WriteBytes(device, CalendarHead()));
@@ -141,7 +149,7 @@ Status TTaskExchangeExport::Write(TTaskReportSource& source, TExchangeFormat for
   TReportTask task;
   for (source.First(); !source.AtEnd(); source.Next()) {
     source.Read(&task, true, true);
-    XB_RETURN_IF_ERROR(WriteBytes(device, calendar ? ICalendarTodo(task, folder, stamp) : CsvRow(task)));
+    XB_RETURN_IF_ERROR(WriteBytes(device, calendar ? ICalendarTodo(task, folderDigest, stamp) : CsvRow(task)));
     if (betweenRows) betweenRows();
   }
   if (calendar) XB_RETURN_IF_ERROR(WriteBytes(device, kEndCalendar));

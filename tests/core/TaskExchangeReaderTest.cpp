@@ -165,8 +165,10 @@ TEST(TaskExchangeReaderTest, MalformedFilesAreRefusedWithTheirLineAndReason) {
   }
 
   const std::vector<Case> csv = {
-      {"Date,Time,Task,Priority,Done,Key words,Note\r\n2024-01-01,,a,A,No,,\"open\r\n", "line 2: a quoted field is not closed"},
-      {"Date,Time,Task,Priority,Done,Key words,Note\r\n,,a,A,No,,\r\n,,b,A,No\r\n", "line 3: 5 fields where the header row has 7"},
+      {"Date,Time,Task,Priority,Done,Key words,Note\r\n2024-01-01,,a,A,No,,\"open\r\n",
+       "line 2: a quoted field is not closed"},
+      {"Date,Time,Task,Priority,Done,Key words,Note\r\n,,a,A,No,,\r\n,,b,A,No\r\n",
+       "line 3: 5 fields where the header row has 7"},
       {"Task,Date\n\"ok\",2024-13-01\n", "line 2: the date \"2024-13-01\""},
       {"Task,Priority\nx,Q\n", "line 2: the priority \"Q\""},
       {"Task,Done\nx,maybe\n", "line 2: Done \"maybe\""},

@@ -34,12 +34,13 @@ int RunExchangeImport(const std::string& command, const std::string& dir, const 
   table.SetDirectory(QDir(folder).absolutePath() + QLatin1Char('/'));
   if (!table.OpenTaskFiles(false)) {
     const xbase::Status why = table.Open(false);
-    return Fail(QStringLiteral("cannot open the task files in %1: %2")
-                    .arg(folder, QString::fromStdString(why.ok() ? std::string("the index is unusable") : why.message())));
+    const std::string reason = why.ok() ? std::string("the index is unusable") : why.message();
+    return Fail(QStringLiteral("cannot open the task files in %1: %2").arg(folder, QString::fromStdString(reason)));
   }
   const QString unstorable = TTaskExchangeImport::UnstorableCharacters(tasks, table.CodePage());
   if (!unstorable.isEmpty()) {
-    std::fprintf(stderr, "jlistdb: the task files (code page %d) cannot hold these characters; each is stored as \"?\": %s\n",
+    std::fprintf(stderr,
+                 "jlistdb: the task files (code page %d) cannot hold these characters; each is stored as \"?\": %s\n",
                  table.CodePage(), unstorable.toLocal8Bit().constData());
   }
   int imported = 0;
