@@ -156,25 +156,6 @@ TImportedTask TaskOf(icalcomponent* todo, TImportFile* file) {
   return task;
 }
 
-void ReadItem(icalcomponent* item, TImportFile* file) {
-  switch (icalcomponent_isa(item)) {
-    case ICAL_VTODO_COMPONENT:
-      file->Tasks.push_back(TaskOf(item, file));
-      break;
-    case ICAL_VEVENT_COMPONENT:
-      ++file->Events;
-      break;
-    case ICAL_VJOURNAL_COMPONENT:
-      ++file->Journals;
-      break;
-    case ICAL_VTIMEZONE_COMPONENT:
-      break;
-    default:
-      ++file->OtherItems;
-      break;
-  }
-}
-
 // ---- CSV
 
 struct TCsvRecord {
@@ -282,56 +263,116 @@ TImportFile TTaskExchangeReader::ReadICalendar(const QByteArray& bytes) {
   static std::once_flag quiet;
   std::call_once(quiet, [] { icalerror_set_errors_are_fatal(0); });
 
+  // libical parses every line. The calendar's own lines go to one parser; each item inside
+  // it (a VTODO, a VEVENT, a VTIMEZONE, ...) to another, which hands it over at its END, so
+  // that an item is read and freed at once instead of a whole file's tree being held.
+  // Time zones are kept in `zones`: a to-do is read as their sibling, where libical finds
+  // its TZID. A to-do naming a zone not met yet is read at the end of the file.
   TImportFile file;
-  const TICalParser parser(icalparser_new());
-  std::vector<TICalComponent> roots;
-  int errorLine = 0;
+  const TICalParser outer(icalparser_new());
+  const TICalParser items(icalparser_new());
+  const TICalComponent zones(icalcomponent_new_vcalendar());
+  std::vector<std::pair<size_t, TICalComponent>> deferred;
+  int errorLine = 0, itemDepth = 0, calendars = 0;
+  bool inCalendar = false;
+  QString complaint;
+
+  const auto waitsForZone = [&zones](icalcomponent* todo) {
+    icalproperty* when = icalcomponent_get_first_property(todo, ICAL_DUE_PROPERTY);
+    if (!when) when = icalcomponent_get_first_property(todo, ICAL_DTSTART_PROPERTY);
+    icalparameter* tzid = when ? icalproperty_get_first_parameter(when, ICAL_TZID_PARAMETER) : nullptr;
+    return tzid && !icalcomponent_get_timezone(zones.get(), icalparameter_get_tzid(tzid));
+  };
+  const auto readTodo = [&zones, &file](icalcomponent* todo) {
+    icalcomponent_add_component(zones.get(), todo);
+    TImportedTask task = TaskOf(todo, &file);
+    icalcomponent_remove_component(zones.get(), todo);
+    return task;
+  };
+  // An item complete: gives false when the parser found fault with it.
+  const auto take = [&](icalcomponent* item) {
+    TICalComponent owned(item);
+    if (icalcomponent_isa(item) == ICAL_XLICINVALID_COMPONENT) {
+      complaint = QStringLiteral("not an iCalendar item");
+      return false;
+    }
+    complaint = ParserComplaint(item);
+    if (!complaint.isEmpty()) return false;
+    switch (icalcomponent_isa(item)) {
+      case ICAL_VTODO_COMPONENT:
+        if (waitsForZone(item)) {
+          deferred.emplace_back(file.Tasks.size(), std::move(owned));
+          file.Tasks.emplace_back();
+        } else {
+          file.Tasks.push_back(readTodo(item));
+        }
+        break;
+      case ICAL_VTIMEZONE_COMPONENT:
+        icalcomponent_add_component(zones.get(), owned.release());
+        break;
+      case ICAL_VCALENDAR_COMPONENT:
+        ++calendars;
+        break;
+      case ICAL_VEVENT_COMPONENT:
+        ++file.Events;
+        break;
+      case ICAL_VJOURNAL_COMPONENT:
+        ++file.Journals;
+        break;
+      default:
+        ++file.OtherItems;
+        break;
+    }
+    return true;
+  };
+
   const int lastLine = Unfold(bytes, [&](QByteArray& line, int number) {
     if (line.trimmed().isEmpty()) return true;
     if (!IsUtf8(line)) {
       file.Error = LineError(number, QStringLiteral("the text is not UTF-8"));
       return false;
     }
-    icalcomponent* finished = icalparser_add_line(parser.get(), line.data());
-    if (icalparser_get_state(parser.get()) == ICALPARSER_ERROR && errorLine == 0) errorLine = number;
-    if (finished) roots.emplace_back(finished);
-    return true;
-  });
-  if (!file.ok()) return file;
-  // What the parser still holds at the end of the file; the parser keeps it and frees it.
-  icalcomponent* const unfinished = icalparser_clean(parser.get());
-  QString complaint;
-  for (const TICalComponent& root : roots) {
-    if (icalcomponent_isa(root.get()) == ICAL_XLICINVALID_COMPONENT) {
-      complaint = QStringLiteral("not an iCalendar item");
+    const bool begin = qstrnicmp(line.constData(), "BEGIN:", 6) == 0;
+    const bool end = qstrnicmp(line.constData(), "END:", 4) == 0;
+    const bool calendar = (begin || end) && line.mid(begin ? 6 : 4).trimmed().toUpper() == "VCALENDAR";
+    icalparser* parser = items.get();
+    if (itemDepth > 0) {
+      itemDepth += begin ? 1 : end ? -1 : 0;
+    } else if (begin && !calendar) {
+      itemDepth = 1;
+    } else {
+      parser = outer.get();
+      if (calendar) inCalendar = begin;
     }
-    if (complaint.isEmpty()) complaint = ParserComplaint(root.get());
-    if (!complaint.isEmpty()) break;
+    icalcomponent* finished = icalparser_add_line(parser, line.data());
+    if (icalparser_get_state(parser) == ICALPARSER_ERROR && errorLine == 0) errorLine = number;
+    return !finished || take(finished);
+  });
+  if (!file.ok()) {
+    file.Tasks.clear();
+    return file;
   }
   if (complaint.isEmpty() && errorLine > 0) complaint = QStringLiteral("the parser could not read this line");
   if (!complaint.isEmpty()) {
     file.Error = LineError(errorLine, complaint);
+    file.Tasks.clear();
     return file;
   }
-  if (unfinished) {
-    const QString kind = QString::fromUtf8(icalcomponent_kind_to_string(icalcomponent_isa(unfinished)));
+  // What a parser still holds at the end of the file; the parser keeps it and frees it.
+  icalcomponent* unfinished = icalparser_clean(items.get());
+  if (!unfinished) unfinished = icalparser_clean(outer.get());
+  if (unfinished || inCalendar || itemDepth > 0) {
+    const QString kind = unfinished ? QString::fromUtf8(icalcomponent_kind_to_string(icalcomponent_isa(unfinished)))
+                                    : QStringLiteral("VCALENDAR");
     file.Error = LineError(lastLine, QStringLiteral("the file ends before END:%1").arg(kind));
+    file.Tasks.clear();
     return file;
   }
-  if (roots.empty()) {
+  if (calendars == 0 && file.Tasks.empty() && file.Events + file.Journals + file.OtherItems == 0) {
     file.Error = QStringLiteral("no iCalendar data: the file has no BEGIN:VCALENDAR");
     return file;
   }
-  for (const TICalComponent& root : roots) {
-    if (icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT) {
-      ReadItem(root.get(), &file);
-      continue;
-    }
-    for (icalcomponent* item = icalcomponent_get_first_component(root.get(), ICAL_ANY_COMPONENT); item;
-         item = icalcomponent_get_next_component(root.get(), ICAL_ANY_COMPONENT)) {
-      ReadItem(item, &file);
-    }
-  }
+  for (auto& [index, todo] : deferred) file.Tasks[index] = readTodo(todo.get());
   return file;
 }
 

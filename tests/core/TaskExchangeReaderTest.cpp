@@ -30,7 +30,7 @@ constexpr char kCalendar[] =
     "VERSION:2.0\n"
     "PRODID:-//ABC Corporation//NONSGML My Product//EN\n"
     "BEGIN:VTIMEZONE\n"
-    "TZID:America/New_York\n"
+    "TZID:Eastern Standard Time\n"
     "BEGIN:STANDARD\n"
     "DTSTART:19671029T020000\n"
     "RRULE:FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10\n"
@@ -68,7 +68,7 @@ constexpr char kCalendar[] =
     "BEGIN:VTODO\n"
     "UID:tz-1@example.com\n"
     "DTSTAMP:19980309T231000Z\n"
-    "DTSTART;TZID=America/New_York:19980312T083000\n"
+    "DTSTART;TZID=Eastern Standard Time:19980312T083000\n"
     "SUMMARY:Pay the rent\\, the gas\\; and the \n"
     " water\n"
     "DESCRIPTION:First line\\nsecond line with \xC3\xA4\n"
@@ -132,8 +132,15 @@ TEST(TaskExchangeReaderTest, ICalendarToDosInTheShapesProgramsWrite) {
   EXPECT_EQ(lf.Recurrences, 1);
   EXPECT_EQ(lf.Alarms, 1);
 
-  // The same file with CR LF line ends reads the same.
-  const TImportFile crlf = TTaskExchangeReader::ReadICalendar(CrLf(kCalendar));
+  // The same file with CR LF line ends, its time zone defined after the to-dos, reads the
+  // same.
+  QByteArray zoneLast = kCalendar;
+  const qsizetype zoneStart = zoneLast.indexOf("BEGIN:VTIMEZONE");
+  const qsizetype zoneEnd = zoneLast.indexOf("END:VTIMEZONE\n") + 14;
+  const QByteArray zone = zoneLast.mid(zoneStart, zoneEnd - zoneStart);
+  zoneLast.remove(zoneStart, zone.size());
+  zoneLast.insert(zoneLast.indexOf("END:VCALENDAR"), zone);
+  const TImportFile crlf = TTaskExchangeReader::ReadICalendar(CrLf(zoneLast));
   ASSERT_TRUE(crlf.ok()) << crlf.Error.toStdString();
   ASSERT_EQ(crlf.Tasks.size(), 3u);
   for (size_t i = 0; i < 3; ++i) {
@@ -152,7 +159,8 @@ TEST(TaskExchangeReaderTest, MalformedFilesAreRefusedWithTheirLineAndReason) {
   const std::vector<Case> cases = {
       {head + "DUE:tomorrow\r\nEND:VTODO\r\nEND:VCALENDAR\r\n", "line 5:"},
       {head + "SUMMARY:b\r\nthis line has no name\r\nEND:VTODO\r\nEND:VCALENDAR\r\n", "line 6:"},
-      {head + "DESCRIPTION:\xFF\xFE\r\nEND:VTODO\r\nEND:VCALENDAR\r\n", "line 5: the text is not UTF-8"},
+      {head + "END:VTODO\r\nBEGIN:VTODO\r\nDESCRIPTION:\xFF\xFE\r\nEND:VTODO\r\nEND:VCALENDAR\r\n",
+       "line 7: the text is not UTF-8"},
       {head + "END:VTODO\r\n", "ends before END:"},
       {"just some text\nand more\n", "line 1"},
       {"", "no iCalendar data"},
