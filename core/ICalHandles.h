@@ -9,6 +9,9 @@
 struct TICalComponentFree {
   void operator()(icalcomponent* component) const { icalcomponent_free(component); }
 };
+struct TICalPropertyFree {
+  void operator()(icalproperty* property) const { icalproperty_free(property); }
+};
 struct TICalParserFree {
   void operator()(icalparser* parser) const { icalparser_free(parser); }
 };
@@ -17,5 +20,6 @@ struct TICalBufferFree {
 };
 
 using TICalComponent = std::unique_ptr<icalcomponent, TICalComponentFree>;
+using TICalProperty = std::unique_ptr<icalproperty, TICalPropertyFree>;
 using TICalParser = std::unique_ptr<icalparser, TICalParserFree>;
 using TICalString = std::unique_ptr<char, TICalBufferFree>;

@@ -8,6 +8,9 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <map>
+#include <optional>
+
 #include "core/ICalHandles.h"
 #include "reports/TaskReportSource.h"
 
@@ -50,16 +53,45 @@ int IcalPriority(const QString& priority) {
   return 0;
 }
 
-// DUE of a task: a floating local date and time, a DATE value without a time; false when
-// the task has no (valid) date.
+// The number the digits text[from, from + count) spell, -1 when one is not a digit.
+int Digits(const QString& text, int from, int count) {
+  int value = 0;
+  for (int i = from; i < from + count; ++i) {
+    const char16_t c = text[i].unicode();
+    if (c < u'0' || c > u'9') return -1;
+    value = value * 10 + (c - u'0');
+  }
+  return value;
+}
+
+// A stored DATE (yyyymmdd); null when it is not a valid date. Read digit by digit: a
+// format parse per task would cost more than the rest of the export.
+QDate StoredDate(const QString& text) {
+  if (text.size() != 8) return QDate();
+  const int year = Digits(text, 0, 4), month = Digits(text, 4, 2), day = Digits(text, 6, 2);
+  if (year < 1 || month < 0 || day < 0) return QDate();
+  return QDate(year, month, day);
+}
+
+// A stored TIME (hh:mm, perhaps padded with blanks); invalid when it is not one.
+QTime StoredTime(const QString& stored) {
+  const QString text = stored.trimmed();
+  if (text.size() != 5 || text[2] != QLatin1Char(':')) return QTime();
+  const int hour = Digits(text, 0, 2), minute = Digits(text, 3, 2);
+  if (hour < 0 || minute < 0) return QTime();
+  return QTime(hour, minute);
+}
+
+// DUE of a task: a floating local date and time, a DATE value for a task without a time;
+// false when the task has no (valid) date.
 bool DueTime(const TReportTask& task, icaltimetype* due) {
-  const QDate date = QDate::fromString(task.Date, QStringLiteral("yyyyMMdd"));
+  const QDate date = StoredDate(task.Date);
   if (!date.isValid()) return false;
   *due = icaltime_null_time();
   due->year = date.year();
   due->month = date.month();
   due->day = date.day();
-  const QTime time = QTime::fromString(task.Time.trimmed(), QStringLiteral("hh:mm"));
+  const QTime time = StoredTime(task.Time);
   if (time.isValid()) {
     due->hour = time.hour();
     due->minute = time.minute();
@@ -69,30 +101,54 @@ bool DueTime(const TReportTask& task, icaltimetype* due) {
   return true;
 }
 
-void Add(icalcomponent* component, icalproperty* property) { icalcomponent_add_property(component, property); }
-
-QByteArray ICalendarTodo(const TReportTask& task, const QByteArray& folderDigest, const icaltimetype& stamp) {
-  const TICalComponent todo(icalcomponent_new_vtodo());
-  Add(todo.get(), icalproperty_new_uid(UidOf(task.Recno, folderDigest).constData()));
-  Add(todo.get(), icalproperty_new_dtstamp(stamp));
-  Add(todo.get(), icalproperty_new_summary(IcalText(task.Descript).constData()));
-  if (!task.Note.isEmpty()) Add(todo.get(), icalproperty_new_description(IcalText(task.Note).constData()));
-  icaltimetype due;
-  if (DueTime(task, &due)) Add(todo.get(), icalproperty_new_due(due));
-  Add(todo.get(), icalproperty_new_priority(IcalPriority(task.Priority)));
-  if (task.Done) {
-    Add(todo.get(), icalproperty_new_status(ICAL_STATUS_COMPLETED));
-    Add(todo.get(), icalproperty_new_percentcomplete(100));
-  } else {
-    Add(todo.get(), icalproperty_new_status(ICAL_STATUS_NEEDSACTION));
-  }
-  // One property per word, so that a comma inside a word stays in it (escaped).
-  for (const QString& word : task.Keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-    Add(todo.get(), icalproperty_new_categories(word.toUtf8().constData()));
-  }
-  const TICalString text(icalcomponent_as_ical_string_r(todo.get()));
+// The lines of one property as libical writes it (folded, each ending in CR LF).
+QByteArray Lines(icalproperty* property) {
+  const TICalProperty owned(property);
+  const TICalString text(icalproperty_as_ical_string_r(owned.get()));
   return QByteArray(text.get());
 }
+
+// Writes VTODOs. Every byte comes from libical: the lines that are the same for many tasks
+// (the component's first and last lines, DTSTAMP, PRIORITY, STATUS) are written by it once
+// per export and reused; the others are written per task.
+class TTodoLines {
+ public:
+  TTodoLines(const QByteArray& folderDigest, const icaltimetype& stamp) : folderDigest_(folderDigest) {
+    const TICalComponent empty(icalcomponent_new_vtodo());
+    const TICalString text(icalcomponent_as_ical_string_r(empty.get()));
+    const QByteArray both(text.get());
+    const qsizetype split = both.indexOf("\r\n") + 2;
+    begin_ = both.left(split);
+    end_ = both.mid(split);
+    stamp_ = Lines(icalproperty_new_dtstamp(stamp));
+    for (const int priority : {0, 1, 5, 9}) priorities_[priority] = Lines(icalproperty_new_priority(priority));
+    open_ = Lines(icalproperty_new_status(ICAL_STATUS_NEEDSACTION));
+    done_ = Lines(icalproperty_new_status(ICAL_STATUS_COMPLETED)) + Lines(icalproperty_new_percentcomplete(100));
+  }
+
+  QByteArray Todo(const TReportTask& task) const {
+    QByteArray out = begin_;
+    out += Lines(icalproperty_new_uid(UidOf(task.Recno, folderDigest_).constData()));
+    out += stamp_;
+    out += Lines(icalproperty_new_summary(IcalText(task.Descript).constData()));
+    if (!task.Note.isEmpty()) out += Lines(icalproperty_new_description(IcalText(task.Note).constData()));
+    icaltimetype due;
+    if (DueTime(task, &due)) out += Lines(icalproperty_new_due(due));
+    out += priorities_.at(IcalPriority(task.Priority));
+    out += task.Done ? done_ : open_;
+    // One property per word, so that each word is one category.
+    for (const QString& word : task.Keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+      out += Lines(icalproperty_new_categories(word.toUtf8().constData()));
+    }
+    out += end_;
+    return out;
+  }
+
+ private:
+  QByteArray folderDigest_;
+  QByteArray begin_, end_, stamp_, open_, done_;
+  std::map<int, QByteArray> priorities_;
+};
 
 // The calendar's head as libical writes it: the empty VCALENDAR without its last line.
 QByteArray CalendarHead() {
@@ -106,12 +162,15 @@ QByteArray CalendarHead() {
 }
 
 QByteArray CsvRow(const TReportTask& task) {
-  const QDate date = QDate::fromString(task.Date, QStringLiteral("yyyyMMdd"));
+  const QDate date = StoredDate(task.Date);
   QString note = task.Note;
   // Line breaks inside a field are CR LF like the rows'.
   note.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   QByteArray row;
-  row += TTaskExchangeExport::CsvField(date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : QString());
+  if (date.isValid()) {
+    // yyyy-mm-dd from the stored yyyymmdd.
+    row += task.Date.left(4).toLatin1() + '-' + task.Date.mid(4, 2).toLatin1() + '-' + task.Date.mid(6, 2).toLatin1();
+  }
   row += ',' + TTaskExchangeExport::CsvField(task.Time.trimmed());
   row += ',' + TTaskExchangeExport::CsvField(task.Descript);
   row += ',' + TTaskExchangeExport::CsvField(task.Priority);
@@ -138,10 +197,9 @@ QByteArray TTaskExchangeExport::CsvField(const QString& text) {
 Status TTaskExchangeExport::Write(TTaskReportSource& source, TExchangeFormat format, const QString& folder,
                                   QIODevice& device, const std::function<void()>& betweenRows) {
   const bool calendar = format == TExchangeFormat::kICalendar;
-  icaltimetype stamp{};
-  const QByteArray folderDigest = calendar ? FolderDigest(folder) : QByteArray();
+  std::optional<TTodoLines> todos;
   if (calendar) {
-    stamp = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+    todos.emplace(FolderDigest(folder), icaltime_current_time_with_zone(icaltimezone_get_utc_timezone()));
     XB_RETURN_IF_ERROR(WriteBytes(device, CalendarHead()));
   } else {
     XB_RETURN_IF_ERROR(WriteBytes(device, QByteArray("\xEF\xBB\xBF") + kCsvHeader));
@@ -149,7 +207,7 @@ Status TTaskExchangeExport::Write(TTaskReportSource& source, TExchangeFormat for
   TReportTask task;
   for (source.First(); !source.AtEnd(); source.Next()) {
     source.Read(&task, true, true);
-    XB_RETURN_IF_ERROR(WriteBytes(device, calendar ? ICalendarTodo(task, folderDigest, stamp) : CsvRow(task)));
+    XB_RETURN_IF_ERROR(WriteBytes(device, calendar ? todos->Todo(task) : CsvRow(task)));
     if (betweenRows) betweenRows();
   }
   if (calendar) XB_RETURN_IF_ERROR(WriteBytes(device, kEndCalendar));
