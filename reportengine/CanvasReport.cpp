@@ -78,7 +78,8 @@ double TCanvasReport::SelectTextFont(double line_y, TRECanvas::TVAlign& align) {
   // keeps the font's descent, in whole pixels, above the line bottom the writer measured:
   // the descent of the font at its recorded height, less what the writer's own rounding to
   // its pixels may have taken off it.
-  constexpr double kWriterRounding = 0.0015;  // inches: a tenth of a pixel at 96 dpi
+  // Inches: more than a font rounded to whole pixels at 96 dpi loses of its descent.
+  constexpr double kWriterRounding = 0.0015;
   const double per_inch = YDPI() * Zoom() / 100.0;
   const double drawn_descent = realized.Descent * per_inch;
   const double descent = realized.Descent * Font().Height * per_inch / realized.PixelHeight;

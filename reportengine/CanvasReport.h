@@ -75,6 +75,7 @@ class TCanvasReport : public TBaseReport {
   // Gives the canvas the report's brush, pen and background.
   TRECanvas& Synced();
   // The realized font and its colour into the canvas; returns the text reference Y (pixels)
-  // and its vertical alignment for a line at line_y.
+  // and its vertical alignment for a line at line_y. In the preview a baseline is raised
+  // where a pixel below it would take the descenders past the recorded line bottom.
   double SelectTextFont(double line_y, TRECanvas::TVAlign& align);
 };
