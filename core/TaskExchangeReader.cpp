@@ -224,7 +224,8 @@ QString CsvValue(const TCsvRecord& record, const int (&columns)[kColumns], CsvCo
 QString ReadCsvRow(const TCsvRecord& row, const int (&columns)[kColumns], TImportedTask* task) {
   const QString date = CsvValue(row, columns, kDate).trimmed();
   if (!date.isEmpty()) {
-    const QDate parsed = QDate::fromString(date, QStringLiteral("yyyy-MM-dd"));
+    // Spreadsheets may drop the leading zeros of month and day.
+    const QDate parsed = QDate::fromString(date, QStringLiteral("yyyy-M-d"));
     if (!parsed.isValid()) return LineError(row.Line, QStringLiteral("the date \"%1\" is not yyyy-mm-dd").arg(date));
     task->Date = parsed.toString(QStringLiteral("yyyyMMdd"));
   }

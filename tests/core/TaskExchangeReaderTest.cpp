@@ -194,7 +194,7 @@ TEST(TaskExchangeReaderTest, MalformedFilesAreRefusedWithTheirLineAndReason) {
 TEST(TaskExchangeReaderTest, CsvInAnyColumnOrderWithQuotedLineBreaks) {
   const TImportFile file = TTaskExchangeReader::ReadCsv(
       "\xEF\xBB\xBFNote,done,TASK,Key Words,Time,Date,Priority,Extra\n"
-      "\"two\nlines, \"\"quoted\"\"\",yes,\"Plan, then act\",work home,9:05,2024-02-29,c,ignored\n"
+      "\"two\nlines, \"\"quoted\"\"\",yes,\"Plan, then act\",work home,9:05,2024-2-29,c,ignored\n"
       "\n"
       ",,Bare,,,,,\n");
   ASSERT_TRUE(file.ok()) << file.Error.toStdString();
