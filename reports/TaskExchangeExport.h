@@ -7,7 +7,8 @@
 // (note, when there is one), DUE (floating local date and time; a DATE value for a task
 // without a time; none when undated), PRIORITY (A 1, B 5, C 9, none 0), STATUS
 // (COMPLETED with PERCENT-COMPLETE 100 when done, else NEEDS-ACTION) and one CATEGORIES
-// per key word (words split at blanks, as the key word list splits them).
+// per key word (words split at blanks, as the key word list splits them; a word holding a
+// comma reads back as two categories, libical writing CATEGORIES values unescaped).
 //
 // CSV (RFC 4180): UTF-8 with a byte-order mark, CR LF line ends, the header row
 // Date,Time,Task,Priority,Done,Key words,Note, then one row per task: Date yyyy-mm-dd,
