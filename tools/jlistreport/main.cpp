@@ -95,8 +95,8 @@ struct TArguments {
 };
 
 const QString kGiveOneOutput =
-    QStringLiteral("give one of --html, --rtf, --text, --ics and --csv (an export) or --pdf, --report and --png "
-                   "(the report)");
+    QStringLiteral("give one of --html, --rtf and --text (an export), --ics and --csv (the tasks for other "
+                   "programs) or --pdf, --report and --png (the report)");
 
 // The report switch an option names (--notes or --no-notes and so on), or null.
 std::optional<bool>* Switch(const QString& arg, TArguments* out) {
