@@ -11,7 +11,6 @@
 // byte.
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -61,11 +60,4 @@ class TTaskExport {
   // write, the flush and the close). A file that cannot be created or written gives
   // kIoError "Unable to write to <path>: <reason>"; what was written stays.
   static xbase::Status WriteFile(TExportSource& source, const TExportOptions& options, const QString& path);
-
-  // The text file's column: `text` left-justified in `width` bytes, padded with blanks on
-  // the right and cut on the right when longer.
-  static QByteArray Column(const QByteArray& text, int width);
-  // The escapes of each format.
-  static QByteArray EscapeHtml(const QByteArray& text);
-  static QByteArray EscapeRtf(const QByteArray& text);
 };

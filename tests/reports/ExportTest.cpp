@@ -75,10 +75,13 @@ TEST_F(ExportTest, TextFileColumns) {
   for (int i = 5; i < 9; ++i) EXPECT_EQ(lines[i].size(), 85) << "84 characters and the CR, trailing blanks kept";
   // The 50-character text fills its column; the date follows without a blank.
   EXPECT_TRUE(lines[7].startsWith("Fifty characters exactly: 12345678901234567890123405 Dec 2024"));
+  // Short and empty texts are padded with blanks to their column's width.
+  EXPECT_EQ(lines[6], "Undated task" + QByteArray(38 + 12 + 9 + 9, ' ') + "Y   \r");
   // A longer text is cut at 50 (a stored text never is longer, but a column never grows).
-  EXPECT_EQ(TTaskExport::Column("abcdef", 4), "abcd");
-  EXPECT_EQ(TTaskExport::Column("ab", 4), "ab  ");
-  EXPECT_EQ(TTaskExport::Column("", 3), "   ");
+  const QByteArray longer = QByteArray(50, 'x') + "cut";
+  const QByteArray cut = Export({MakeTask("", "", QString::fromLatin1(longer), "", false, {})},
+                                Options(TExportFormat::kText, false));
+  EXPECT_TRUE(cut.endsWith("\r\n" + QByteArray(50, 'x') + QByteArray(12 + 9 + 9, ' ') + "N   \r\n")) << cut.toStdString();
 }
 
 TEST_F(ExportTest, EveryLineEndsInCrLfAndTheLastOneToo) {
@@ -125,14 +128,20 @@ TEST_F(ExportTest, TextIsWrittenInTheCodePageOfTheTable) {
 }
 
 TEST_F(ExportTest, EscapesOnlyWhatTheFormatReadsAsMarkUp) {
-  EXPECT_EQ(TTaskExport::EscapeRtf("C:\\temp\\new {draft}"), "C:\\\\temp\\\\new \\{draft\\}");
-  EXPECT_EQ(TTaskExport::EscapeRtf("<b> & \"q\""), "<b> & \"q\"");
-  EXPECT_EQ(TTaskExport::EscapeRtf("Z\xFCrich \x80"), "Z\\'fcrich \\'80");
-  EXPECT_EQ(TTaskExport::EscapeHtml("<b>a & b</b>"), "&lt;b&gt;a &amp; b&lt;/b&gt;");
-  EXPECT_EQ(TTaskExport::EscapeHtml("\\ {x} \"q\" 'a'"), "\\ {x} \"q\" 'a'");
+  // A task text as the export writes it.
+  auto exported = [this](TExportFormat format, const QString& text) {
+    return Export({MakeTask("", "", text, "", false, {})}, Options(format, false));
+  };
+  EXPECT_TRUE(exported(TExportFormat::kRtf, QStringLiteral("C:\\temp\\new {draft}"))
+                  .contains("\\cf1 C:\\\\temp\\\\new \\{draft\\}\\cell\r\n"));
+  EXPECT_TRUE(exported(TExportFormat::kRtf, QStringLiteral("<b> & \"q\"")).contains("\\cf1 <b> & \"q\"\\cell\r\n"));
+  EXPECT_TRUE(exported(TExportFormat::kRtf, QStringLiteral("Z\u00fcrich \u20ac"))
+                  .contains("\\cf1 Z\\'fcrich \\'80\\cell\r\n"));
+  EXPECT_TRUE(exported(TExportFormat::kHtml, QStringLiteral("<b>a & b</b>"))
+                  .contains("<TD WRAP>&lt;b&gt;a &amp; b&lt;/b&gt;</TD>"));
+  EXPECT_TRUE(exported(TExportFormat::kHtml, QStringLiteral("\\ {x} \"q\" 'a'")).contains("<TD WRAP>\\ {x} \"q\" 'a'</TD>"));
   // The text file is left as it is.
-  const std::vector<TExportTask> tasks = {MakeTask("", "", QStringLiteral("<b>{x}\\&"), "", false, QString())};
-  EXPECT_TRUE(Export(tasks, Options(TExportFormat::kText, false)).contains("\r\n<b>{x}\\&  "));
+  EXPECT_TRUE(exported(TExportFormat::kText, QStringLiteral("<b>{x}\\&")).contains("\r\n<b>{x}\\&  "));
 }
 
 TEST_F(ExportTest, LongNotesWrapAtTheFormatsWidth) {
