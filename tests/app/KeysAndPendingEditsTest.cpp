@@ -167,7 +167,8 @@ TEST_F(KeysAndPendingEditsTest, ACellWithCharactersTheFileCannotHoldAsksFirst) {
   EXPECT_TRUE(IsMarkedUnstorable(editor));
   boxes.AnswerNo();
   QTest::keyClick(editor, Qt::Key_Return);
-  QTest::qWait(20);  // the view stores the cell once the editor has taken the key
+  // The view stores the cell once the editor has taken the key.
+  ASSERT_TRUE(QTest::qWaitFor([&boxes] { return boxes.Count() == 1; }));
   EXPECT_EQ(boxes.Texts(), QStringList({QString::fromUtf8("The task file cannot hold these characters: \U0001F9B7\r"
                                                           "Store each of them as \"?\"?")}));
   EXPECT_EQ(Stored(TodoTable::kDescript), QStringList({"call Joe", "dentist", "someday"}));
@@ -178,7 +179,7 @@ TEST_F(KeysAndPendingEditsTest, ACellWithCharactersTheFileCannotHoldAsksFirst) {
   editor->setText(QString::fromUtf8("Dentist \U0001F9B7"));
   boxes.AnswerYes();
   QTest::keyClick(editor, Qt::Key_Return);
-  QTest::qWait(20);  // the view stores the cell once the editor has taken the key
+  ASSERT_TRUE(QTest::qWaitFor([&boxes] { return boxes.Count() == 2; }));
   EXPECT_EQ(Stored(TodoTable::kDescript), QStringList({"call Joe", "Dentist ?", "someday"}));
   EXPECT_EQ(boxes.Count(), 2);
   (void)w;
@@ -229,7 +230,7 @@ TEST_F(KeysAndPendingEditsTest, EnterWorksAgainAfterTheEditorWasClosedWithTheMou
     w.ActiveGrid->setFocus();
     QTest::keyPress(w.ActiveGrid, Qt::Key_Return);
     EXPECT_EQ(editor->Seen(), 1) << "Enter after closing with " << button;
-    QTest::qWait(10);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }));
   }
   EXPECT_EQ(boxes.Count(), 0);
 }
@@ -250,7 +251,7 @@ TEST_F(KeysAndPendingEditsTest, DeleteAsksAgainAfterItsQuestionWasAnsweredWithTh
     QTest::keyPress(w.ActiveGrid, Qt::Key_Delete);
     EXPECT_EQ(box->Seen(), 1) << "Delete in round " << round;
     EXPECT_EQ(question, "Delete this task? ");
-    QTest::qWait(10);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }));
   }
   EXPECT_EQ(TaskColumn().size(), 3);
 }
@@ -267,10 +268,11 @@ TEST_F(KeysAndPendingEditsTest, AltFAndAltHOpenTheirMenusAtTheFirstPress) {
   } cases[] = {{Qt::Key_F, w.FileMenu}, {Qt::Key_H, w.HelpMenu}};
   for (const auto& c : cases) {
     QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(c.key), Qt::AltModifier);
-    QTest::qWait(20);
-    EXPECT_TRUE(c.menu->isVisible()) << c.menu->title().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&c] { return c.menu->isVisible(); })) << c.menu->title().toStdString();
+    // The window system's answer to the opening (the menu's activation) comes before the close.
+    QCoreApplication::processEvents();
     c.menu->close();
-    QTest::qWait(10);
+    QCoreApplication::processEvents();
     EXPECT_FALSE(w.Filterbutton->hasFocus());
     EXPECT_FALSE(w.Helpbutton->hasFocus());
     w.ActiveGrid->setFocus();
@@ -291,11 +293,9 @@ TEST_F(KeysAndPendingEditsTest, TheFileMenuOpensTheFilterFromTheKeyboard) {
   auto filter = WhenModal<TFilterForm>([](TFilterForm* form) { form->reject(); });
   w.ActiveGrid->setFocus();
   QTest::keyClick(w.ActiveGrid, Qt::Key_F, Qt::AltModifier);
-  QTest::qWait(20);
-  ASSERT_TRUE(w.FileMenu->isVisible());
+  ASSERT_TRUE(QTest::qWaitFor([&w] { return w.FileMenu->isVisible(); }));
   QTest::keyClick(w.FileMenu, Qt::Key_F);
-  QTest::qWait(50);
-  EXPECT_EQ(filter->Seen(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&filter] { return filter->Seen() == 1; }));
 }
 
 }  // namespace

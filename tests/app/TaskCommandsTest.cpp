@@ -636,8 +636,7 @@ TEST_F(TaskCommandsTest, DoubleClickInTheNotesRunsDoneOrEditByTheGridColumn) {
   ASSERT_TRUE(T().AtEnd());
   auto none = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) { d->reject(); });
   DoubleClick(w.ActiveNotes->viewport(), QPoint(10, 10));
-  QTest::qWait(20);
-  EXPECT_FALSE(none->Seen());
+  EXPECT_FALSE(QTest::qWaitFor([&none] { return none->Seen(); }, 20));
   EXPECT_EQ(boxes.Count(), 0);
 }
 
@@ -757,8 +756,7 @@ TEST_F(TaskCommandsTest, EnterInTheGridEditsAndAltXCloses) {
     auto dialog = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) { d->reject(); });
     w.ActiveNotes->setFocus();
     QTest::keyClick(w.ActiveNotes, Qt::Key_Return);
-    QTest::qWait(20);
-    EXPECT_FALSE(dialog->Seen());
+    EXPECT_FALSE(QTest::qWaitFor([&dialog] { return dialog->Seen(); }, 20));
   }
 
   ASSERT_TRUE(w.ExitButton->isVisible());

@@ -38,7 +38,7 @@ TEST(DialogRenderingTest, DateSelectorShowsTheDateAndTheSelectedDay) {
   dialog.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   dialog.Calendar->setFocus();
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitFor([&dialog] { return dialog.Calendar->hasFocus(); }));
   const QImage image = dialog.grab().toImage();
   ASSERT_EQ(image.size(), QSize(413, 247));
   SaveIfAsked(image, "jotlist-date-selector.png");
@@ -60,8 +60,8 @@ TEST(DialogRenderingTest, TimeDialogShowsThePickedCells) {
   TSetTimeDialog dialog;
   dialog.SetSelectedTime(QTime(14, 5));
   dialog.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-  QTest::qWait(50);
+  // The picked cells are marked when the dialog is activated.
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
   const QImage image = dialog.grab().toImage();
   ASSERT_EQ(image.size(), QSize(306, 334));
   SaveIfAsked(image, "jotlist-time-dialog.png");
@@ -86,7 +86,7 @@ TEST(DialogRenderingTest, WhatsThisPopupOverTheDateSelector) {
   ASSERT_TRUE(popup.Popup(dialog.NextMonth));
   TPopupHelpWindow* window = popup.Current();
   ASSERT_NE(window, nullptr);
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
   const QImage image = window->grab().toImage();
   EXPECT_LE(image.width(), 300);
   SaveIfAsked(image, "jotlist-whats-this.png");

@@ -646,8 +646,7 @@ TEST_F(TaskEditorTest, CaptionsFitAndTheDialogDraws) {
   editor.TimeEdit->setText("10:30 AM");
   editor.Notes->setPlainText("Two photos\nOld passport");
   editor.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
   for (const QLabel* label : editor.findChildren<QLabel*>())
     EXPECT_LE(label->sizeHint().width(), label->width()) << label->objectName().toStdString();
   for (const QAbstractButton* button : editor.findChildren<QAbstractButton*>()) {

@@ -57,7 +57,7 @@ class ReportPrintPreviewTest : public ::testing::Test {
     status.SetOptions(options);
     status.SetPrintMode(false, &buffer_);
     status.show();
-    QTRY_VERIFY_WITH_TIMEOUT(status.RunEnded(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status.RunEnded(); }, 20000));
   }
 
   QTemporaryDir dir_;
@@ -83,7 +83,7 @@ TEST_F(ReportPrintPreviewTest, StoppedPreviewShowsThePagesMadeSoFar) {
   EXPECT_EQ(status.windowTitle(), "Preview Status");
   EXPECT_EQ(status.CancelButton->text(), "Stop");
   status.show();
-  QTRY_VERIFY_WITH_TIMEOUT(status.RunEnded(), 20000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return status.RunEnded(); }, 20000));
   EXPECT_TRUE(pressed);
   EXPECT_EQ(boxes.Count(), 0);
   EXPECT_FALSE(status.Aborted());
@@ -100,7 +100,7 @@ TEST_F(ReportPrintPreviewTest, StoppedPreviewShowsThePagesMadeSoFar) {
   preview.SetInitialZoom(TPreviewForm::kZoomPageWidth);
   preview.SetStream(&buffer_);
   preview.show();
-  QTRY_VERIFY_WITH_TIMEOUT(preview.FilePreview1->Active(), 10000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview.FilePreview1->Active(); }, 10000));
   TFilePreview& f = *preview.FilePreview1;
   EXPECT_EQ(f.PageCount(), 3);
   const int fitted = static_cast<int>(std::lround(f.ZoomPageWidthFactor()));
@@ -162,7 +162,7 @@ TEST_F(ReportPrintPreviewTest, OnePageReportHidesThePageButtonsAndOpensAtTheWhol
   EXPECT_EQ(preview.InitialZoom(), TPreviewForm::kZoomWholePage);
   preview.SetStream(&buffer_);
   preview.show();
-  QTRY_VERIFY_WITH_TIMEOUT(preview.FilePreview1->Active(), 10000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview.FilePreview1->Active(); }, 10000));
   EXPECT_EQ(preview.FilePreview1->PageCount(), 1);
   EXPECT_NEAR(preview.FilePreview1->ZoomFactor(), preview.FilePreview1->ZoomPageFactor(), 1e-9);
   for (QToolButton* b : {preview.sbFirstPage, preview.sbPrevPage, preview.sbNextPage, preview.sbLastPAge})

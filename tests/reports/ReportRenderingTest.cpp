@@ -75,8 +75,7 @@ TEST_F(ReportRenderingTest, ReportDialogShowsThePrintedReportPage) {
     dialog.SetSwitches(switches);
     dialog.ReportTitleField->setText(QStringLiteral("Weekly list"));
     dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     const QImage image = dialog.grab().toImage();
     SaveIfAsked(image, "jotlist-report-dialog.png");
     EXPECT_TRUE(HasFixedDialogFrame(&dialog)) << "no minimise or maximise button, a size that stays";
@@ -119,7 +118,7 @@ TEST_F(ReportRenderingTest, PreviewIsPaperOnAGreyDeskAndOneToOneAtFullSize) {
     status.SetPrintMode(false, &stream);
     EXPECT_TRUE(HasFixedDialogFrame(&status));
     status.show();
-    QTRY_VERIFY_WITH_TIMEOUT(status.RunEnded(), 20000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status.RunEnded(); }, 20000));
     QTest::mouseClick(status.CancelButton, Qt::LeftButton);
   }
 
@@ -127,10 +126,10 @@ TEST_F(ReportRenderingTest, PreviewIsPaperOnAGreyDeskAndOneToOneAtFullSize) {
   preview.SetInitialZoom(TPreviewForm::kZoomPageWidth);
   preview.SetStream(&stream);
   preview.show();
-  QTRY_VERIFY_WITH_TIMEOUT(preview.FilePreview1->Active(), 10000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return preview.FilePreview1->Active(); }, 10000));
   TFilePreview& renderer = *preview.FilePreview1;
   ASSERT_EQ(renderer.PageCount(), 3);
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
   SaveIfAsked(preview.grab().toImage(), "jotlist-preview-page-width.png");
 
   QTest::mouseClick(preview.zbZoom100, Qt::LeftButton);
@@ -145,12 +144,12 @@ TEST_F(ReportRenderingTest, PreviewIsPaperOnAGreyDeskAndOneToOneAtFullSize) {
   QTest::mouseClick(preview.sbNextPage, Qt::LeftButton);
   EXPECT_EQ(preview.windowTitle(), "Preview Page 3 of 3 ( 100% )");
   QTest::mouseClick(preview.sbFirstPage, Qt::LeftButton);
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitFor([&preview] { return preview.windowTitle() == "Preview Page 1 of 3 ( 100% )"; }));
   SaveIfAsked(preview.grab().toImage(), "jotlist-preview-100.png");
 
   // The whole page: white paper with the report on it, on a grey desk.
   QTest::mouseClick(preview.sbZoomPage, Qt::LeftButton);
-  QTest::qWait(50);
+  ASSERT_TRUE(QTest::qWaitFor([&preview] { return !preview.windowTitle().endsWith("( 100% )"); }));
   const QImage window = preview.grab().toImage();
   SaveIfAsked(window, "jotlist-preview-whole-page.png");
   const QRect paper(renderer.Image()->mapTo(&preview, QPoint(0, 0)), renderer.Image()->size());

@@ -4,6 +4,7 @@
 // (run the test program under Xvfb with QT_QPA_PLATFORM=xcb).
 #include <QDir>
 #include <QImage>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,7 +47,7 @@ TEST(ReportSetupRenderingTest, PagesShowTheirControlsAndTheColourPanel) {
                                  "jotlist-report-text.png"};
     for (int tab = 0; tab < 4; ++tab) {
       dialog.TabSet1->setCurrentIndex(tab);
-      QTest::qWait(30);
+      ASSERT_TRUE(QTest::qWaitFor([&dialog, tab] { return dialog.Notebook1->widget(tab)->isVisible(); }));
       const QImage image = dialog.grab().toImage();
       ASSERT_EQ(image.size(), QSize(607, 421));
       SaveIfAsked(image, QLatin1String(names[tab]));

@@ -23,14 +23,14 @@ TEST(SplitterTest, UpperPaneKeepsItsHeightWhenTheSplitterResizes) {
   EXPECT_EQ(splitter.BarPosition(), 200);
 
   splitter.resize(600, 700);
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitFor([&splitter] { return splitter.height() == 700; }));
   EXPECT_EQ(splitter.BarPosition(), 200);
   EXPECT_EQ(splitter.sizes().at(1), 700 - 200 - 8) << "the lower pane takes the difference";
 
   splitter.SetBarPosition(120);
   EXPECT_EQ(splitter.BarPosition(), 120);
   splitter.resize(600, 500);
-  QTest::qWait(20);
+  ASSERT_TRUE(QTest::qWaitFor([&splitter] { return splitter.height() == 500; }));
   EXPECT_EQ(splitter.BarPosition(), 120);
 }
 

@@ -51,14 +51,14 @@ TEST(WhatsThisPopupTest, ShowsTheControlsTextWrappedToTheMaximumWidth) {
 
   // A second request replaces the first pop-up.
   ASSERT_TRUE(popup.Popup(w.button));
-  QTest::qWait(10);
+  const auto shownPopups = [] {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::count_if(windows.begin(), windows.end(), [](QWidget* widget) {
+      return qobject_cast<TPopupHelpWindow*>(widget) && widget->isVisible();
+    });
+  };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return shownPopups() == 1; })) << shownPopups() << " pop-ups shown";
   EXPECT_NE(popup.Current(), nullptr);
-  const QWidgetList windows = QApplication::topLevelWidgets();
-  EXPECT_EQ(std::count_if(windows.begin(), windows.end(),
-                          [](QWidget* widget) {
-                            return qobject_cast<TPopupHelpWindow*>(widget) && widget->isVisible();
-                          }),
-            1);
 }
 
 TEST(WhatsThisPopupTest, AnyKeyClosesAndF1OpensHelpAtTheWindowsContext) {
@@ -73,14 +73,12 @@ TEST(WhatsThisPopupTest, AnyKeyClosesAndF1OpensHelpAtTheWindowsContext) {
   ASSERT_NE(popup.Current(), nullptr);
   EXPECT_EQ(popup.Current()->LinkText(), QStringLiteral("Click here or press F1 for more..."));
   QTest::keyClick(popup.Current(), Qt::Key_A);
-  QTest::qWait(10);
-  EXPECT_TRUE(popup.Current() == nullptr || !popup.Current()->isVisible());
+  EXPECT_TRUE(QTest::qWaitFor([&popup] { return popup.Current() == nullptr || !popup.Current()->isVisible(); }));
   EXPECT_EQ(opened, 0);
 
   ASSERT_TRUE(popup.Popup(w.button));
   QTest::keyClick(popup.Current(), Qt::Key_F1);
-  QTest::qWait(10);
-  EXPECT_EQ(opened, 1009);
+  EXPECT_TRUE(QTest::qWaitFor([&opened] { return opened == 1009; })) << opened;
   EXPECT_TRUE(popup.Current() == nullptr || !popup.Current()->isVisible());
   SetHelpHandler({});
 }
