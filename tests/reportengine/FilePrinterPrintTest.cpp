@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "PageModelTestSupport.h"
+#include "PdfQueueTestSupport.h"
 #include "ReportFileTestSupport.h"
 #include "reportengine/FilePrinter.h"
 #include "reportengine/PrinterReport.h"
@@ -26,51 +27,6 @@
 #include "reportengine/ReportFiler.h"
 
 namespace {
-
-QString RunTool(const QString& program, const QStringList& args) {
-  QProcess process;
-  process.start(program, args);
-  if (!process.waitForFinished(60000)) return QString();
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int PdfPages(const QString& path) {
-  const QRegularExpressionMatch m =
-      QRegularExpression("Pages:\\s+(\\d+)").match(RunTool("pdfinfo", {path}));
-  return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-// Where cups-pdf puts the jobs of this user.
-QStringList CupsPdfFolders() {
-  QString out = QStringLiteral("/var/spool/cups-pdf/${USER}");
-  QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-  if (conf.open(QIODevice::ReadOnly)) {
-    for (const QByteArray& raw : conf.readAll().split('\n')) {
-      const QString line = QString::fromUtf8(raw).trimmed();
-      if (line.startsWith(QLatin1String("Out "))) out = line.mid(4).trimmed();
-    }
-  }
-  out.replace(QLatin1String("${HOME}"), QDir::homePath());
-  out.replace(QLatin1String("${USER}"), qEnvironmentVariable("USER", QStringLiteral("root")));
-  return {out, QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")};
-}
-
-// The PDF the queue wrote for the job titled `title`, waiting up to a minute for it.
-QString WaitForPdf(const QString& title) {
-  for (int i = 0; i < 600; ++i) {
-    for (const QString& folder : CupsPdfFolders()) {
-      const QDir dir(folder);
-      const QStringList found = dir.entryList({title + QStringLiteral("*.pdf")}, QDir::Files);
-      if (found.isEmpty()) continue;
-      const QString path = dir.filePath(found.first());
-      const qint64 size = QFileInfo(path).size();
-      QThread::msleep(300);
-      if (size > 0 && QFileInfo(path).size() == size) return path;
-    }
-    QThread::msleep(100);
-  }
-  return QString();
-}
 
 struct Word {
   QString text;

@@ -1,18 +1,11 @@
 // Helpers of the page model tests: a report that records its output calls, a canvas report
-// that paints into an image, printer lists that tests substitute for the system's, and the
-// CUPS "PDF" queue.
+// that paints into an image, and printer lists that tests substitute for the system's.
 #pragma once
 
-#include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QString>
 #include <QStringList>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -146,18 +139,3 @@ class FakePrinters {
   FakePrinters(const FakePrinters&) = delete;
   FakePrinters& operator=(const FakePrinters&) = delete;
 };
-
-// Selects the CUPS "PDF" queue; false where CUPS lists none. The tests that print to it run
-// one at a time, also when CTest runs their processes side by side (what one test finds in
-// the queue is its own): the first call takes a lock that the process keeps to its end.
-inline bool SelectPdfQueue() {
-  static const int lock = [] {
-    const QByteArray path = QFile::encodeName(QDir::tempPath() + QStringLiteral("/jotlist-pdf-queue.lock"));
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd >= 0) static_cast<void>(::flock(fd, LOCK_EX));
-    return fd;
-  }();
-  static_cast<void>(lock);
-  TREDevice& device = TREDevice::Instance();
-  return !device.Printers().isEmpty() && device.SelectPrinter("PDF", true) && device.HasDevMode();
-}

@@ -30,6 +30,7 @@
 #include <memory>
 
 #include "PageModelTestSupport.h"
+#include "PdfQueueTestSupport.h"
 #include "reportengine/PrinterReport.h"
 #include "reportengine/PrinterSetupDialog.h"
 #include "reportengine/REDevice.h"
@@ -49,51 +50,6 @@ std::string ErrorOf(F f) {
 
 QStringList error_boxes;
 void CollectErrorBox(const QString& message) { error_boxes << message; }
-
-QString RunTool(const QString& program, const QStringList& args) {
-  QProcess process;
-  process.start(program, args);
-  if (!process.waitForFinished(60000)) return QString();
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// Where cups-pdf puts a job of this user.
-QString CupsPdfFolder() {
-  QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-  QString out = QStringLiteral("/var/spool/cups-pdf/${USER}");
-  if (conf.open(QIODevice::ReadOnly)) {
-    for (const QByteArray& raw : conf.readAll().split('\n')) {
-      const QString line = QString::fromUtf8(raw).trimmed();
-      if (line.startsWith(QLatin1String("Out "))) out = line.mid(4).trimmed();
-    }
-  }
-  // The queue runs the job as its owner: that account's home and name, not the environment's.
-  const passwd* account = getpwuid(getuid());
-  out.replace(QLatin1String("${HOME}"),
-              account ? QString::fromLocal8Bit(account->pw_dir) : QDir::homePath());
-  out.replace(QLatin1String("${USER}"),
-              account ? QString::fromLocal8Bit(account->pw_name) : QStringLiteral("root"));
-  return out;
-}
-
-// Waits up to a minute for a PDF whose name starts with `title` to appear.
-QString WaitForPdf(const QString& title) {
-  for (int i = 0; i < 600; ++i) {
-    for (const QString& folder : {CupsPdfFolder(), QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")}) {
-      const QDir dir(folder);
-      const QStringList found = dir.entryList({title + QStringLiteral("*.pdf")}, QDir::Files);
-      if (!found.isEmpty()) {
-        const QString path = dir.filePath(found.first());
-        // cups-pdf writes the file and then renames nothing: wait until its size settles.
-        const qint64 size = QFileInfo(path).size();
-        QThread::msleep(300);
-        if (size > 0 && QFileInfo(path).size() == size) return path;
-      }
-    }
-    QThread::msleep(100);
-  }
-  return QString();
-}
 
 // A two-page report with one line of text on each page.
 void PrintTwoPages(TPrinterReport& report) {

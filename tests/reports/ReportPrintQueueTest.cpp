@@ -26,6 +26,7 @@
 #include "reports/ReportPrint.h"
 #include "reports/ReportSetup.h"
 #include "store/TodoTable.h"
+#include "tests/reportengine/PdfQueueTestSupport.h"
 #include "tests/reports/ExportTestSupport.h"
 #include "tests/reports/TaskReportTestSupport.h"
 #include "widgets/MessageBox.h"
@@ -34,55 +35,12 @@ namespace {
 
 using namespace task_report_testing;
 
-QString RunTool(const QString& program, const QStringList& args) {
-  QProcess process;
-  process.start(program, args);
-  if (!process.waitForFinished(60000)) return QString();
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-int PdfPages(const QString& path) {
-  const QRegularExpressionMatch m = QRegularExpression("Pages:\\s+(\\d+)").match(RunTool("pdfinfo", {path}));
-  return m.hasMatch() ? m.captured(1).toInt() : -1;
-}
-
-QStringList CupsPdfFolders() {
-  QString out = QStringLiteral("/var/spool/cups-pdf/${USER}");
-  QFile conf(QStringLiteral("/etc/cups/cups-pdf.conf"));
-  if (conf.open(QIODevice::ReadOnly)) {
-    for (const QByteArray& raw : conf.readAll().split('\n')) {
-      const QString line = QString::fromUtf8(raw).trimmed();
-      if (line.startsWith(QLatin1String("Out "))) out = line.mid(4).trimmed();
-    }
-  }
-  out.replace(QLatin1String("${HOME}"), QDir::homePath());
-  out.replace(QLatin1String("${USER}"), qEnvironmentVariable("USER", QStringLiteral("root")));
-  return {out, QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")};
-}
-
 // Removes what the queue wrote for earlier jobs of the task report (the queue writes the
 // job's title with blanks or with underscores).
 void RemoveQueuedPdfs() {
   for (const QString& folder : CupsPdfFolders())
     for (const QString& old : QDir(folder).entryList({"Test Report*.pdf", "Test_Report*.pdf"}, QDir::Files))
       QFile::remove(QDir(folder).filePath(old));
-}
-
-// The PDF the queue wrote for the job titled `title`, waiting up to a minute for it.
-QString WaitForPdf(const QString& title) {
-  for (int i = 0; i < 600; ++i) {
-    for (const QString& folder : CupsPdfFolders()) {
-      const QDir dir(folder);
-      const QStringList found = dir.entryList({title + QStringLiteral("*.pdf")}, QDir::Files);
-      if (found.isEmpty()) continue;
-      const QString path = dir.filePath(found.first());
-      const qint64 size = QFileInfo(path).size();
-      QThread::msleep(300);
-      if (size > 0 && QFileInfo(path).size() == size) return path;
-    }
-    QThread::msleep(100);
-  }
-  return QString();
 }
 
 std::vector<TReportTask> Tasks() {
@@ -100,7 +58,7 @@ void RunPrint(TReportPrint& status) {
   EXPECT_EQ(status.windowTitle(), "Print Status");
   EXPECT_EQ(status.CancelButton->text(), "Cancel");
   status.show();
-  QTRY_VERIFY_WITH_TIMEOUT(status.RunEnded(), 60000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return status.RunEnded(); }, 60000));
   EXPECT_EQ(status.Label1->text(), "\nPrint Completed!");
 }
 
@@ -164,7 +122,7 @@ TEST(ReportPrintQueue, CancelAsksAndCancelsTheJob) {
   status.SetOptions(options);
   status.SetPrintMode(true);
   status.show();
-  QTRY_VERIFY_WITH_TIMEOUT(status.RunEnded(), 60000);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return status.RunEnded(); }, 60000));
   ASSERT_EQ(boxes.Count(), 1);
   EXPECT_EQ(boxes.Last().Text, "Cancel Printing?");
   EXPECT_EQ(boxes.Last().Icon, QMessageBox::Information);
