@@ -7,6 +7,7 @@
 #include "core/DateTimeFormat.h"
 #include "widgets/MessageBox.h"
 #include "store/ErrorText.h"
+#include "store/TaskSchema.h"
 #include "store/TodoTable.h"
 
 namespace {
@@ -235,7 +236,7 @@ int TBulkDelete::DeleteAllTasks() {
       host_.CloseMainWindow();
       return result;
     }
-    table.SetOrder(table.OrderOfTag(QStringLiteral("DATETIME")));
+    table.SetOrder(table.OrderOfTag(QString::fromLatin1(task_schema::kDateTimeTag)));
     table.SetSuspendDisplayFields(false);
     host_.ProcessMessages();
     host_.SetUpFilter();

@@ -184,7 +184,7 @@ void TMainScreen::SetUpFilter() {
 void TMainScreen::SetSortChecks(QAction* date_time, QAction* description, QAction* priority, QAction* key_words) {
   for (QAction* action : {date_time, description, priority, key_words}) action->setChecked(false);
   const QString tag = table_->TagName(table_->CurrentOrder()).toUpper();
-  if (tag == QLatin1String("DATETIME")) date_time->setChecked(true);
+  if (tag == QLatin1String(kDateTimeTag)) date_time->setChecked(true);
   if (tag == QLatin1String("DESCRIPT")) description->setChecked(true);
   if (tag == QLatin1String("PRIORITY")) priority->setChecked(true);
   if (tag == QLatin1String("KEYS")) key_words->setChecked(true);

@@ -258,7 +258,7 @@ void TMainScreen::CreateMenus() {
     connect(action, &QAction::triggered, this, [this, tag_name] { SortByTag(tag_name); });
     return action;
   };
-  mainmnuSortDateTime = sort_item(SortMenu, "mainmnuSortDateTime", "Sort by Date+Time", "DATETIME");
+  mainmnuSortDateTime = sort_item(SortMenu, "mainmnuSortDateTime", "Sort by Date+Time", task_schema::kDateTimeTag);
   mainmnuSortDescription = sort_item(SortMenu, "mainmnuSortDescription", "Sort by Description", "DESCRIPT");
   mainmnuSortPriority = sort_item(SortMenu, "mainmnuSortPriority", "Sort by Priority", "PRIORITY");
   mainmnuSortKeyWords = sort_item(SortMenu, "mainmnuSortKeyWords", "Sort by Key Words", "KEYS");
@@ -316,7 +316,7 @@ void TMainScreen::CreateMenus() {
 
   ButtonSortMenu = new QMenu(this);
   ButtonSortMenu->setObjectName(QStringLiteral("ButtonSortMenu"));
-  mnuSortDateTime = sort_item(ButtonSortMenu, "mnuSortDateTime", "Sort by Date+Time", "DATETIME");
+  mnuSortDateTime = sort_item(ButtonSortMenu, "mnuSortDateTime", "Sort by Date+Time", task_schema::kDateTimeTag);
   mnuSortDescription = sort_item(ButtonSortMenu, "mnuSortDescription", "Sort by Description", "DESCRIPT");
   mnuSortPriority = sort_item(ButtonSortMenu, "mnuSortPriority", "Sort by Priority", "PRIORITY");
   mnuSortKeyWords = sort_item(ButtonSortMenu, "mnuSortKeyWords", "Sort by Key Words", "KEYS");

@@ -8,11 +8,13 @@
 
 #include <initializer_list>
 
+#include "store/TaskSchema.h"
+
 namespace mainscreen {
 
 inline constexpr char kReminder[] = "Please rebuild indexes ASAP";
 inline constexpr char kLoadingKeyWords[] = "Loading Key Words List...";
-inline constexpr char kDateTimeTag[] = "DATETIME";
+using task_schema::kDateTimeTag;
 
 // "Arial" at 11 pixels, the font of the window and its grid.
 inline QFont ProgramFont() {

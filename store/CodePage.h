@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "store/xbase/Codepage.h"
+
 class QLocale;
 
 // The code page of tables that name none, and of Western locales.
-inline constexpr int kDefaultCodePage = 1252;
+using xbase::kDefaultCodePage;
 
 // The single-byte Windows code page of a locale's language: 1250 for the Central European
 // languages written in Latin letters, 1251 for those written in Cyrillic, 1253 Greek,

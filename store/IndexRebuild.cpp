@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "store/TaskSchema.h"
 #include "store/TodoTable.h"
 
 void IndexRebuild::Phase(const QString& caption) {
@@ -43,7 +44,7 @@ xbase::Status IndexRebuild::Run(bool pack_first) {
     Phase(QString::fromLatin1(kIndexingCaption));
     packing_ = false;
     status = table_.BuildTags(report);
-    table_.SetOrder(table_.OrderOfTag(QStringLiteral("DATETIME")));
+    table_.SetOrder(table_.OrderOfTag(QString::fromLatin1(task_schema::kDateTimeTag)));
   }
 
   Gauge(0);

@@ -35,16 +35,23 @@ inline std::vector<xbase::FieldDesc> FieldLayout() {
 // Bytes in one record image (the deleted mark included).
 inline constexpr uint32_t kRecordLength = 136;
 
+// The names of the five tags (fixed: other programs open them by name).
+inline constexpr char kDateTimeTag[] = "DATETIME";
+inline constexpr char kDescriptTag[] = "DESCRIPT";
+inline constexpr char kDoneTag[] = "DONE";
+inline constexpr char kKeysTag[] = "KEYS";
+inline constexpr char kPriorityTag[] = "PRIORITY";
+
 // The five tags, numbered 1 to 5 in this order; deleted records are in none of them.
 // The condition is passed as "not Deleted()"; the index stores it as "!Deleted()", the
 // form other programs read.
 inline std::vector<xbase::TagDefinition> TagDefinitions() {
   return {
-      {"DATETIME", "DATE+TIME", "not Deleted()"},
-      {"DESCRIPT", "upper(DESCRIPT)", "not Deleted()"},
-      {"DONE", "DONE", "not Deleted()"},
-      {"KEYS", "upper(KEYS)", "not Deleted()"},
-      {"PRIORITY", "upper(PRIORITY)+DATE+TIME", "not Deleted()"},
+      {kDateTimeTag, "DATE+TIME", "not Deleted()"},
+      {kDescriptTag, "upper(DESCRIPT)", "not Deleted()"},
+      {kDoneTag, "DONE", "not Deleted()"},
+      {kKeysTag, "upper(KEYS)", "not Deleted()"},
+      {kPriorityTag, "upper(PRIORITY)+DATE+TIME", "not Deleted()"},
   };
 }
 

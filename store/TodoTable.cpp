@@ -174,7 +174,7 @@ bool TodoTable::OpenTaskFiles(bool exclusive) {
     }
   }
   if (status.ok()) {
-    SetOrder(OrderOfTag(QStringLiteral("DATETIME")));
+    SetOrder(OrderOfTag(QString::fromLatin1(task_schema::kDateTimeTag)));
     First();
     return true;
   }
