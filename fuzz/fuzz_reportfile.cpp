@@ -18,6 +18,7 @@
 #include "reportengine/REDevice.h"
 #include "reportengine/RecordReader.h"
 #include "reportengine/ReportError.h"
+#include "reportengine/ReportFileFormat.h"
 #include "reportengine/ReportFileReader.h"
 
 namespace {
@@ -36,7 +37,7 @@ void WalkAndDecode(QBuffer& buffer) {
     for (;;) {
       const int64_t at = in.position();
       if (in.ReadRecord(&record)) {
-        if (record.code == 82) break;
+        if (record.code == report_file::kEndPage) break;
       } else if (!reader.ExtendPage(at, &in)) {
         break;
       }

@@ -27,6 +27,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "reportengine/OutputHooks.h"
 #include "reportengine/REBaseComponent.h"
 #include "reportengine/ReportTypes.h"
 
@@ -450,55 +451,10 @@ class TBaseReport : public TREBaseComponent {
   virtual void OrientationChanged() {}
   virtual void DestinationsChanged(TAllowKind) {}
 
-  // ==== Hooks: output. Called only when OutputAllowed(); positions in page inches, sizes
-  // inches; `line_y` is the line's baseline (Y of the cursor plus origin) =============================
+  // ==== Hooks: output (the list and its contract: OutputHooks.h) ==============================
   enum TTextAlign { taLeft, taCenter, taRight };
-  // Text at x (left end, centre or right end per align) on the line at line_y.
-  virtual void OutText(TTextAlign, const QString&, double /*x*/, double /*line_y*/) {}
-  // Text from x spread over exactly `width` inches.
-  virtual void OutBlock(const QString&, double /*x*/, double /*line_y*/, double /*width*/) {}
-  // Arc, Chord and Pie: box then start and end points.
   enum TArcKind { akArc, akChord, akPie };
-  virtual void OutArc(TArcKind, double, double, double, double, double, double, double,
-                      double) {}
-  virtual void OutEllipse(double, double, double, double) {}
-  virtual void OutRectangle(double, double, double, double) {}
-  virtual void OutTabRectangle(double, double, double, double) {}
-  // Box, then corner ellipse width and height (inches, no origin).
-  virtual void OutRoundRect(double, double, double, double, double, double) {}
-  virtual void OutMoveTo(double, double) {}
-  virtual void OutLineTo(double, double) {}
-  virtual void OutPolygon(const QPolygon&) {}
-  virtual void OutPolyline(const QPolygon&) {}
-  virtual void OutFillRect(const QRect&) {}
-  virtual void OutFrameRect(const QRect&) {}
-  virtual void OutDrawFocusRect(const QRect&) {}
-  virtual void OutFloodFill(double, double, TColor, int) {}
-  virtual void OutBrushCopy(const QRect&, const QImage&, const QRect&, TColor) {}
-  virtual void OutCopyRect(const QRect&, const QImage&, const QRect&) {}
-  virtual void OutDraw(double, double, const QImage&) {}
-  virtual void OutStretchDraw(const QRect&, const QImage&) {}
-  virtual void OutTextRect(const QRect&, double, double, const QString&) {}
-  // BitmapMode() tells whether to combine (AND) or copy.
-  virtual void OutPrintBitmap(double, double, double, double, const QImage&) {}
-  virtual void OutPrintBitmapRect(double, double, double, double, const QImage&) {}
-  virtual void OutCreateRectRegion(double, double, double, double) {}
-  virtual void OutCreateRoundRectRegion(double, double, double, double, double, double) {}
-  virtual void OutCreateEllipticRegion(double, double, double, double) {}
-  virtual void OutCreatePolygonRegion(const QPolygon&) {}
-  virtual void OutSelectClipRegion() {}
-  virtual void OutClearClipRegion() {}
-  virtual void OutDeleteRegion() {}
-  virtual void OutBeginPath() {}
-  virtual void OutEndPath() {}
-  virtual void OutSelectClipPath() {}
-  virtual void OutStrokePath() {}
-  virtual void OutStrokeAndFillPath() {}
-  virtual void OutPrintData(const QByteArray&) {}
-  // Pass `count` bytes of the stream on (count already resolved, never 0 meaning "rest").
-  virtual void OutPrintDataStream(QIODevice&, qint64 /*count*/) {}
-  // Returns whether a bin matched. Called also while idle.
-  virtual bool OutSelectBin(const QString&) { return false; }
+  REPORT_OUTPUT_HOOKS(REPORT_OUTPUT_HOOK_DEFAULT)
 
   // ==== Helpers for descendants ======================================================================
   // Raises "Invalid method call.  Report is not printing." unless printing.

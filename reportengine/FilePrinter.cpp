@@ -461,7 +461,10 @@ void TFilePrinter::Dispatch(const ReportRecord& r) {
   if (fit_pending_ && (r.code == kTextRect || (r.code >= kPrintCenter && r.code <= kPrintRight) ||
                        r.code == kPrintBlockOld || r.code == kPrintBlock))
     FitFontHeight();
-  switch (r.code) {
+  // Every code of the op list has its case (the switch has no default, so the compiler names
+  // a code left out); the decoder lets no other byte through.
+  if (OperandLayout(r.code) == nullptr) Unexpected();
+  switch (static_cast<Code>(r.code)) {
     case kArc:
     case kChord:
     case kPie: {
@@ -630,6 +633,9 @@ void TFilePrinter::Dispatch(const ReportRecord& r) {
     case kSelectClipPath: SelectClipPath(); break;
     case kStrokePath: StrokePath(); break;
     case kStrokeAndFillPath: StrokeAndFillPath(); break;
-    default: Unexpected();
+    case kEndPage:  // ends the page before it is dispatched
+    case kPageHeader:
+    case kFileHeader:
+      Unexpected();
   }
 }

@@ -1,5 +1,6 @@
 #include "reportengine/RecordWriter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "reportengine/ReportFileFormat.h"
@@ -77,6 +78,27 @@ void RecordWriter::Bytes(const char* data, qint64 size) {
     return;
   }
   Append(reinterpret_cast<const uint8_t*>(data), static_cast<int>(size));
+}
+
+void RecordWriter::Put(const operand::TextBytes& o) {
+  const qsizetype size = std::min<qsizetype>(o.bytes.size(), kMaxTextLength);
+  TextBytes(o.bytes.constData(), static_cast<int>(size));
+}
+
+void RecordWriter::Put(const operand::Graphic& o) {
+  Byte(o.kind);
+  Int(static_cast<int32_t>(o.bytes.size()));
+  Bytes(o.bytes.constData(), o.bytes.size());
+}
+
+void RecordWriter::Put(const operand::FlagGraphic& o) {
+  Byte(o.present ? 1 : 0);
+  if (o.present) Put(o.graphic);
+}
+
+void RecordWriter::Put(const operand::PointList& o) {
+  Short(static_cast<int16_t>(o.points.size() - 1));
+  for (const QPointF& p : o.points) Point(p.x(), p.y());
 }
 
 void RecordWriter::Flush() {

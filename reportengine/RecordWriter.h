@@ -3,10 +3,34 @@
 // links). Field layouts: ReportFileFormat.h.
 #pragma once
 
+#include <QByteArray>
 #include <QIODevice>
+#include <QPointF>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <vector>
+
+#include "reportengine/ReportFileFormat.h"
+
+// The operands of a command record, one type per letter of the op list's layouts: a record
+// written with RecordWriter::Record takes them in layout order.
+namespace report_file::operand {
+struct Byte { uint8_t value; static constexpr char kLetter = 'B'; };
+struct Short { int16_t value; static constexpr char kLetter = 'S'; };
+struct Int { int32_t value; static constexpr char kLetter = 'I'; };
+struct Real { double value; static constexpr char kLetter = 'F'; };
+struct Point { double x, y; static constexpr char kLetter = 'P'; };
+struct Rect { double left, top, right, bottom; static constexpr char kLetter = 'R'; };
+// Converted to Windows-1252 and cut as RecordWriter::Text does.
+struct Text { QString text; static constexpr char kLetter = 'T'; };
+// Bytes already in the file's code page, cut as RecordWriter::TextBytes does.
+struct TextBytes { QByteArray bytes; static constexpr char kLetter = 'T'; };
+struct Graphic { uint8_t kind; QByteArray bytes; static constexpr char kLetter = 'G'; };
+// The flag 1 and the graphic, or the flag 0 alone when there is no graphic.
+struct FlagGraphic { bool present; Graphic graphic; static constexpr char kLetter = 'Q'; };
+struct PointList { std::vector<QPointF> points; static constexpr char kLetter = 'L'; };  // 1..32768
+}  // namespace report_file::operand
 
 class RecordWriter {
  public:
@@ -30,6 +54,26 @@ class RecordWriter {
   // Raw bytes; a block larger than the buffer goes straight to the device.
   void Bytes(const char* data, qint64 size);
 
+  // One whole command record: the code byte, then the operands. Their kinds must be the
+  // code's layout in the op list, or the call does not compile.
+  template <uint8_t kCode, typename... Operands>
+  void Record(const Operands&... operands) {
+    static_assert(report_file::LayoutIs(kCode, kLetters<Operands...>),
+                  "the operands are not the op list's layout of this code");
+    Byte(kCode);
+    (Put(operands), ...);
+  }
+  // The same for a code picked at run time: `code` must be one of kCodes, which all have the
+  // layout of the operands.
+  template <uint8_t... kCodes, typename... Operands>
+  void RecordOneOf(uint8_t code, const Operands&... operands) {
+    static_assert((report_file::LayoutIs(kCodes, kLetters<Operands...>) && ...),
+                  "the operands are not the op list's layout of these codes");
+    Q_ASSERT(((code == kCodes) || ...));
+    Byte(code);
+    (Put(operands), ...);
+  }
+
   // Writes out the buffer.
   void Flush();
   // Absolute device position of the next byte (flushes first).
@@ -47,6 +91,21 @@ class RecordWriter {
   static int TextCut(const char* data, int size);
 
  private:
+  // The layout letters of a list of operand types.
+  template <typename... Operands>
+  static constexpr std::array<char, sizeof...(Operands)> kLetters{Operands::kLetter...};
+
+  void Put(const report_file::operand::Byte& o) { Byte(o.value); }
+  void Put(const report_file::operand::Short& o) { Short(o.value); }
+  void Put(const report_file::operand::Int& o) { Int(o.value); }
+  void Put(const report_file::operand::Real& o) { Real(o.value); }
+  void Put(const report_file::operand::Point& o) { Point(o.x, o.y); }
+  void Put(const report_file::operand::Rect& o) { Rect(o.left, o.top, o.right, o.bottom); }
+  void Put(const report_file::operand::Text& o) { Text(o.text); }
+  void Put(const report_file::operand::TextBytes& o);
+  void Put(const report_file::operand::Graphic& o);
+  void Put(const report_file::operand::FlagGraphic& o);
+  void Put(const report_file::operand::PointList& o);
   void Append(const uint8_t* data, int size);
   void Patch(qint64 at, const uint8_t* data, int size);
 

@@ -14,7 +14,9 @@
 //   graphic 5+n  byte kind, int n, n bytes (a bitmap in BMP file layout)
 #pragma once
 
+#include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -30,174 +32,203 @@ inline constexpr int kRectSize = 2 * kPointSize;
 inline constexpr int kMaxTextLength = 255;       // the length is one byte
 inline constexpr int kGraphicHeaderSize = 1 + kIntSize;
 
-// ---- record codes (the first byte of every record)
-enum Code : uint8_t {
-  kArc = 1,                // 4 points
-  kBrushCopy = 2,          // graphic (bitmap), rect destination, rect source, int colour
-  kChord = 3,              // 4 points
-  kCopyRect = 4,           // rect, int, rect: never written
-  kDraw = 5,               // graphic, point
-  kDrawFocusRect = 6,      // rect
-  kEllipse = 7,            // 2 points
-  kFillRect = 8,           // rect
-  kFloodFill = 9,          // point, int colour, int fill style
-  kFrameRect = 10,         // rect
-  kLineTo = 11,            // point
-  kMoveTo = 12,            // point
-  kPie = 13,               // 4 points
-  kPolygon = 14,           // short (count - 1), count points
-  kPolyline = 15,          // as kPolygon
-  kPrintBitmap = 16,       // graphic (bitmap), point, real scale X, real scale Y
-  kPrintBitmapRect = 17,   // graphic (bitmap), point top-left, point bottom-right
-  kRectangle = 18,         // 2 points
-  kTabRectangle = 19,      // 2 points
-  kRoundRect = 20,         // 2 points, real corner width, real corner height
-  kStretchDraw = 21,       // graphic, rect
-  kTextRect = 22,          // rect (clip), point (text origin), text
-  kPrintCenter = 23,       // real line Y, text, real X (centre)
-  kPrintLeft = 24,         // real line Y, text, real X (left end)
-  kPrintRight = 25,        // real line Y, text, real X (right end)
-  kBackgroundMode = 26,    // byte: 0 transparent, 1 opaque
-  kBackgroundColor = 27,   // int colour
-  kScaleX = 28,            // real percent: read and ignored
-  kScaleY = 29,            // real percent: read and ignored
-  kPrintData = 30,         // text (raw printer data)
-  kPrintDataStream = 31,   // int n, n raw bytes
-  kPrintBlockOld = 32,     // as kPrintBlock: read only
-  kPrintBlock = 33,        // real line Y, text, real X (left end), real width
-  kBitmapMode = 34,        // byte: 1 AND the bitmap with the page, 0 copy it
-  kBrush = 40,             // int colour, byte style, byte flag, graphic when flag 1: read only
-  kBrushColor = 41,        // int
-  kBrushStyle = 42,        // byte
-  kBrushBitmap = 43,       // byte flag; graphic (bitmap) when flag 1
-  kFont = 50,              // text name, int colour, byte pitch, real height, byte bold,
-                           // byte italic, byte underline, byte strike-out, short rotation: read only
-  kFontName = 51,          // text (at most 60 characters)
-  kFontColor = 52,         // int
-  kFontPitch = 53,         // byte
-  kFontHeight = 54,        // real height, real reference width (inches)
-  kFontBold = 55,          // byte
-  kFontUnderline = 56,     // byte
-  kFontItalic = 57,        // byte
-  kFontStrikeOut = 58,     // byte
-  kFontSuperscript = 59,   // byte
-  kFontSubscript = 60,     // byte
-  kFontRotation = 61,      // short, degrees 0..359
-  kFontAlign = 62,         // byte: 0 baseline, 1 top, 2 bottom
-  kPen = 70,               // int colour, byte mode, byte style, real width: read only
-  kPenColor = 71,          // int
-  kPenMode = 72,           // byte
-  kPenStyle = 73,          // byte
-  kPenWidth = 74,          // real, inches
-  kPageHeader = 80,        // see the page header layout
-  kEndPage = 82,           // none
-  kLineMetrics = 83,       // real ascent, real descent, real line height (inches)
-  kAllowPreviewOnly = 84,  // none
-  kAllowPrinterOnly = 85,  // none
-  kAllowAll = 86,          // none
-  kOrientation = 87,       // byte
-  kSelectBin = 88,         // text
-  kFileHeader = 89,        // see the file header layout
-  kCreateRectRegion = 201,       // 2 points
-  kCreateRoundRectRegion = 202,  // 2 points, real corner width, real corner height
-  kCreateEllipticRegion = 203,   // 2 points
-  kCreatePolygonRegion = 204,    // short (count - 1), count points
-  kSelectClipRegion = 205,       // none
-  kClearClipRegion = 206,        // none
-  kDeleteRegion = 207,           // none
-  kBeginPath = 208,              // none
-  kEndPath = 209,                // none
-  kSelectClipPath = 210,         // none
-  kStrokePath = 211,             // none
-  kStrokeAndFillPath = 212,      // none
-};
-
-// ---- operand layouts, one letter per operand in record order; the reader decodes by these
-// and the writer writes the same fields in the same order.
+// ---- the op list: every command record, one line each: name (its code is k<Name>), code
+// byte, operand layout. The code enum and the decoder's layouts come from this list; the
+// writer's records (RecordWriter::Record) are checked against it when they compile, and the
+// player's dispatch (TFilePrinter) has no default case, so a code it leaves out is named by
+// the compiler.
+// Operand layouts, one letter per operand in record order:
 //   B byte   S short   I int   F real   P point   R rect (two points)   T text
 //   G graphic   Q byte flag, then a graphic when the flag is 1
 //   L short (count - 1), then count points   D int n, then n raw bytes
-// An empty layout with kNoOperands marks a code without operands; nullptr an unknown code.
+// "read only": the reader plays it, the writer never writes it.
+#define REPORT_FILE_OPS(OP)                                                                   \
+  OP(Arc, 1, "PPPP")              /* box, start point, end point */                          \
+  OP(BrushCopy, 2, "GRRI")        /* bitmap, destination, source (bitmap pixels), colour */  \
+  OP(Chord, 3, "PPPP")            /* as kArc */                                              \
+  OP(CopyRect, 4, "RIR")          /* never written */                                        \
+  OP(Draw, 5, "GP")                                                                          \
+  OP(DrawFocusRect, 6, "R")                                                                  \
+  OP(Ellipse, 7, "PP")                                                                       \
+  OP(FillRect, 8, "R")                                                                       \
+  OP(FloodFill, 9, "PII")         /* point, colour, fill style */                            \
+  OP(FrameRect, 10, "R")                                                                     \
+  OP(LineTo, 11, "P")                                                                        \
+  OP(MoveTo, 12, "P")                                                                        \
+  OP(Pie, 13, "PPPP")             /* as kArc */                                              \
+  OP(Polygon, 14, "L")                                                                       \
+  OP(Polyline, 15, "L")                                                                      \
+  OP(PrintBitmap, 16, "GPFF")     /* bitmap, point, scale X, scale Y */                      \
+  OP(PrintBitmapRect, 17, "GPP")  /* bitmap, top-left, bottom-right */                       \
+  OP(Rectangle, 18, "PP")                                                                    \
+  OP(TabRectangle, 19, "PP")                                                                 \
+  OP(RoundRect, 20, "PPFF")       /* 2 points, corner width, corner height */                \
+  OP(StretchDraw, 21, "GR")                                                                  \
+  OP(TextRect, 22, "RPT")         /* clip, text origin, text */                              \
+  OP(PrintCenter, 23, "FTF")      /* line Y, text, X of the centre */                        \
+  OP(PrintLeft, 24, "FTF")        /* line Y, text, X of the left end */                      \
+  OP(PrintRight, 25, "FTF")       /* line Y, text, X of the right end */                     \
+  OP(BackgroundMode, 26, "B")     /* 0 transparent, 1 opaque */                              \
+  OP(BackgroundColor, 27, "I")                                                               \
+  OP(ScaleX, 28, "F")             /* percent: read and ignored */                            \
+  OP(ScaleY, 29, "F")             /* percent: read and ignored */                            \
+  OP(PrintData, 30, "T")          /* raw printer data */                                     \
+  OP(PrintDataStream, 31, "D")                                                               \
+  OP(PrintBlockOld, 32, "FTFF")   /* as kPrintBlock: read only */                            \
+  OP(PrintBlock, 33, "FTFF")      /* line Y, text, X of the left end, width */               \
+  OP(BitmapMode, 34, "B")         /* 1 AND the bitmap with the page, 0 copy it */            \
+  OP(Brush, 40, "IBQ")            /* colour, style, pattern: read only */                    \
+  OP(BrushColor, 41, "I")                                                                    \
+  OP(BrushStyle, 42, "B")                                                                    \
+  OP(BrushBitmap, 43, "Q")                                                                   \
+  OP(Font, 50, "TIBFBBBBS")       /* name, colour, pitch, height, bold, italic, underline,   \
+                                     strike-out, rotation: read only */                      \
+  OP(FontName, 51, "T")           /* at most 60 characters */                                \
+  OP(FontColor, 52, "I")                                                                     \
+  OP(FontPitch, 53, "B")                                                                     \
+  OP(FontHeight, 54, "FF")        /* height, reference width (inches) */                     \
+  OP(FontBold, 55, "B")                                                                      \
+  OP(FontUnderline, 56, "B")                                                                 \
+  OP(FontItalic, 57, "B")                                                                    \
+  OP(FontStrikeOut, 58, "B")                                                                 \
+  OP(FontSuperscript, 59, "B")                                                               \
+  OP(FontSubscript, 60, "B")                                                                 \
+  OP(FontRotation, 61, "S")       /* degrees 0..359 */                                       \
+  OP(FontAlign, 62, "B")          /* 0 baseline, 1 top, 2 bottom */                          \
+  OP(Pen, 70, "IBBF")             /* colour, mode, style, width: read only */                \
+  OP(PenColor, 71, "I")                                                                      \
+  OP(PenMode, 72, "B")                                                                       \
+  OP(PenStyle, 73, "B")                                                                      \
+  OP(PenWidth, 74, "F")           /* inches */                                               \
+  OP(EndPage, 82, "")                                                                        \
+  OP(LineMetrics, 83, "FFF")      /* ascent, descent, line height (inches) */                \
+  OP(AllowPreviewOnly, 84, "")                                                               \
+  OP(AllowPrinterOnly, 85, "")                                                               \
+  OP(AllowAll, 86, "")                                                                       \
+  OP(Orientation, 87, "B")                                                                   \
+  OP(SelectBin, 88, "T")                                                                     \
+  OP(CreateRectRegion, 201, "PP")                                                            \
+  OP(CreateRoundRectRegion, 202, "PPFF") /* 2 points, corner width, corner height */         \
+  OP(CreateEllipticRegion, 203, "PP")                                                        \
+  OP(CreatePolygonRegion, 204, "L")                                                          \
+  OP(SelectClipRegion, 205, "")                                                              \
+  OP(ClearClipRegion, 206, "")                                                               \
+  OP(DeleteRegion, 207, "")                                                                  \
+  OP(BeginPath, 208, "")                                                                     \
+  OP(EndPath, 209, "")                                                                       \
+  OP(SelectClipPath, 210, "")                                                                \
+  OP(StrokePath, 211, "")                                                                    \
+  OP(StrokeAndFillPath, 212, "")
+
+// ---- record codes (the first byte of every record): the op list's, and the two headers.
+enum Code : uint8_t {
+#define REPORT_FILE_OP_CODE(name, code, layout) k##name = code,
+  REPORT_FILE_OPS(REPORT_FILE_OP_CODE)
+#undef REPORT_FILE_OP_CODE
+  kPageHeader = 80,  // see the page header layout
+  kFileHeader = 89,  // see the file header layout
+};
+
+// The operand layout of a command code: an empty layout (kNoOperands) for a code without
+// operands, nullptr for a code that is not a command (the two headers, unknown bytes). The
+// reader decodes by these and the writer writes the same fields in the same order.
 inline constexpr const char* kNoOperands = "";
 
 inline constexpr const char* OperandLayout(uint8_t code) {
   switch (code) {
-    case kArc: case kChord: case kPie: return "PPPP";
-    case kBrushCopy: return "GRRI";
-    case kCopyRect: return "RIR";
-    case kDraw: return "GP";
-    case kDrawFocusRect: case kFillRect: case kFrameRect: return "R";
-    case kEllipse: case kRectangle: case kTabRectangle: return "PP";
-    case kFloodFill: return "PII";
-    case kLineTo: case kMoveTo: return "P";
-    case kPolygon: case kPolyline: case kCreatePolygonRegion: return "L";
-    case kPrintBitmap: return "GPFF";
-    case kPrintBitmapRect: return "GPP";
-    case kRoundRect: case kCreateRoundRectRegion: return "PPFF";
-    case kStretchDraw: return "GR";
-    case kTextRect: return "RPT";
-    case kPrintCenter: case kPrintLeft: case kPrintRight: return "FTF";
-    case kBackgroundMode: case kBitmapMode: case kBrushStyle: case kFontPitch: return "B";
-    case kFontBold: case kFontUnderline: case kFontItalic: case kFontStrikeOut: return "B";
-    case kFontSuperscript: case kFontSubscript: case kFontAlign: return "B";
-    case kPenMode: case kPenStyle: case kOrientation: return "B";
-    case kBackgroundColor: case kBrushColor: case kFontColor: case kPenColor: return "I";
-    case kScaleX: case kScaleY: case kPenWidth: return "F";
-    case kPrintData: case kFontName: case kSelectBin: return "T";
-    case kPrintDataStream: return "D";
-    case kPrintBlockOld: case kPrintBlock: return "FTFF";
-    case kBrush: return "IBQ";
-    case kBrushBitmap: return "Q";
-    case kFont: return "TIBFBBBBS";
-    case kFontHeight: return "FF";
-    case kFontRotation: return "S";
-    case kPen: return "IBBF";
-    case kLineMetrics: return "FFF";
-    case kCreateRectRegion: case kCreateEllipticRegion: return "PP";
-    case kEndPage: case kAllowPreviewOnly: case kAllowPrinterOnly: case kAllowAll:
-    case kSelectClipRegion: case kClearClipRegion: case kDeleteRegion: case kBeginPath:
-    case kEndPath: case kSelectClipPath: case kStrokePath: case kStrokeAndFillPath:
-      return kNoOperands;
-    default: return nullptr;  // kPageHeader and kFileHeader are not commands
+#define REPORT_FILE_OP_LAYOUT(name, code, layout) \
+  case k##name: return layout;
+    REPORT_FILE_OPS(REPORT_FILE_OP_LAYOUT)
+#undef REPORT_FILE_OP_LAYOUT
+    default: return nullptr;
   }
 }
 
-// ---- file header (offsets from the first byte of the stream)
-inline constexpr int kHdrCode = 0;          // byte kFileHeader
-inline constexpr int kHdrPageCount = 1;     // short, patched when output finishes
-inline constexpr int kHdrFirstPage = 3;     // short
-inline constexpr int kHdrLastPage = 5;      // short
-inline constexpr int kHdrPageWidth = 7;     // real
-inline constexpr int kHdrPageHeight = 11;   // real
-inline constexpr int kHdrLeftOffset = 15;   // real, unprintable margins
-inline constexpr int kHdrRightOffset = 19;  // real
-inline constexpr int kHdrTopOffset = 23;    // real
-inline constexpr int kHdrBottomOffset = 27; // real
-inline constexpr int kHdrOrientation = 31;  // byte: 0 portrait, 1 landscape, 2 default
-inline constexpr int kHdrBin = 32;          // short, paper source
-inline constexpr int kHdrCollate = 34;      // byte
-inline constexpr int kHdrDuplex = 35;       // byte: 0 simplex, 1 vertical, 2 horizontal
-inline constexpr int kHdrCopies = 36;       // short
-inline constexpr int kHdrPaperSize = 38;    // short, paper-size code
-inline constexpr int kHdrPaperWidth = 40;   // short, tenths of a millimetre
-inline constexpr int kHdrPaperLength = 42;  // short, tenths of a millimetre
-inline constexpr int kHdrOutputName = 44;   // text
-inline constexpr int kFileHeaderFixedSize = 44;  // everything before the output name
+// True when `letters` are exactly the layout of `code`: the writer's check of its operands.
+template <size_t N>
+constexpr bool LayoutIs(uint8_t code, const std::array<char, N>& letters) {
+  const char* layout = OperandLayout(code);
+  if (layout == nullptr) return false;
+  for (size_t i = 0; i < N; ++i)
+    if (layout[i] != letters[i]) return false;  // a shorter layout stops at its '\0'
+  return layout[N] == '\0';
+}
+
+// ---- file header: the code byte kFileHeader, then these fixed fields in this order, then
+// the output name (text). One line per field: name, kind (a RecordWriter and RecordReader
+// call), the ReportFileHeader member. ReportFileHeader writes and reads by this list.
+#define REPORT_FILE_HEADER_FIELDS(FIELD)                                              \
+  FIELD(PageCount, Short, page_count)       /* patched when output finishes */       \
+  FIELD(FirstPage, Short, first_page)                                                 \
+  FIELD(LastPage, Short, last_page)                                                   \
+  FIELD(PageWidth, Real, page_width)                                                  \
+  FIELD(PageHeight, Real, page_height)                                                \
+  FIELD(LeftOffset, Real, left_offset)      /* unprintable margins */                 \
+  FIELD(RightOffset, Real, right_offset)                                              \
+  FIELD(TopOffset, Real, top_offset)                                                  \
+  FIELD(BottomOffset, Real, bottom_offset)                                            \
+  FIELD(Orientation, Byte, orientation)     /* 0 portrait, 1 landscape, 2 default */  \
+  FIELD(Bin, Short, bin)                    /* paper source */                        \
+  FIELD(Collate, Byte, collate)                                                       \
+  FIELD(Duplex, Byte, duplex)               /* 0 simplex, 1 vertical, 2 horizontal */ \
+  FIELD(Copies, Short, copies)                                                        \
+  FIELD(PaperSize, Short, paper_size)       /* paper-size code */                     \
+  FIELD(PaperWidth, Short, paper_width)     /* tenths of a millimetre */              \
+  FIELD(PaperLength, Short, paper_length)   /* tenths of a millimetre */
+
+// ---- page header: the code byte kPageHeader, then these fields (offsets below are from
+// the code byte). PageHeader writes and reads by this list.
+#define REPORT_FILE_PAGE_HEADER_FIELDS(FIELD)                                                \
+  FIELD(Previous, Int, previous)  /* absolute offset of the previous page, 0 = none */      \
+  FIELD(Next, Int, next)          /* absolute offset of the next page, 0 = last */          \
+  FIELD(Number, Short, number)    /* ordinal of the record, from 1 */                       \
+  FIELD(Width, Real, page_width)                                                            \
+  FIELD(Height, Real, page_height)
+
+// Offsets of the fields from the header's code byte, counted from the lists above.
+namespace header_layout {
+#define REPORT_FILE_FIELD_WIDTH(name, kind, member) k##kind##Size,
+inline constexpr int kFileFieldWidths[] = {REPORT_FILE_HEADER_FIELDS(REPORT_FILE_FIELD_WIDTH)};
+inline constexpr int kPageFieldWidths[] = {REPORT_FILE_PAGE_HEADER_FIELDS(REPORT_FILE_FIELD_WIDTH)};
+#undef REPORT_FILE_FIELD_WIDTH
+#define REPORT_FILE_FIELD_INDEX(name, kind, member) kFile##name,
+enum FileField : int { REPORT_FILE_HEADER_FIELDS(REPORT_FILE_FIELD_INDEX) kFileFieldCount };
+#undef REPORT_FILE_FIELD_INDEX
+#define REPORT_FILE_FIELD_INDEX(name, kind, member) kPage##name,
+enum PageField : int { REPORT_FILE_PAGE_HEADER_FIELDS(REPORT_FILE_FIELD_INDEX) kPageFieldCount };
+#undef REPORT_FILE_FIELD_INDEX
+
+// The code byte, then the fields before `field`.
+template <size_t N>
+constexpr int Offset(const int (&widths)[N], int field) {
+  int at = kByteSize;
+  for (int i = 0; i < field; ++i) at += widths[i];
+  return at;
+}
+constexpr int FileOffset(FileField field) { return Offset(kFileFieldWidths, field); }
+constexpr int PageOffset(PageField field) { return Offset(kPageFieldWidths, field); }
+}  // namespace header_layout
+
+inline constexpr int kHdrPageCount = header_layout::FileOffset(header_layout::kFilePageCount);
+inline constexpr int kHdrFirstPage = header_layout::FileOffset(header_layout::kFileFirstPage);
+// Everything before the output name.
+inline constexpr int kFileHeaderFixedSize =
+    header_layout::FileOffset(header_layout::kFileFieldCount);
+
+inline constexpr int kPgPrevious = header_layout::PageOffset(header_layout::kPagePrevious);
+inline constexpr int kPgNext = header_layout::PageOffset(header_layout::kPageNext);
+inline constexpr int kPgNumber = header_layout::PageOffset(header_layout::kPageNumber);
+inline constexpr int kPageHeaderSize = header_layout::PageOffset(header_layout::kPageFieldCount);
+
+// The offsets the file format fixes: a change to the lists above that moves them fails here.
+static_assert(kHdrPageCount == 1 && kHdrFirstPage == 3 && kFileHeaderFixedSize == 44);
+static_assert(kPgPrevious == 1 && kPgNext == 5 && kPgNumber == 9 && kPageHeaderSize == 19);
 
 // Device values stored when no printer is installed.
 inline constexpr int16_t kNoPrinterBin = 265;
 inline constexpr int16_t kNoPrinterPaperSize = 1;
 inline constexpr double kNoPrinterPageWidth = 8.5;
 inline constexpr double kNoPrinterPageHeight = 11.0;
-
-// ---- page header (offsets from the page record's code byte)
-inline constexpr int kPgCode = 0;      // byte kPageHeader
-inline constexpr int kPgPrevious = 1;  // int, absolute offset of the previous page, 0 = none
-inline constexpr int kPgNext = 5;      // int, absolute offset of the next page, 0 = last
-inline constexpr int kPgNumber = 9;    // short, ordinal of the record, from 1
-inline constexpr int kPgWidth = 11;    // real
-inline constexpr int kPgHeight = 15;   // real
-inline constexpr int kPageHeaderSize = 19;
 
 // ---- graphics
 inline constexpr uint8_t kGraphicBitmap = 1;

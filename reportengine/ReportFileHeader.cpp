@@ -21,45 +21,15 @@ bool SanePage(double width, double height) {
 
 void ReportFileHeader::Write(RecordWriter& out) const {
   out.Byte(kFileHeader);
-  out.Short(page_count);
-  out.Short(first_page);
-  out.Short(last_page);
-  out.Real(page_width);
-  out.Real(page_height);
-  out.Real(left_offset);
-  out.Real(right_offset);
-  out.Real(top_offset);
-  out.Real(bottom_offset);
-  out.Byte(orientation);
-  out.Short(bin);
-  out.Byte(collate);
-  out.Byte(duplex);
-  out.Short(copies);
-  out.Short(paper_size);
-  out.Short(paper_width);
-  out.Short(paper_length);
+#define REPORT_FILE_WRITE_FIELD(name, kind, member) out.kind(member);
+  REPORT_FILE_HEADER_FIELDS(REPORT_FILE_WRITE_FIELD)
   out.Text(output_name);
 }
 
 bool ReportFileHeader::Read(RecordReader& in) {
   if (in.Byte() != kFileHeader) in.Fail();
-  page_count = in.Short();
-  first_page = in.Short();
-  last_page = in.Short();
-  page_width = in.Real();
-  page_height = in.Real();
-  left_offset = in.Real();
-  right_offset = in.Real();
-  top_offset = in.Real();
-  bottom_offset = in.Real();
-  orientation = in.Byte();
-  bin = in.Short();
-  collate = in.Byte();
-  duplex = in.Byte();
-  copies = in.Short();
-  paper_size = in.Short();
-  paper_width = in.Short();
-  paper_length = in.Short();
+#define REPORT_FILE_READ_FIELD(name, kind, member) member = in.kind();
+  REPORT_FILE_HEADER_FIELDS(REPORT_FILE_READ_FIELD)
   QByteArray name;
   in.Text(&name);
   output_name.resize(name.size());
@@ -71,13 +41,17 @@ bool ReportFileHeader::Read(RecordReader& in) {
   return in.ok();
 }
 
+void PageHeader::Write(RecordWriter& out) const {
+  out.Byte(kPageHeader);
+  REPORT_FILE_PAGE_HEADER_FIELDS(REPORT_FILE_WRITE_FIELD)
+}
+
 bool PageHeader::Read(RecordReader& in) {
   if (in.Byte() != kPageHeader) in.Fail();
-  previous = in.Int();
-  next = in.Int();
-  number = in.Short();
-  page_width = in.Real();
-  page_height = in.Real();
+  REPORT_FILE_PAGE_HEADER_FIELDS(REPORT_FILE_READ_FIELD)
   if (previous < 0 || next < 0 || number < 1 || !SanePage(page_width, page_height)) in.Fail();
   return in.ok();
 }
+
+#undef REPORT_FILE_WRITE_FIELD
+#undef REPORT_FILE_READ_FIELD

@@ -1,5 +1,6 @@
 // ReportFileHeader and PageHeader: the two fixed records of a report file, with their
-// encoding. Layouts: ReportFileFormat.h.
+// encoding. Their fields are written and read in the order of the field lists in
+// ReportFileFormat.h, which name these members.
 #pragma once
 
 #include <QString>
@@ -36,6 +37,8 @@ struct PageHeader {
   int16_t number = 0;    // ordinal from 1
   double page_width = 0, page_height = 0;  // inches
 
+  // Writes the whole record, code byte first (kPageHeaderSize bytes).
+  void Write(RecordWriter& out) const;
   // Reads the record, code byte first (kPageHeaderSize bytes).
   bool Read(RecordReader& in);
 };

@@ -13,6 +13,7 @@
 #include "reportengine/ReportFileFormat.h"
 
 using namespace report_file;
+using namespace report_file::operand;
 
 namespace {
 
@@ -140,12 +141,13 @@ void TReportFiler::DeviceStartPage() {
   // The previous page record links here now that this one exists; the last one keeps 0.
   if (next_link_at_ != 0) out_->PatchInt(next_link_at_, static_cast<int32_t>(at));
   ++pages_written_;
-  out_->Byte(kPageHeader);
-  out_->Int(pages_written_ == 1 ? 0 : static_cast<int32_t>(page_at_));
-  out_->Int(0);
-  out_->Short(static_cast<int16_t>(pages_written_));
-  out_->Real(Geometry().PageWidth);
-  out_->Real(Geometry().PageHeight);
+  PageHeader page;
+  page.previous = pages_written_ == 1 ? 0 : static_cast<int32_t>(page_at_);
+  page.next = 0;
+  page.number = static_cast<int16_t>(pages_written_);
+  page.page_width = Geometry().PageWidth;
+  page.page_height = Geometry().PageHeight;
+  page.Write(*out_);
   page_at_ = at;
   next_link_at_ = at + kPgNext;
   page_open_ = true;
@@ -161,7 +163,7 @@ void TReportFiler::DeviceStartPage() {
 void TReportFiler::EndPageRecord() {
   if (!page_open_) return;
   // A page aborted half way is still closed, so that the file stays readable.
-  out_->Byte(kEndPage);
+  out_->Record<kEndPage>();
   page_open_ = false;
   reference_at_ = 0;
 }
@@ -187,23 +189,13 @@ void TReportFiler::CloseStream() {
 void TReportFiler::WriteBrush(bool force) {
   const TBrushRecord& b = Brush();
   TBrushRecord& w = written_.brush;
-  if (force || b.Color != w.Color) {
-    out_->Byte(kBrushColor);
-    out_->Int(static_cast<int32_t>(b.Color));
-  }
-  if (force || b.Style != w.Style) {
-    out_->Byte(kBrushStyle);
-    out_->Byte(static_cast<uint8_t>(b.Style));
-  }
+  if (force || b.Color != w.Color) out_->Record<kBrushColor>(Int{static_cast<int32_t>(b.Color)});
+  if (force || b.Style != w.Style) out_->Record<kBrushStyle>(Byte{static_cast<uint8_t>(b.Style)});
   const bool had_pattern = !w.Pattern.isNull();
-  if (!b.Pattern.isNull() && (force || !(b.Pattern == w.Pattern))) {
-    out_->Byte(kBrushBitmap);
-    out_->Byte(1);
-    WriteGraphic(b.Pattern);
-  } else if (b.Pattern.isNull() && (force || had_pattern)) {
-    out_->Byte(kBrushBitmap);
-    out_->Byte(0);
-  }
+  if (!b.Pattern.isNull() && (force || !(b.Pattern == w.Pattern)))
+    out_->Record<kBrushBitmap>(FlagGraphic{true, Bitmap(b.Pattern)});
+  else if (b.Pattern.isNull() && (force || had_pattern))
+    out_->Record<kBrushBitmap>(FlagGraphic{false, Graphic{}});
   w = b;
 }
 
@@ -211,30 +203,18 @@ void TReportFiler::WriteFont(bool force) {
   const TFontRecord& f = Font();
   TFontRecord& w = written_.font;
   auto flag = [&](uint8_t code, bool now, bool before) {
-    if (force || now != before) {
-      out_->Byte(code);
-      out_->Byte(now ? 1 : 0);
-    }
+    if (force || now != before)
+      out_->RecordOneOf<kFontBold, kFontItalic, kFontUnderline, kFontStrikeOut, kFontSuperscript,
+                        kFontSubscript>(code, Byte{static_cast<uint8_t>(now ? 1 : 0)});
   };
-  if (force || f.Name != w.Name) {
-    out_->Byte(kFontName);
-    out_->Text(f.Name.left(kMaxFontNameLength));
-  }
-  if (force || f.Color != w.Color) {
-    out_->Byte(kFontColor);
-    out_->Int(static_cast<int32_t>(f.Color));
-  }
-  if (force || f.Pitch != w.Pitch) {
-    out_->Byte(kFontPitch);
-    out_->Byte(static_cast<uint8_t>(f.Pitch));
-  }
+  if (force || f.Name != w.Name) out_->Record<kFontName>(Text{f.Name.left(kMaxFontNameLength)});
+  if (force || f.Color != w.Color) out_->Record<kFontColor>(Int{static_cast<int32_t>(f.Color)});
+  if (force || f.Pitch != w.Pitch) out_->Record<kFontPitch>(Byte{static_cast<uint8_t>(f.Pitch)});
   // A new name or pitch brings a new reference width with it, as a new height does.
   if (force || f.Height != w.Height || f.Name != w.Name || f.Pitch != w.Pitch) {
-    out_->Byte(kFontHeight);
-    out_->Real(f.Height);
-    reference_at_ = out_->Position();
     reference_written_ = ReferenceWidth();
-    out_->Real(reference_written_);
+    out_->Record<kFontHeight>(Real{f.Height}, Real{reference_written_});
+    reference_at_ = out_->Position() - kRealSize;
   }
   flag(kFontBold, f.Bold, w.Bold);
   flag(kFontItalic, f.Italic, w.Italic);
@@ -242,60 +222,37 @@ void TReportFiler::WriteFont(bool force) {
   flag(kFontStrikeOut, f.StrikeOut, w.StrikeOut);
   flag(kFontSuperscript, f.Superscript, w.Superscript);
   flag(kFontSubscript, f.Subscript, w.Subscript);
-  if (force || f.Rotation != w.Rotation) {
-    out_->Byte(kFontRotation);
-    out_->Short(static_cast<int16_t>(f.Rotation));
-  }
-  if (force || f.Align != w.Align) {
-    out_->Byte(kFontAlign);
-    out_->Byte(static_cast<uint8_t>(f.Align));
-  }
+  if (force || f.Rotation != w.Rotation)
+    out_->Record<kFontRotation>(Short{static_cast<int16_t>(f.Rotation)});
+  if (force || f.Align != w.Align) out_->Record<kFontAlign>(Byte{static_cast<uint8_t>(f.Align)});
   w = f;
 }
 
 void TReportFiler::WritePen(bool force) {
   const TPenRecord& p = Pen();
   TPenRecord& w = written_.pen;
-  if (force || p.Color != w.Color) {
-    out_->Byte(kPenColor);
-    out_->Int(static_cast<int32_t>(p.Color));
-  }
-  if (force || p.Mode != w.Mode) {
-    out_->Byte(kPenMode);
-    out_->Byte(static_cast<uint8_t>(p.Mode));
-  }
-  if (force || p.Style != w.Style) {
-    out_->Byte(kPenStyle);
-    out_->Byte(static_cast<uint8_t>(p.Style));
-  }
+  if (force || p.Color != w.Color) out_->Record<kPenColor>(Int{static_cast<int32_t>(p.Color)});
+  if (force || p.Mode != w.Mode) out_->Record<kPenMode>(Byte{static_cast<uint8_t>(p.Mode)});
+  if (force || p.Style != w.Style) out_->Record<kPenStyle>(Byte{static_cast<uint8_t>(p.Style)});
   const double width = p.Width / XDPI();
-  if (force || width != written_.pen_width_inches) {
-    out_->Byte(kPenWidth);
-    out_->Real(width);
-  }
+  if (force || width != written_.pen_width_inches) out_->Record<kPenWidth>(Real{width});
   w = p;
   written_.pen_width_inches = width;
 }
 
 void TReportFiler::WriteScale(bool) {
-  out_->Byte(kScaleX);
-  out_->Real(ScaleX());
-  out_->Byte(kScaleY);
-  out_->Real(ScaleY());
+  out_->Record<kScaleX>(Real{ScaleX()});
+  out_->Record<kScaleY>(Real{ScaleY()});
 }
 
 void TReportFiler::WriteTextBK(bool) {
-  out_->Byte(kBackgroundMode);
-  out_->Byte(static_cast<uint8_t>(TextBKMode()));
-  out_->Byte(kBackgroundColor);
-  out_->Int(static_cast<int32_t>(BKColor()));
+  out_->Record<kBackgroundMode>(Byte{static_cast<uint8_t>(TextBKMode())});
+  out_->Record<kBackgroundColor>(Int{static_cast<int32_t>(BKColor())});
 }
 
 void TReportFiler::WriteLineMetrics(bool) {
-  out_->Byte(kLineMetrics);
-  out_->Real(ToInches(Ascent()));
-  out_->Real(ToInches(Descent()));
-  out_->Real(ToInches(LineHeight()));
+  out_->Record<kLineMetrics>(Real{ToInches(Ascent())}, Real{ToInches(Descent())},
+                             Real{ToInches(LineHeight())});
 }
 
 void TReportFiler::FontChanged() {
@@ -338,43 +295,39 @@ void TReportFiler::LineMetricsChanged() {
 void TReportFiler::OrientationChanged() {
   // The page model re-reads the geometry next: the device turns the paper first.
   ApplyOrientation();
-  if (!Recording()) return;
-  out_->Byte(kOrientation);
-  out_->Byte(static_cast<uint8_t>(Orientation()));
+  if (Recording()) out_->Record<kOrientation>(Byte{static_cast<uint8_t>(Orientation())});
 }
 
 void TReportFiler::DestinationsChanged(TAllowKind kind) {
   if (!Recording()) return;
-  out_->Byte(kind == akPreviewOnly ? kAllowPreviewOnly
-                                   : kind == akPrinterOnly ? kAllowPrinterOnly : kAllowAll);
+  const Code code = kind == akPreviewOnly   ? kAllowPreviewOnly
+                    : kind == akPrinterOnly ? kAllowPrinterOnly
+                                            : kAllowAll;
+  out_->RecordOneOf<kAllowPreviewOnly, kAllowPrinterOnly, kAllowAll>(code);
 }
 
 // ---- operands
 
-void TReportFiler::WritePoint(double x, double y) { out_->Point(x, y); }
-
-void TReportFiler::WriteDeviceRect(const QRect& r) {
+Rect TReportFiler::DeviceInches(const QRect& r) const {
   // Device pixels back to page inches; right and bottom are the exclusive edges.
-  out_->Rect(XD2I(r.left()), YD2I(r.top()), XD2I(r.left() + r.width()),
-             YD2I(r.top() + r.height()));
+  return Rect{XD2I(r.left()), YD2I(r.top()), XD2I(r.left() + r.width()),
+              YD2I(r.top() + r.height())};
 }
 
-void TReportFiler::WritePoints(uint8_t code, const QPolygon& points) {
-  if (points.isEmpty()) return;  // nothing to draw, and no count to write
+PointList TReportFiler::DeviceInches(const QPolygon& points) const {
   if (points.size() > kMaxListPoints) throw EReportError("Too many points for one report record.");
-  out_->Byte(code);
-  out_->Short(static_cast<int16_t>(points.size() - 1));
-  for (const QPoint& p : points) out_->Point(XD2I(p.x()), YD2I(p.y()));
+  PointList list;
+  list.points.reserve(static_cast<size_t>(points.size()));
+  for (const QPoint& p : points) list.points.emplace_back(XD2I(p.x()), YD2I(p.y()));
+  return list;
 }
 
-void TReportFiler::WriteGraphic(const QImage& image) {
+Graphic TReportFiler::Bitmap(const QImage& image) {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   if (!image.isNull()) image.save(&buffer, "BMP");
-  out_->Byte(kGraphicBitmap);
-  out_->Int(static_cast<int32_t>(bytes.size()));
-  out_->Bytes(bytes.constData(), bytes.size());
+  return Graphic{kGraphicBitmap, bytes};
 }
 
 // ---- output
@@ -387,10 +340,9 @@ void TReportFiler::OutText(TTextAlign align, const QString& text, double x, doub
   const bool as_text =
       accuracy_method_ == amAppearance || FontRotation() != 0 || text.contains(marker);
   if (as_text) {
-    out_->Byte(align == taLeft ? kPrintLeft : align == taCenter ? kPrintCenter : kPrintRight);
-    out_->Real(line_y);
-    out_->Text(text);
-    out_->Real(x);
+    const Code code = align == taLeft ? kPrintLeft : align == taCenter ? kPrintCenter : kPrintRight;
+    out_->RecordOneOf<kPrintLeft, kPrintCenter, kPrintRight>(code, Real{line_y}, Text{text},
+                                                             Real{x});
     return;
   }
   const double w = OutTextWidthInches();  // measured for the cursor a moment ago
@@ -401,105 +353,75 @@ void TReportFiler::OutText(TTextAlign align, const QString& text, double x, doub
 void TReportFiler::OutBlock(const QString& text, double x, double line_y, double width) {
   if (!Recording()) return;
   SettleReferenceWidth();
-  out_->Byte(kPrintBlock);
-  out_->Real(line_y);
-  out_->Text(text);
-  out_->Real(x);
-  out_->Real(width);
+  out_->Record<kPrintBlock>(Real{line_y}, Text{text}, Real{x}, Real{width});
 }
 
 void TReportFiler::OutArc(TArcKind kind, double x1, double y1, double x2, double y2, double x3,
                           double y3, double x4, double y4) {
   if (!Recording()) return;
-  out_->Byte(kind == akArc ? kArc : kind == akChord ? kChord : kPie);
-  WritePoint(x1, y1);
-  WritePoint(x2, y2);
-  WritePoint(x3, y3);
-  WritePoint(x4, y4);
+  out_->RecordOneOf<kArc, kChord, kPie>(kind == akArc ? kArc : kind == akChord ? kChord : kPie,
+                                        Point{x1, y1}, Point{x2, y2}, Point{x3, y3}, Point{x4, y4});
 }
 
 void TReportFiler::OutEllipse(double x1, double y1, double x2, double y2) {
-  if (!Recording()) return;
-  out_->Byte(kEllipse);
-  out_->Rect(x1, y1, x2, y2);
+  if (Recording()) out_->Record<kEllipse>(Point{x1, y1}, Point{x2, y2});
 }
 
 void TReportFiler::OutRectangle(double x1, double y1, double x2, double y2) {
-  if (!Recording()) return;
-  out_->Byte(kRectangle);
-  out_->Rect(x1, y1, x2, y2);
+  if (Recording()) out_->Record<kRectangle>(Point{x1, y1}, Point{x2, y2});
 }
 
 void TReportFiler::OutTabRectangle(double x1, double y1, double x2, double y2) {
-  if (!Recording()) return;
-  out_->Byte(kTabRectangle);
-  out_->Rect(x1, y1, x2, y2);
+  if (Recording()) out_->Record<kTabRectangle>(Point{x1, y1}, Point{x2, y2});
 }
 
 void TReportFiler::OutRoundRect(double x1, double y1, double x2, double y2, double w, double h) {
-  if (!Recording()) return;
-  out_->Byte(kRoundRect);
-  out_->Rect(x1, y1, x2, y2);
-  out_->Real(w);
-  out_->Real(h);
+  if (Recording()) out_->Record<kRoundRect>(Point{x1, y1}, Point{x2, y2}, Real{w}, Real{h});
 }
 
 void TReportFiler::OutMoveTo(double x, double y) {
-  if (!Recording()) return;
-  out_->Byte(kMoveTo);
-  WritePoint(x, y);
+  if (Recording()) out_->Record<kMoveTo>(Point{x, y});
 }
 
 void TReportFiler::OutLineTo(double x, double y) {
-  if (!Recording()) return;
-  out_->Byte(kLineTo);
-  WritePoint(x, y);
+  if (Recording()) out_->Record<kLineTo>(Point{x, y});
 }
 
+// An empty list has nothing to draw and no count to write: no record.
 void TReportFiler::OutPolygon(const QPolygon& points) {
-  if (Recording()) WritePoints(kPolygon, points);
+  if (Recording() && !points.isEmpty()) out_->Record<kPolygon>(DeviceInches(points));
 }
 
 void TReportFiler::OutPolyline(const QPolygon& points) {
-  if (Recording()) WritePoints(kPolyline, points);
+  if (Recording() && !points.isEmpty()) out_->Record<kPolyline>(DeviceInches(points));
 }
 
 void TReportFiler::OutFillRect(const QRect& rect) {
-  if (!Recording()) return;
-  out_->Byte(kFillRect);
-  WriteDeviceRect(rect);
+  if (Recording()) out_->Record<kFillRect>(DeviceInches(rect));
 }
 
 void TReportFiler::OutFrameRect(const QRect& rect) {
-  if (!Recording()) return;
-  out_->Byte(kFrameRect);
-  WriteDeviceRect(rect);
+  if (Recording()) out_->Record<kFrameRect>(DeviceInches(rect));
 }
 
 void TReportFiler::OutDrawFocusRect(const QRect& rect) {
-  if (!Recording()) return;
-  out_->Byte(kDrawFocusRect);
-  WriteDeviceRect(rect);
+  if (Recording()) out_->Record<kDrawFocusRect>(DeviceInches(rect));
 }
 
 void TReportFiler::OutFloodFill(double x, double y, TColor color, int fill_style) {
-  if (!Recording()) return;
-  out_->Byte(kFloodFill);
-  WritePoint(x, y);
-  out_->Int(static_cast<int32_t>(color));
-  out_->Int(fill_style);
+  if (Recording())
+    out_->Record<kFloodFill>(Point{x, y}, Int{static_cast<int32_t>(color)}, Int{fill_style});
 }
 
 void TReportFiler::OutBrushCopy(const QRect& dest, const QImage& bitmap, const QRect& source,
                                 TColor color) {
   if (!Recording()) return;
-  out_->Byte(kBrushCopy);
-  WriteGraphic(bitmap);
-  WriteDeviceRect(dest);
   // The source is a rectangle of the bitmap's own pixels: it is kept as it is, not as inches.
-  out_->Rect(source.left(), source.top(), source.left() + source.width(),
-             source.top() + source.height());
-  out_->Int(static_cast<int32_t>(color));
+  const Rect source_pixels{static_cast<double>(source.left()), static_cast<double>(source.top()),
+                           static_cast<double>(source.left() + source.width()),
+                           static_cast<double>(source.top() + source.height())};
+  out_->Record<kBrushCopy>(Bitmap(bitmap), DeviceInches(dest), source_pixels,
+                           Int{static_cast<int32_t>(color)});
 }
 
 void TReportFiler::OutCopyRect(const QRect&, const QImage&, const QRect&) {
@@ -507,116 +429,92 @@ void TReportFiler::OutCopyRect(const QRect&, const QImage&, const QRect&) {
 }
 
 void TReportFiler::OutDraw(double x, double y, const QImage& graphic) {
-  if (!Recording()) return;
-  out_->Byte(kDraw);
-  WriteGraphic(graphic);
-  WritePoint(x, y);
+  if (Recording()) out_->Record<kDraw>(Bitmap(graphic), Point{x, y});
 }
 
 void TReportFiler::OutStretchDraw(const QRect& rect, const QImage& graphic) {
-  if (!Recording()) return;
-  out_->Byte(kStretchDraw);
-  WriteGraphic(graphic);
-  WriteDeviceRect(rect);
+  if (Recording()) out_->Record<kStretchDraw>(Bitmap(graphic), DeviceInches(rect));
 }
 
 void TReportFiler::OutTextRect(const QRect& rect, double x, double y, const QString& text) {
   if (!Recording()) return;
   SettleReferenceWidth();
-  out_->Byte(kTextRect);
-  WriteDeviceRect(rect);
-  WritePoint(x, y);
-  out_->Text(text);
+  out_->Record<kTextRect>(DeviceInches(rect), Point{x, y}, Text{text});
 }
 
 void TReportFiler::OutPrintBitmap(double x, double y, double scale_x, double scale_y,
                                   const QImage& bitmap) {
   if (!Recording()) return;
-  out_->Byte(kBitmapMode);
-  out_->Byte(BitmapMode() ? 1 : 0);
-  out_->Byte(kPrintBitmap);
-  WriteGraphic(bitmap);
-  WritePoint(x, y);
-  out_->Real(scale_x);
-  out_->Real(scale_y);
+  out_->Record<kBitmapMode>(Byte{static_cast<uint8_t>(BitmapMode() ? 1 : 0)});
+  out_->Record<kPrintBitmap>(Bitmap(bitmap), Point{x, y}, Real{scale_x}, Real{scale_y});
 }
 
 void TReportFiler::OutPrintBitmapRect(double x1, double y1, double x2, double y2,
                                       const QImage& bitmap) {
   if (!Recording()) return;
-  out_->Byte(kBitmapMode);
-  out_->Byte(BitmapMode() ? 1 : 0);
-  out_->Byte(kPrintBitmapRect);
-  WriteGraphic(bitmap);
-  out_->Rect(x1, y1, x2, y2);
+  out_->Record<kBitmapMode>(Byte{static_cast<uint8_t>(BitmapMode() ? 1 : 0)});
+  out_->Record<kPrintBitmapRect>(Bitmap(bitmap), Point{x1, y1}, Point{x2, y2});
 }
 
 void TReportFiler::OutCreateRectRegion(double x1, double y1, double x2, double y2) {
-  if (!Recording()) return;
-  out_->Byte(kCreateRectRegion);
-  out_->Rect(x1, y1, x2, y2);
+  if (Recording()) out_->Record<kCreateRectRegion>(Point{x1, y1}, Point{x2, y2});
 }
 
 void TReportFiler::OutCreateRoundRectRegion(double x1, double y1, double x2, double y2, double w,
                                             double h) {
-  if (!Recording()) return;
-  out_->Byte(kCreateRoundRectRegion);
-  out_->Rect(x1, y1, x2, y2);
-  out_->Real(w);
-  out_->Real(h);
+  if (Recording())
+    out_->Record<kCreateRoundRectRegion>(Point{x1, y1}, Point{x2, y2}, Real{w}, Real{h});
 }
 
 void TReportFiler::OutCreateEllipticRegion(double x1, double y1, double x2, double y2) {
-  if (!Recording()) return;
-  out_->Byte(kCreateEllipticRegion);
-  out_->Rect(x1, y1, x2, y2);
+  if (Recording()) out_->Record<kCreateEllipticRegion>(Point{x1, y1}, Point{x2, y2});
 }
 
 void TReportFiler::OutCreatePolygonRegion(const QPolygon& points) {
-  if (Recording()) WritePoints(kCreatePolygonRegion, points);
+  if (Recording() && !points.isEmpty()) out_->Record<kCreatePolygonRegion>(DeviceInches(points));
 }
 
 void TReportFiler::OutSelectClipRegion() {
-  if (Recording()) out_->Byte(kSelectClipRegion);
+  if (Recording()) out_->Record<kSelectClipRegion>();
 }
 
 void TReportFiler::OutClearClipRegion() {
-  if (Recording()) out_->Byte(kClearClipRegion);
+  if (Recording()) out_->Record<kClearClipRegion>();
 }
 
 void TReportFiler::OutDeleteRegion() {
-  if (Recording()) out_->Byte(kDeleteRegion);
+  if (Recording()) out_->Record<kDeleteRegion>();
 }
 
 void TReportFiler::OutBeginPath() {
-  if (Recording()) out_->Byte(kBeginPath);
+  if (Recording()) out_->Record<kBeginPath>();
 }
 
 void TReportFiler::OutEndPath() {
-  if (Recording()) out_->Byte(kEndPath);
+  if (Recording()) out_->Record<kEndPath>();
 }
 
 void TReportFiler::OutSelectClipPath() {
-  if (Recording()) out_->Byte(kSelectClipPath);
+  if (Recording()) out_->Record<kSelectClipPath>();
 }
 
 void TReportFiler::OutStrokePath() {
-  if (Recording()) out_->Byte(kStrokePath);
+  if (Recording()) out_->Record<kStrokePath>();
 }
 
 void TReportFiler::OutStrokeAndFillPath() {
-  if (Recording()) out_->Byte(kStrokeAndFillPath);
+  if (Recording()) out_->Record<kStrokeAndFillPath>();
 }
 
 void TReportFiler::OutPrintData(const QByteArray& data) {
-  if (!Recording()) return;
-  out_->Byte(kPrintData);
-  out_->TextBytes(data.constData(), static_cast<int>(std::min<qsizetype>(data.size(), kMaxTextLength)));
+  if (Recording()) out_->Record<kPrintData>(TextBytes{data});
 }
 
 void TReportFiler::OutPrintDataStream(QIODevice& stream, qint64 count) {
   if (!Recording() || count <= 0) return;
   count = std::min<qint64>(count, INT32_MAX);
+  // The bytes are copied from the stream as they come, not gathered into one operand first.
+  static_assert(LayoutIs(kPrintDataStream, std::array{'D'}));
   out_->Byte(kPrintDataStream);
   const qint64 count_at = out_->Position();
   out_->Int(static_cast<int32_t>(count));
@@ -634,7 +532,6 @@ void TReportFiler::OutPrintDataStream(QIODevice& stream, qint64 count) {
 
 bool TReportFiler::OutSelectBin(const QString& name) {
   if (!Recording()) return false;
-  out_->Byte(kSelectBin);
-  out_->Text(name);
+  out_->Record<kSelectBin>(Text{name});
   return true;
 }

@@ -14,10 +14,9 @@
 #include <memory>
 
 #include "reportengine/BaseReport.h"
+#include "reportengine/RecordWriter.h"
 #include "reportengine/ReportFileHeader.h"
 #include "reportengine/ReportStream.h"
-
-class RecordWriter;
 
 // How plain text is recorded: as text at a position (the playback font decides its width), or
 // spread over the width measured while writing, so that line ends stay where they were.
@@ -62,48 +61,9 @@ class TReportFiler : public TBaseReport {
   void OrientationChanged() override;
   void DestinationsChanged(TAllowKind kind) override;
 
-  void OutText(TTextAlign align, const QString& text, double x, double line_y) override;
-  void OutBlock(const QString& text, double x, double line_y, double width) override;
-  void OutArc(TArcKind kind, double x1, double y1, double x2, double y2, double x3, double y3,
-              double x4, double y4) override;
-  void OutEllipse(double x1, double y1, double x2, double y2) override;
-  void OutRectangle(double x1, double y1, double x2, double y2) override;
-  void OutTabRectangle(double x1, double y1, double x2, double y2) override;
-  void OutRoundRect(double x1, double y1, double x2, double y2, double w, double h) override;
-  void OutMoveTo(double x, double y) override;
-  void OutLineTo(double x, double y) override;
-  void OutPolygon(const QPolygon& points) override;
-  void OutPolyline(const QPolygon& points) override;
-  void OutFillRect(const QRect& rect) override;
-  void OutFrameRect(const QRect& rect) override;
-  void OutDrawFocusRect(const QRect& rect) override;
-  void OutFloodFill(double x, double y, TColor color, int fill_style) override;
-  void OutBrushCopy(const QRect& dest, const QImage& bitmap, const QRect& source,
-                    TColor color) override;
-  void OutCopyRect(const QRect& dest, const QImage& source, const QRect& source_rect) override;
-  void OutDraw(double x, double y, const QImage& graphic) override;
-  void OutStretchDraw(const QRect& rect, const QImage& graphic) override;
-  void OutTextRect(const QRect& rect, double x, double y, const QString& text) override;
-  void OutPrintBitmap(double x, double y, double scale_x, double scale_y,
-                      const QImage& bitmap) override;
-  void OutPrintBitmapRect(double x1, double y1, double x2, double y2,
-                          const QImage& bitmap) override;
-  void OutCreateRectRegion(double x1, double y1, double x2, double y2) override;
-  void OutCreateRoundRectRegion(double x1, double y1, double x2, double y2, double w,
-                                double h) override;
-  void OutCreateEllipticRegion(double x1, double y1, double x2, double y2) override;
-  void OutCreatePolygonRegion(const QPolygon& points) override;
-  void OutSelectClipRegion() override;
-  void OutClearClipRegion() override;
-  void OutDeleteRegion() override;
-  void OutBeginPath() override;
-  void OutEndPath() override;
-  void OutSelectClipPath() override;
-  void OutStrokePath() override;
-  void OutStrokeAndFillPath() override;
-  void OutPrintData(const QByteArray& data) override;
-  void OutPrintDataStream(QIODevice& stream, qint64 count) override;
-  bool OutSelectBin(const QString& name) override;
+  // Every output hook appends its record (OutCopyRect refuses: a copy from another canvas
+  // cannot travel in a file).
+  REPORT_OUTPUT_HOOK_OVERRIDES
 
  private:
   // The last state written, compared field by field on every change.
@@ -132,10 +92,12 @@ class TReportFiler : public TBaseReport {
   void WriteTextBK(bool force);
   void WriteScale(bool force);
   void WriteLineMetrics(bool force);
-  void WriteGraphic(const QImage& image);
-  void WritePoints(uint8_t code, const QPolygon& points);
-  void WriteDeviceRect(const QRect& rect);
-  void WritePoint(double x, double y);
+  // Device pixels as page inches (right and bottom exclusive); a list of more than
+  // kMaxListPoints points raises.
+  report_file::operand::Rect DeviceInches(const QRect& rect) const;
+  report_file::operand::PointList DeviceInches(const QPolygon& points) const;
+  // The image as a BMP graphic operand (no bytes for a null image).
+  static report_file::operand::Graphic Bitmap(const QImage& image);
   void EndPageRecord();
   void CloseStream();
 
