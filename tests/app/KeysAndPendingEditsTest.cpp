@@ -16,8 +16,6 @@
 #include <QTextCursor>
 #include <QTest>
 #include <QToolButton>
-#include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
 
 #include "app/FilterForm.h"
@@ -25,6 +23,7 @@
 #include "dialogs/TaskEditor.h"
 #include "widgets/MessageBox.h"
 #include "widgets/UnstorableText.h"
+#include "tests/NextWindow.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -34,36 +33,6 @@ const std::vector<Task> kTasks = {
     {"20240310", "09:00", "dentist", false, "health", "C", "bring card"},
     {"", "", "someday", false, "", "B", ""},
 };
-
-// Runs `act` once on the first window `find` gives, from inside whatever modal loop is
-// running then.
-class TWhenWindow {
- public:
-  TWhenWindow(std::function<QWidget*()> find, std::function<void(QWidget*)> act) : timer_(new QTimer(qApp)) {
-    QObject::connect(timer_, &QTimer::timeout, timer_, [this, find = std::move(find), act = std::move(act)] {
-      if (QWidget* window = find()) {
-        timer_->stop();
-        ++seen_;
-        act(window);
-      }
-    });
-    timer_->start(5);
-  }
-  ~TWhenWindow() { timer_->deleteLater(); }
-  TWhenWindow(const TWhenWindow&) = delete;
-  TWhenWindow& operator=(const TWhenWindow&) = delete;
-  int Seen() const { return seen_; }
-
- private:
-  QTimer* timer_;
-  int seen_ = 0;
-};
-
-template <typename T>
-std::unique_ptr<TWhenWindow> WhenModal(std::function<void(T*)> act) {
-  return std::make_unique<TWhenWindow>([] { return qobject_cast<T*>(QApplication::activeModalWidget()); },
-                                       [act = std::move(act)](QWidget* w) { act(static_cast<T*>(w)); });
-}
 
 class KeysAndPendingEditsTest : public MainWindowFixture {
  protected:
@@ -149,9 +118,9 @@ TEST_F(KeysAndPendingEditsTest, ACellBeingTypedIntoIsStoredBeforeASortAndAFilter
 
   SelectCell("dentist", TaskGridModel::kKeysColumn);
   ASSERT_NE(TypeIntoCell("teeth"), nullptr);
-  auto filter = WhenModal<TFilterForm>([](TFilterForm* form) { form->reject(); });
+  auto filter = OnModal<TFilterForm>([](TFilterForm* form) { form->reject(); });
   w.FilterbuttonClick();
-  EXPECT_EQ(filter->Seen(), 1);
+  EXPECT_TRUE(filter->Seen());
   EXPECT_EQ(Stored(TodoTable::kKeys), QStringList({"work", "teeth", ""}));
 }
 
@@ -222,14 +191,14 @@ TEST_F(KeysAndPendingEditsTest, EnterWorksAgainAfterTheEditorWasClosedWithTheMou
   TMainScreen& w = Start();
   SelectCell("dentist", TaskGridModel::kTaskColumn);
   for (const char* button : {"OKButton", "CancelButton"}) {
-    auto editor = WhenModal<TTaskEditor>([button](TTaskEditor* d) {
+    auto editor = OnModal<TTaskEditor>([button](TTaskEditor* d) {
       QTest::keyRelease(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : d, Qt::Key_Return);
       QTest::mouseClick(d->findChild<QPushButton*>(button), Qt::LeftButton);
     });
     QApplication::setActiveWindow(&w);
     w.ActiveGrid->setFocus();
     QTest::keyPress(w.ActiveGrid, Qt::Key_Return);
-    EXPECT_EQ(editor->Seen(), 1) << "Enter after closing with " << button;
+    EXPECT_TRUE(editor->Seen()) << "Enter after closing with " << button;
     ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }));
   }
   EXPECT_EQ(boxes.Count(), 0);
@@ -241,7 +210,7 @@ TEST_F(KeysAndPendingEditsTest, DeleteAsksAgainAfterItsQuestionWasAnsweredWithTh
   SelectCell("dentist", TaskGridModel::kTaskColumn);
   for (int round = 0; round < 2; ++round) {
     QString question;
-    auto box = WhenModal<QMessageBox>([&question](QMessageBox* b) {
+    auto box = OnModal<QMessageBox>([&question](QMessageBox* b) {
       question = b->text();
       QTest::keyRelease(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : b, Qt::Key_Delete);
       QTest::mouseClick(b->button(QMessageBox::No), Qt::LeftButton);
@@ -249,7 +218,7 @@ TEST_F(KeysAndPendingEditsTest, DeleteAsksAgainAfterItsQuestionWasAnsweredWithTh
     QApplication::setActiveWindow(&w);
     w.ActiveGrid->setFocus();
     QTest::keyPress(w.ActiveGrid, Qt::Key_Delete);
-    EXPECT_EQ(box->Seen(), 1) << "Delete in round " << round;
+    EXPECT_TRUE(box->Seen()) << "Delete in round " << round;
     EXPECT_EQ(question, "Delete this task? ");
     ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() == nullptr; }));
   }
@@ -290,12 +259,12 @@ TEST_F(KeysAndPendingEditsTest, TheFileMenuOpensTheFilterFromTheKeyboard) {
   ASSERT_GE(captions.size(), 3);
   EXPECT_EQ(captions.mid(0, 3), QStringList({"&Rebuild Indexes", "&Filter...", "Sort"}));
 
-  auto filter = WhenModal<TFilterForm>([](TFilterForm* form) { form->reject(); });
+  auto filter = OnModal<TFilterForm>([](TFilterForm* form) { form->reject(); });
   w.ActiveGrid->setFocus();
   QTest::keyClick(w.ActiveGrid, Qt::Key_F, Qt::AltModifier);
   ASSERT_TRUE(QTest::qWaitFor([&w] { return w.FileMenu->isVisible(); }));
   QTest::keyClick(w.FileMenu, Qt::Key_F);
-  EXPECT_TRUE(QTest::qWaitFor([&filter] { return filter->Seen() == 1; }));
+  EXPECT_TRUE(QTest::qWaitFor([&filter] { return filter->Seen(); }));
 }
 
 }  // namespace

@@ -19,7 +19,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
-#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -37,6 +36,7 @@
 #include "store/xbase/Table.h"
 #include "widgets/Gauge.h"
 #include "widgets/Splitter.h"
+#include "tests/NextWindow.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -469,29 +469,24 @@ TEST_F(MainScreenTest, KeysOpenTheTaskEditorWhateverControlHasTheFocus) {
   QApplication::setActiveWindow(&w);
   QStringList captions;
   // The next editor that opens is noted and cancelled.
-  const auto cancel_editor = [&] {
-    auto* timer = new QTimer(&w);
-    QObject::connect(timer, &QTimer::timeout, timer, [&captions, timer] {
-      if (auto* editor = qobject_cast<TTaskEditor*>(QApplication::activeModalWidget())) {
-        captions << editor->windowTitle();
-        editor->reject();
-        timer->deleteLater();
-      }
+  const auto cancel_editor = [&captions] {
+    return OnModal<TTaskEditor>([&captions](TTaskEditor* editor) {
+      captions << editor->windowTitle();
+      editor->reject();
     });
-    timer->start(10);
   };
-  cancel_editor();
+  auto editor = cancel_editor();
   w.ActiveNotes->setFocus();
   QTest::keyClick(w.ActiveNotes, Qt::Key_Insert);
-  cancel_editor();
+  editor = cancel_editor();
   w.ActiveGrid->setFocus();
   QTest::keyClick(w.ActiveGrid, Qt::Key_Plus, Qt::KeypadModifier);
-  cancel_editor();
+  editor = cancel_editor();
   QTest::keyClick(w.ActiveGrid, Qt::Key_Return);
   EXPECT_EQ(captions, QStringList({"Task Editor", "Task Editor", "Task Editor"}));
   EXPECT_EQ(w.Model()->rowCount(), 4) << "cancelled editors store nothing";
   // A plain + typed into the notes is just a character.
-  cancel_editor();
+  editor = cancel_editor();
   w.ActiveNotes->setFocus();
   QTest::keyClick(w.ActiveNotes, Qt::Key_Plus);
   EXPECT_FALSE(QTest::qWaitFor([&captions] { return captions.size() > 3; }, 50));

@@ -15,6 +15,7 @@
 #include "reports/ReportDialogScript.h"
 #include "reports/ReportSetup.h"
 #include "store/Settings.h"
+#include "tests/NextWindow.h"
 #include "tests/app/MainWindowFixture.h"
 #include "widgets/MessageBox.h"
 
@@ -46,11 +47,7 @@ TEST_F(ReportCommandTest, ReportButtonOpensTheDialogWithTheWindowsSwitchesAndTak
 
   TReportDialogScript dialogs;
   dialogs.AnswerSave(Path("list.txt"));
-  bool shown = false;
-  QTimer::singleShot(0, &w, [&shown] {
-    auto* dialog = qobject_cast<TReportSetup*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    shown = true;
+  const auto setup = OnModal<TReportSetup>([](TReportSetup* dialog) {
     EXPECT_EQ(dialog->windowTitle(), "Print Report");
     EXPECT_TRUE(dialog->TextDoNotes->isChecked());
     EXPECT_FALSE(dialog->HTMLDoNotes->isChecked());
@@ -66,7 +63,7 @@ TEST_F(ReportCommandTest, ReportButtonOpensTheDialogWithTheWindowsSwitchesAndTak
     if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
   });
   QTest::mouseClick(w.Printbutton, Qt::LeftButton);
-  ASSERT_TRUE(shown);
+  ASSERT_TRUE(setup->Seen());
 
   // The export walked the list in the window's order (by task text).
   QFile file(Path("list.txt"));

@@ -15,7 +15,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 #include <functional>
 #include <gtest/gtest.h>
@@ -30,6 +29,7 @@
 #include "dialogs/TaskEditor.h"
 #include "widgets/BevelPanel.h"
 #include "store/xbase/Table.h"
+#include "tests/NextWindow.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
@@ -42,46 +42,6 @@ const std::vector<Task> kSample = {
     {"20240310", "09:00", "dentist", false, "health", "C", "bring card"},
     {"", "", "someday", false, "", "", ""},
 };
-
-// Polls for a window that `find` picks out and runs `act` on it once, from inside
-// whatever modal loop the command under test runs. Seen() tells whether it came.
-class TNextWindow {
- public:
-  TNextWindow(QObject* owner, std::function<QWidget*()> find, std::function<void(QWidget*)> act)
-      : timer_(new QTimer(owner)) {
-    QObject::connect(timer_, &QTimer::timeout, timer_, [this, find = std::move(find), act = std::move(act)] {
-      if (QWidget* window = find()) {
-        timer_->stop();
-        seen_ = true;
-        act(window);
-      }
-    });
-    timer_->start(5);
-  }
-  ~TNextWindow() { timer_->deleteLater(); }
-  TNextWindow(const TNextWindow&) = delete;
-  TNextWindow& operator=(const TNextWindow&) = delete;
-  bool Seen() const { return seen_; }
-
- private:
-  QTimer* timer_;
-  bool seen_ = false;
-};
-
-// The next modal dialog of type T.
-template <typename T>
-std::unique_ptr<TNextWindow> OnDialog(QObject* owner, std::function<void(T*)> act) {
-  return std::make_unique<TNextWindow>(
-      owner, [] { return qobject_cast<T*>(QApplication::activeModalWidget()); },
-      [act = std::move(act)](QWidget* w) { act(static_cast<T*>(w)); });
-}
-
-// The next pop-up menu.
-std::unique_ptr<TNextWindow> OnMenu(QObject* owner, std::function<void(QMenu*)> act) {
-  return std::make_unique<TNextWindow>(
-      owner, [] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); },
-      [act = std::move(act)](QWidget* w) { act(static_cast<QMenu*>(w)); });
-}
 
 // A double-click as the window system delivers it: press, release, double-click,
 // release.
@@ -431,7 +391,7 @@ TEST_F(TaskCommandsTest, DateColumnCalendarStartsAtTheTasksDateOrToday) {
   Select("dentist");
   QDate shown;
   {
-    auto dialog = OnDialog<TDateSelector>(&w, [&](TDateSelector* d) {
+    auto dialog = OnModal<TDateSelector>([&](TDateSelector* d) {
       shown = d->SelectedDate();
       d->SetSelectedDate(QDate(2024, 12, 24));
       d->OKButton->click();
@@ -444,7 +404,7 @@ TEST_F(TaskCommandsTest, DateColumnCalendarStartsAtTheTasksDateOrToday) {
 
   // Cancel keeps the date.
   {
-    auto dialog = OnDialog<TDateSelector>(&w, [](TDateSelector* d) {
+    auto dialog = OnModal<TDateSelector>([](TDateSelector* d) {
       d->SetSelectedDate(QDate(2025, 1, 1));
       d->CancelButton->click();
     });
@@ -460,7 +420,7 @@ TEST_F(TaskCommandsTest, DateColumnCalendarStartsAtTheTasksDateOrToday) {
     EXPECT_TRUE(T().SetFieldText(TodoTable::kDate, stored).ok());
     ASSERT_TRUE(T().Post().ok());
     Select("someday");
-    auto dialog = OnDialog<TDateSelector>(&w, [&](TDateSelector* d) {
+    auto dialog = OnModal<TDateSelector>([&](TDateSelector* d) {
       shown = d->SelectedDate();
       d->CancelButton->click();
     });
@@ -478,7 +438,7 @@ TEST_F(TaskCommandsTest, QuickTimeStartsAtTheStoredTimeAndStoresTheChosenOne) {
   Select("call Joe", TaskGridModel::kTimeColumn);
   QTime shown;
   {
-    auto dialog = OnDialog<TSetTimeDialog>(&w, [&](TSetTimeDialog* d) {
+    auto dialog = OnModal<TSetTimeDialog>([&](TSetTimeDialog* d) {
       shown = d->SelectedTime();
       QTest::mouseClick(d->HourCell(9), Qt::LeftButton);
       QTest::mouseClick(d->MinuteCell(5), Qt::LeftButton);
@@ -492,7 +452,7 @@ TEST_F(TaskCommandsTest, QuickTimeStartsAtTheStoredTimeAndStoresTheChosenOne) {
   EXPECT_EQ(Cell(1, TaskGridModel::kTimeColumn), " 09:05am");
 
   {
-    auto dialog = OnDialog<TSetTimeDialog>(&w, [](TSetTimeDialog* d) {
+    auto dialog = OnModal<TSetTimeDialog>([](TSetTimeDialog* d) {
       QTest::mouseClick(d->HourCell(23), Qt::LeftButton);
       d->CancelButton->click();
     });
@@ -504,7 +464,7 @@ TEST_F(TaskCommandsTest, QuickTimeStartsAtTheStoredTimeAndStoresTheChosenOne) {
   // An afternoon time goes through the short time text and back as 24-hour time.
   Select("someday");
   {
-    auto dialog = OnDialog<TSetTimeDialog>(&w, [](TSetTimeDialog* d) {
+    auto dialog = OnModal<TSetTimeDialog>([](TSetTimeDialog* d) {
       QTest::mouseClick(d->HourCell(23), Qt::LeftButton);
       QTest::mouseClick(d->MinuteCell(59), Qt::LeftButton);
       d->OKButton->click();
@@ -525,7 +485,7 @@ TEST_F(TaskCommandsTest, CalendarJumpFindsTheFirstTaskOnOrAfterTheDateAndKeepsTh
   const QStringList order = TaskColumn();
   const auto jump = [&](const QDate& date, bool ok) {
     QDate shown;
-    auto dialog = OnDialog<TDateSelector>(&w, [&](TDateSelector* d) {
+    auto dialog = OnModal<TDateSelector>([&](TDateSelector* d) {
       shown = d->SelectedDate();
       d->SetSelectedDate(date);
       (ok ? d->OKButton : d->CancelButton)->click();
@@ -585,13 +545,13 @@ TEST_F(TaskCommandsTest, DoubleClickActsByColumn) {
   w.QuickDateMenu->close();
 
   {
-    auto dialog = OnDialog<TSetTimeDialog>(&w, [](TSetTimeDialog* d) { d->reject(); });
+    auto dialog = OnModal<TSetTimeDialog>([](TSetTimeDialog* d) { d->reject(); });
     double_click(1, TaskGridModel::kTimeColumn);
     EXPECT_TRUE(dialog->Seen());
   }
   {
     QStringList captions;
-    auto menu = OnMenu(&w, [&](QMenu* m) {
+    auto menu = OnMenu([&](QMenu* m) {
       captions = Captions(m);
       m->close();
     });
@@ -601,7 +561,7 @@ TEST_F(TaskCommandsTest, DoubleClickActsByColumn) {
   }
   {
     QString title;
-    auto dialog = OnDialog<TTaskEditor>(&w, [&](TTaskEditor* d) {
+    auto dialog = OnModal<TTaskEditor>([&](TTaskEditor* d) {
       title = d->windowTitle();
       d->reject();
     });
@@ -625,7 +585,7 @@ TEST_F(TaskCommandsTest, DoubleClickInTheNotesRunsDoneOrEditByTheGridColumn) {
   EXPECT_EQ(TaskColumn(), QStringList({"call Joe", "dentist", "someday"}));
 
   w.ActiveGrid->setCurrentIndex(w.Model()->index(0, TaskGridModel::kDateColumn));
-  auto dialog = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) { d->reject(); });
+  auto dialog = OnModal<TTaskEditor>([](TTaskEditor* d) { d->reject(); });
   DoubleClick(w.ActiveNotes->viewport(), QPoint(10, 10));
   EXPECT_TRUE(dialog->Seen());
   EXPECT_EQ(w.Model()->rowCount(), 3);
@@ -634,7 +594,7 @@ TEST_F(TaskCommandsTest, DoubleClickInTheNotesRunsDoneOrEditByTheGridColumn) {
   w.FilterState().TaskFilterText = "nothing like it";
   w.SetUpFilter();
   ASSERT_TRUE(T().AtEnd());
-  auto none = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) { d->reject(); });
+  auto none = OnModal<TTaskEditor>([](TTaskEditor* d) { d->reject(); });
   DoubleClick(w.ActiveNotes->viewport(), QPoint(10, 10));
   EXPECT_FALSE(QTest::qWaitFor([&none] { return none->Seen(); }, 20));
   EXPECT_EQ(boxes.Count(), 0);
@@ -686,7 +646,7 @@ TEST_F(TaskCommandsTest, InsertAndKeypadPlusAddTasksWithoutTypingIntoTheNotes) {
   w.ActiveNotes->setFocus();
   w.ActiveNotes->moveCursor(QTextCursor::End);
   {
-    auto dialog = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) {
+    auto dialog = OnModal<TTaskEditor>([](TTaskEditor* d) {
       d->findChild<QLineEdit*>("Task")->setText("from the keypad");
       d->findChild<QPushButton*>("OKButton")->click();
     });
@@ -709,7 +669,7 @@ TEST_F(TaskCommandsTest, InsertOnAnEmptyListAddsATaskAndShowsTheRecordButtons) {
   ASSERT_FALSE(RecordButtonsShown());
   w.ActiveGrid->setFocus();
   {
-    auto dialog = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) {
+    auto dialog = OnModal<TTaskEditor>([](TTaskEditor* d) {
       d->findChild<QLineEdit*>("Task")->setText("first");
       d->findChild<QLineEdit*>("KeyWords")->setText("alpha  beta");
       d->findChild<QPushButton*>("OKButton")->click();
@@ -725,7 +685,7 @@ TEST_F(TaskCommandsTest, InsertOnAnEmptyListAddsATaskAndShowsTheRecordButtons) {
 
   // Cancelled, the editor adds nothing.
   {
-    auto dialog = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) {
+    auto dialog = OnModal<TTaskEditor>([](TTaskEditor* d) {
       d->findChild<QLineEdit*>("Task")->setText("second");
       d->findChild<QPushButton*>("CancelButton")->click();
     });
@@ -743,7 +703,7 @@ TEST_F(TaskCommandsTest, EnterInTheGridEditsAndAltXCloses) {
   w.ActiveGrid->setFocus();
   {
     QString description;
-    auto dialog = OnDialog<TTaskEditor>(&w, [&](TTaskEditor* d) {
+    auto dialog = OnModal<TTaskEditor>([&](TTaskEditor* d) {
       description = d->findChild<QLineEdit*>("Task")->text();
       d->reject();
     });
@@ -753,7 +713,7 @@ TEST_F(TaskCommandsTest, EnterInTheGridEditsAndAltXCloses) {
   }
   // Enter elsewhere is no command.
   {
-    auto dialog = OnDialog<TTaskEditor>(&w, [](TTaskEditor* d) { d->reject(); });
+    auto dialog = OnModal<TTaskEditor>([](TTaskEditor* d) { d->reject(); });
     w.ActiveNotes->setFocus();
     QTest::keyClick(w.ActiveNotes, Qt::Key_Return);
     EXPECT_FALSE(QTest::qWaitFor([&dialog] { return dialog->Seen(); }, 20));
@@ -778,7 +738,7 @@ TEST_F(TaskCommandsTest, KeyWordMenuAppendsClearsAndCutsToTheFieldWidth) {
   ASSERT_EQ(w.KeyWordList().Words(), QStringList({"home", "work", "a&b", "health"}));
   const auto choose = [&](const QString& caption) {
     QStringList captions;
-    auto menu = OnMenu(&w, [&](QMenu* m) {
+    auto menu = OnMenu([&](QMenu* m) {
       captions = Captions(m);
       Choose(m, caption);
     });
@@ -820,7 +780,7 @@ TEST_F(TaskCommandsTest, KeyWordMenuOfAnEmptyTableHasOnlyItsFixedItems) {
   TScriptedResponder boxes;
   TMainScreen& w = Start({});
   QStringList captions;
-  auto menu = OnMenu(&w, [&](QMenu* m) {
+  auto menu = OnMenu([&](QMenu* m) {
     captions = Captions(m);
     Choose(m, "Clear Entry");
   });
@@ -842,7 +802,7 @@ TEST_F(TaskCommandsTest, FilterCommandThroughTheDialogOkCancelAndReset) {
   // Ok: date "Next 7 Days", key words "health, WORK", task text "e".
   {
     QString key_word_menu;
-    auto dialog = OnDialog<TFilterForm>(&w, [&](TFilterForm* f) {
+    auto dialog = OnModal<TFilterForm>([&](TFilterForm* f) {
       radio(f, "DateFilter", 3)->click();
       f->findChild<QLineEdit*>("KeyWords")->setText("health, WORK");
       f->findChild<QLineEdit*>("TaskFilter")->setText("e");
@@ -865,7 +825,7 @@ TEST_F(TaskCommandsTest, FilterCommandThroughTheDialogOkCancelAndReset) {
   // Cancel: the dialog shows the state, and nothing changes.
   {
     int shown_date = -1;
-    auto dialog = OnDialog<TFilterForm>(&w, [&](TFilterForm* f) {
+    auto dialog = OnModal<TFilterForm>([&](TFilterForm* f) {
       shown_date = f->DateIndex();
       radio(f, "PriorityFilter", 1)->click();
       f->findChild<QPushButton*>("CancelButton")->click();
@@ -879,7 +839,7 @@ TEST_F(TaskCommandsTest, FilterCommandThroughTheDialogOkCancelAndReset) {
 
   // Reset: takes effect at once and keeps the task text.
   {
-    auto dialog = OnDialog<TFilterForm>(&w, [](TFilterForm* f) {
+    auto dialog = OnModal<TFilterForm>([](TFilterForm* f) {
       f->findChild<QPushButton*>("ResetButton")->click();
     });
     w.FilterbuttonClick();
@@ -996,7 +956,7 @@ TEST_F(TaskCommandsTest, EveryChangeIsUndoneAndDoneAgainInASortedFilteredList) {
   round_trip("old task", "Priority", [&] { Item(w.PriorityColumnMenu, "HighPriority1")->trigger(); });
   round_trip("someday", "Key Words", [&] {
     Select("someday", TaskGridModel::kKeysColumn);
-    auto menu = OnMenu(&w, [](QMenu* m) { Choose(m, "health"); });
+    auto menu = OnMenu([](QMenu* m) { Choose(m, "health"); });
     w.DoKeyListMenu(w.mapToGlobal(QPoint(20, 20)));
   });
   round_trip("old task", "Cell Edit", [&] {

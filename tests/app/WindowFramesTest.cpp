@@ -11,8 +11,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
 
 #include "app/FilterForm.h"
@@ -21,24 +19,11 @@
 #include "store/IniFile.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/MessageBox.h"
+#include "tests/NextWindow.h"
 #include "tests/Unprivileged.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace {
-
-// Runs `act` on the first modal window of type T, from inside its modal loop.
-template <typename T>
-void WhenModal(std::function<void(T*)> act) {
-  auto* timer = new QTimer(qApp);
-  QObject::connect(timer, &QTimer::timeout, timer, [timer, act = std::move(act)] {
-    if (auto* w = qobject_cast<T*>(QApplication::activeModalWidget())) {
-      timer->stop();
-      timer->deleteLater();
-      act(w);
-    }
-  });
-  timer->start(5);
-}
 
 QMargins FrameOf(const QWidget& window) {
   const QRect frame = window.frameGeometry();
@@ -80,12 +65,13 @@ TEST_F(WindowFramesTest, TheAboutBoxOpensCentredAtItsFinalSize) {
   w.setGeometry(120, 90, 640, 480);
   QRect placed;
   QSize shown;
-  WhenModal<TSplashform>([&](TSplashform* form) {
+  const auto about = OnModal<TSplashform>([&](TSplashform* form) {
     placed = QRect(form->frameGeometry().topLeft(), form->size().grownBy(FrameOf(w)));
     shown = form->size();
     QTest::mouseClick(form->OKButton, Qt::LeftButton);
   });
   w.AboutClick();
+  ASSERT_TRUE(about->Seen());
   ASSERT_TRUE(shown.isValid());
   const QRect over = w.frameGeometry();
   EXPECT_LE(std::abs(placed.center().x() - over.center().x()), 1) << placed.x() << " " << over.x();
@@ -122,7 +108,7 @@ TEST_F(WindowFramesTest, BehindTheMessageOfAFailedStartTheBarsStayInPlace) {
   int panel1_top = -1;
   int panel2_bottom = -1;
   int client_bottom = -1;
-  WhenModal<QMessageBox>([&](QMessageBox* box) {
+  const auto message = OnModal<QMessageBox>([&](QMessageBox* box) {
     text = box->text();
     panel1_top = w.Panel1->geometry().top();
     panel2_bottom = w.Panel2->mapTo(w.centralWidget(), QPoint(0, w.Panel2->height())).y();
@@ -131,6 +117,7 @@ TEST_F(WindowFramesTest, BehindTheMessageOfAFailedStartTheBarsStayInPlace) {
   });
   w.show();
   w.FormActivate();
+  ASSERT_TRUE(message->Seen());
   EXPECT_TRUE(text.startsWith("Unable to open the Todo file: JLIST.DBF\n\n")) << text.toStdString();
   EXPECT_EQ(panel1_top, 0);
   EXPECT_EQ(panel2_bottom, client_bottom);

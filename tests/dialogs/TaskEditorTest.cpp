@@ -32,6 +32,7 @@
 #include "widgets/BevelPanel.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/UnstorableText.h"
+#include "tests/NextWindow.h"
 
 namespace {
 
@@ -52,25 +53,6 @@ struct Task {
   QString priority = QStringLiteral("B");
   bool done = false;
 };
-
-// Runs `script` on the modal dialog of type D once it is on screen (polling, since the code
-// under test lets events run before it shows the dialog).
-template <typename D>
-void WhenShown(std::function<void(D&)> script) {
-  auto* timer = new QTimer(qApp);
-  auto tries = std::make_shared<int>(0);
-  QObject::connect(timer, &QTimer::timeout, [timer, tries, script] {
-    auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
-    if (dialog == nullptr || !dialog->isVisible()) {
-      if (++*tries < 1000) return;
-      ADD_FAILURE() << "the dialog never showed";
-    }
-    timer->stop();
-    timer->deleteLater();
-    if (dialog != nullptr) script(*dialog);
-  });
-  timer->start(5);
-}
 
 // Puts the dialog in the foreground, so that focus moves and shortcuts work off screen.
 void Activate(QWidget& dialog) {
@@ -122,7 +104,7 @@ class TaskEditorTest : public ::testing::Test {
   // Runs CallTaskEdit while `script` works the editor. A script that leaves the editor open
   // (a failed assertion) has it closed after a while, so the test fails instead of hanging.
   TTaskEditResult Edit(TTaskEditMode mode, std::function<void(TTaskEditor&)> script) {
-    WhenShown<TTaskEditor>(std::move(script));
+    const auto editor = OnModal<TTaskEditor>([&script](TTaskEditor* e) { script(*e); });
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, [] {
@@ -130,7 +112,9 @@ class TaskEditorTest : public ::testing::Test {
       while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(-1);
     });
     watchdog.start(10000);
-    return CallTaskEdit(mode, table_, words_, nullptr);
+    const TTaskEditResult result = CallTaskEdit(mode, table_, words_, nullptr);
+    EXPECT_TRUE(editor->Seen()) << "the editor never showed";
+    return result;
   }
 
   static void ExpectWorkingFormatsInForce() {
@@ -371,14 +355,15 @@ TEST_F(TaskEditorTest, TheQuestionFollowsTheCodePageOfTheTable) {
   ASSERT_EQ(cyrillic.CodePage(), 1251);
 
   boxes_.AnswerYes();
-  WhenShown<TTaskEditor>([](TTaskEditor& e) {
-    e.Task->setText(QString::fromUtf8("\u041f\u0440\u0438\u0432\u0435\u0442"));
-    EXPECT_FALSE(IsMarkedUnstorable(e.Task));
-    e.Notes->setPlainText(QString::fromUtf8("caf\u00e9!"));
-    EXPECT_TRUE(IsMarkedUnstorable(e.Notes));
-    QTest::mouseClick(e.OKButton, Qt::LeftButton);
+  const auto editor = OnModal<TTaskEditor>([](TTaskEditor* e) {
+    e->Task->setText(QString::fromUtf8("\u041f\u0440\u0438\u0432\u0435\u0442"));
+    EXPECT_FALSE(IsMarkedUnstorable(e->Task));
+    e->Notes->setPlainText(QString::fromUtf8("caf\u00e9!"));
+    EXPECT_TRUE(IsMarkedUnstorable(e->Notes));
+    QTest::mouseClick(e->OKButton, Qt::LeftButton);
   });
   EXPECT_EQ(CallTaskEdit(TTaskEditMode::Add, cyrillic, words_, nullptr), TTaskEditResult::Saved);
+  EXPECT_TRUE(editor->Seen());
   EXPECT_EQ(boxes_.Texts(),
             QStringList({QString::fromUtf8("The task file cannot hold these characters: \u00e9\rStore each of them as \"?\"?")}));
   cyrillic.First();
@@ -510,12 +495,13 @@ TEST_F(TaskEditorTest, TabKeyReachesTheQuickTimeAndCalendarButtons) {
     // Space on the focused calendar button opens the date selector.
     e.DateEdit->setText("4/20/2024");
     e.CalendarButton->setFocus(Qt::TabFocusReason);
-    WhenShown<TDateSelector>([](TDateSelector& s) {
-      EXPECT_EQ(s.SelectedDate(), QDate(2024, 4, 20));
-      s.NextMonth->click();
-      s.OKButton->click();
+    const auto selector = OnModal<TDateSelector>([](TDateSelector* s) {
+      EXPECT_EQ(s->SelectedDate(), QDate(2024, 4, 20));
+      s->NextMonth->click();
+      s->OKButton->click();
     });
     QTest::keyClick(e.CalendarButton, Qt::Key_Space);
+    EXPECT_TRUE(selector->Seen());
     EXPECT_EQ(e.DateEdit->text(), "5/20/2024");
     e.CancelButton->click();
   });
@@ -553,27 +539,30 @@ TEST_F(TaskEditorTest, QuickDatesAndKeyWordMenu) {
 TEST_F(TaskEditorTest, CalendarAndQuickTimeButtonsStartFromTheFieldsAndFillThem) {
   Edit(TTaskEditMode::Add, [](TTaskEditor& e) {
     e.DateEdit->setText("4/20/2024");
-    WhenShown<TDateSelector>([](TDateSelector& s) {
-      EXPECT_EQ(s.SelectedDate(), QDate(2024, 4, 20));
-      s.NextMonth->click();
-      s.OKButton->click();
+    const auto selector = OnModal<TDateSelector>([](TDateSelector* s) {
+      EXPECT_EQ(s->SelectedDate(), QDate(2024, 4, 20));
+      s->NextMonth->click();
+      s->OKButton->click();
     });
     e.CalendarButtonClick();
+    EXPECT_TRUE(selector->Seen());
     EXPECT_EQ(e.DateEdit->text(), "5/20/2024");
-    WhenShown<TDateSelector>([](TDateSelector& s) {
-      s.NextYear->click();
-      s.CancelButton->click();
+    const auto cancelled = OnModal<TDateSelector>([](TDateSelector* s) {
+      s->NextYear->click();
+      s->CancelButton->click();
     });
     e.CalendarButtonClick();
+    EXPECT_TRUE(cancelled->Seen());
     EXPECT_EQ(e.DateEdit->text(), "5/20/2024");
 
     e.TimeEdit->setText("2:30 pm");
-    WhenShown<TSetTimeDialog>([](TSetTimeDialog& t) {
-      EXPECT_EQ(t.SelectedTime(), QTime(14, 30));
-      emit t.HourCell(9)->clicked();
-      t.OKButton->click();
+    const auto picker = OnModal<TSetTimeDialog>([](TSetTimeDialog* t) {
+      EXPECT_EQ(t->SelectedTime(), QTime(14, 30));
+      emit t->HourCell(9)->clicked();
+      t->OKButton->click();
     });
     e.QuickTimeButtonClick();
+    EXPECT_TRUE(picker->Seen());
     EXPECT_EQ(e.TimeEdit->text(), "9:30 AM");
     e.OKButton->click();
   });

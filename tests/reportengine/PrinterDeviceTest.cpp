@@ -20,13 +20,11 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
-#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
 
-#include <functional>
 #include <memory>
 
 #include "PageModelTestSupport.h"
@@ -35,6 +33,7 @@
 #include "reportengine/PrinterSetupDialog.h"
 #include "reportengine/REDevice.h"
 #include "reportengine/ReportError.h"
+#include "tests/NextWindow.h"
 
 namespace {
 
@@ -346,31 +345,17 @@ TEST(PrinterReport, PrinterSetupDialogIsCentred) {
   QPoint position;
   QSize size;
   QRect screen;
-  QTimer::singleShot(200, [&] {
-    QWidget* dialog = QApplication::activeModalWidget();
-    if (!dialog) return;
+  const auto shown = OnModal<QDialog>([&](QDialog* dialog) {
     position = dialog->pos();
     size = dialog->frameGeometry().size();
     screen = dialog->screen()->geometry();
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
   EXPECT_TRUE(report.ShowPrinterSetupDialog());
+  ASSERT_TRUE(shown->Seen());
   ASSERT_FALSE(size.isEmpty());
   EXPECT_EQ(position.x(), screen.left() + (screen.width() - size.width()) / 2);
   EXPECT_EQ(position.y(), screen.top() + (screen.height() - size.height()) / 3);
-}
-
-// Runs `drive` on the printer-setup dialog once it is open and modal.
-void DriveSetupDialog(std::function<void(TPrinterSetupDialog&)> drive) {
-  auto* poll = new QTimer;
-  QObject::connect(poll, &QTimer::timeout, [poll, drive] {
-    auto* dialog = qobject_cast<TPrinterSetupDialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    poll->stop();
-    poll->deleteLater();
-    drive(*dialog);
-  });
-  poll->start(20);
 }
 
 // Three printers, one with paper bins, each with a device mode that writes PDF on A4. The
@@ -400,41 +385,37 @@ TEST(PrinterSetupDialog, ChoosesThePrinterWithItsPaperSourceAndOrientation) {
   const QString a4 = QPageSize(QPageSize::A4).name();
   const QString legal = QPageSize(QPageSize::Legal).name();
 
-  bool driven = false;
-  DriveSetupDialog([&](TPrinterSetupDialog& d) {
-    driven = true;
-    EXPECT_EQ(d.windowTitle(), "Print Setup");
-    EXPECT_EQ(d.PrinterName->count(), 3);
-    EXPECT_EQ(d.PrinterName->currentText(), "Office on lpd://office");
-    EXPECT_EQ(d.PrinterType->text(), "Laser 5");
-    EXPECT_EQ(d.PaperSize->currentText(), a4);
-    EXPECT_FALSE(d.PaperSource->isEnabled());
-    EXPECT_TRUE(d.Portrait->isChecked());
-    d.PrinterName->setCurrentIndex(1);
-    d.Landscape->click();
-    d.CancelButton->click();
+  auto setup = OnModal<TPrinterSetupDialog>([&](TPrinterSetupDialog* d) {
+    EXPECT_EQ(d->windowTitle(), "Print Setup");
+    EXPECT_EQ(d->PrinterName->count(), 3);
+    EXPECT_EQ(d->PrinterName->currentText(), "Office on lpd://office");
+    EXPECT_EQ(d->PrinterType->text(), "Laser 5");
+    EXPECT_EQ(d->PaperSize->currentText(), a4);
+    EXPECT_FALSE(d->PaperSource->isEnabled());
+    EXPECT_TRUE(d->Portrait->isChecked());
+    d->PrinterName->setCurrentIndex(1);
+    d->Landscape->click();
+    d->CancelButton->click();
   });
   EXPECT_FALSE(device.PrinterSetupDialog());
-  EXPECT_TRUE(driven);
+  EXPECT_TRUE(setup->Seen());
   EXPECT_EQ(device.DeviceName(), "Office");
   EXPECT_EQ(device.Orientation(), poPortrait);
 
-  driven = false;
-  DriveSetupDialog([&](TPrinterSetupDialog& d) {
-    driven = true;
-    d.PrinterName->setCurrentIndex(1);
-    EXPECT_EQ(d.PrinterWhere->text(), "usb://lab");
-    ASSERT_EQ(d.PaperSource->count(), 3);
-    EXPECT_TRUE(d.PaperSource->isEnabled());
-    EXPECT_EQ(d.PaperSource->itemText(0), "Default");
-    EXPECT_EQ(d.PaperSource->itemText(2), "Manual feed");
-    d.PaperSource->setCurrentIndex(2);
-    d.PaperSize->setCurrentIndex(d.PaperSize->findText(legal));
-    d.Landscape->click();
-    d.OkButton->click();
+  setup = OnModal<TPrinterSetupDialog>([&](TPrinterSetupDialog* d) {
+    d->PrinterName->setCurrentIndex(1);
+    EXPECT_EQ(d->PrinterWhere->text(), "usb://lab");
+    ASSERT_EQ(d->PaperSource->count(), 3);
+    EXPECT_TRUE(d->PaperSource->isEnabled());
+    EXPECT_EQ(d->PaperSource->itemText(0), "Default");
+    EXPECT_EQ(d->PaperSource->itemText(2), "Manual feed");
+    d->PaperSource->setCurrentIndex(2);
+    d->PaperSize->setCurrentIndex(d->PaperSize->findText(legal));
+    d->Landscape->click();
+    d->OkButton->click();
   });
   EXPECT_TRUE(device.PrinterSetupDialog());
-  EXPECT_TRUE(driven);
+  EXPECT_TRUE(setup->Seen());
   EXPECT_EQ(device.DeviceName(), "Lab");
   EXPECT_EQ(device.PaperSize(), QPageSize::Legal);
   EXPECT_EQ(device.BinNumber(), 2);
@@ -444,20 +425,18 @@ TEST(PrinterSetupDialog, ChoosesThePrinterWithItsPaperSourceAndOrientation) {
 
   // Opened again it shows that setup. A printer without bins takes its default source and
   // keeps the size where it has it.
-  driven = false;
-  DriveSetupDialog([&](TPrinterSetupDialog& d) {
-    driven = true;
-    EXPECT_EQ(d.PrinterName->currentIndex(), 1);
-    EXPECT_EQ(d.PaperSize->currentText(), legal);
-    EXPECT_EQ(d.PaperSource->currentIndex(), 2);
-    EXPECT_TRUE(d.Landscape->isChecked());
-    d.PrinterName->setCurrentIndex(2);
-    EXPECT_EQ(d.PaperSource->currentIndex(), 0);
-    EXPECT_EQ(d.PaperSize->currentText(), legal);
-    d.OkButton->click();
+  setup = OnModal<TPrinterSetupDialog>([&](TPrinterSetupDialog* d) {
+    EXPECT_EQ(d->PrinterName->currentIndex(), 1);
+    EXPECT_EQ(d->PaperSize->currentText(), legal);
+    EXPECT_EQ(d->PaperSource->currentIndex(), 2);
+    EXPECT_TRUE(d->Landscape->isChecked());
+    d->PrinterName->setCurrentIndex(2);
+    EXPECT_EQ(d->PaperSource->currentIndex(), 0);
+    EXPECT_EQ(d->PaperSize->currentText(), legal);
+    d->OkButton->click();
   });
   EXPECT_TRUE(device.PrinterSetupDialog());
-  EXPECT_TRUE(driven);
+  EXPECT_TRUE(setup->Seen());
   EXPECT_EQ(device.DeviceName(), "Draft");
   EXPECT_EQ(device.BinNumber(), 0);
   EXPECT_EQ(device.PaperSize(), QPageSize::Legal);
@@ -473,15 +452,14 @@ TEST(PrinterReport, PrintDialogIsCentredAndResetsThePageRange) {
   QPoint position;
   QSize size;
   QRect screen;
-  QTimer::singleShot(200, [&] {
-    QWidget* dialog = QApplication::activeModalWidget();
-    if (!dialog) return;
+  const auto shown = OnModal<QDialog>([&](QDialog* dialog) {
     position = dialog->pos();
     size = dialog->frameGeometry().size();
     screen = dialog->screen()->geometry();
     QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
   });
   ASSERT_TRUE(report.ShowPrintDialog());
+  ASSERT_TRUE(shown->Seen());
   EXPECT_EQ(report.FirstPage(), 1);
   EXPECT_EQ(report.LastPage(), 9999);
   ASSERT_FALSE(size.isEmpty());
@@ -493,12 +471,11 @@ TEST(PrinterReport, CancelledPrintDialogChangesNothing) {
   if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
   TPrinterReport report;
   report.SetFirstPage(3);
-  QTimer::singleShot(200, [] {
-    if (QWidget* dialog = QApplication::activeModalWidget()) {
-      QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
-    }
+  const auto shown = OnModal<QDialog>([](QDialog* dialog) {
+    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
   });
   EXPECT_FALSE(report.ShowPrintDialog());
+  EXPECT_TRUE(shown->Seen());
   EXPECT_EQ(report.FirstPage(), 3);
 }
 

@@ -24,6 +24,7 @@
 #include "store/IniFile.h"
 #include "store/Settings.h"
 #include "store/TodoTable.h"
+#include "tests/NextWindow.h"
 #include "tests/reports/ExportTestSupport.h"
 #include "widgets/BevelPanel.h"
 #include "widgets/HelpContext.h"
@@ -227,9 +228,7 @@ TEST_F(ReportSetupTest, CheckBoxesAndColourGoBackToTheMainWindowAndThroughTodoIn
   TReportDialogScript script;
   script.AnswerColor(QColor(0, 0, 255));
   // The user clicks through the dialog, then Ok.
-  QTimer::singleShot(0, [] {
-    auto* dialog = qobject_cast<TReportSetup*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
+  const auto setup = OnModal<TReportSetup>([](TReportSetup* dialog) {
     EXPECT_TRUE(dialog->PrintMemoBox->isChecked());
     EXPECT_TRUE(dialog->RTFDoNotes->isChecked());
     EXPECT_FALSE(dialog->TextDoNotes->isChecked());
@@ -249,6 +248,7 @@ TEST_F(ReportSetupTest, CheckBoxesAndColourGoBackToTheMainWindowAndThroughTodoIn
     if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
   });
   TReportSetup::Execute(table_, preferences, nullptr);
+  ASSERT_TRUE(setup->Seen());
 
   EXPECT_FALSE(preferences.PrintMemo);
   EXPECT_FALSE(preferences.PrintCheckbox);

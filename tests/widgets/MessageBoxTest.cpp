@@ -7,9 +7,10 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include "tests/NextWindow.h"
 
 namespace {
 
@@ -89,23 +90,21 @@ TEST(MessageBoxTest, RespondersNest) {
 // Without a responder the box is a real modal window; a carriage return starts a line.
 TEST(MessageBoxTest, RealBoxShowsPlainTextAndGivesTheButtonPressed) {
   QString shownText;
-  QTimer::singleShot(0, [&shownText]() {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
+  auto nextBox = OnModal<QMessageBox>([&shownText](QMessageBox* box) {
     shownText = box->text();
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
     EXPECT_EQ(box->windowTitle(), "Jotlist");
     box->button(QMessageBox::Yes)->click();
   });
   EXPECT_TRUE(ConfirmBox(QStringLiteral("Line one\r   <b>two</b>")));
+  EXPECT_TRUE(nextBox->Seen());
   EXPECT_EQ(shownText, "Line one\n   <b>two</b>");
 
-  QTimer::singleShot(0, []() {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
+  nextBox = OnModal<QMessageBox>([](QMessageBox* box) {
     box->reject();  // Escape or the window's close
   });
   EXPECT_FALSE(ConfirmBox(QStringLiteral("Closed without a choice")));
+  EXPECT_TRUE(nextBox->Seen());
 }
 
 // A short message does not make the box too narrow for its caption, and the box has the
@@ -113,14 +112,13 @@ TEST(MessageBoxTest, RealBoxShowsPlainTextAndGivesTheButtonPressed) {
 TEST(MessageBoxTest, ARealBoxIsWideEnoughForItsCaptionAndHasAFixedFrame) {
   int width = 0;
   bool fixed = false;
-  QTimer::singleShot(0, [&]() {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
+  const auto nextBox = OnModal<QMessageBox>([&](QMessageBox* box) {
     width = box->width();
     fixed = HasFixedDialogFrame(box);
     QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
   });
   InfoBox(QStringLiteral("Done!"));
+  ASSERT_TRUE(nextBox->Seen());
   EXPECT_GE(width, MinimumWidthForTitle(QStringLiteral("Information")));
   EXPECT_TRUE(fixed);
 
