@@ -1,5 +1,7 @@
 // The CUPS "PDF" queue of the printing tests (scripts/start-cups adds it): selecting it,
 // finding the files cups-pdf writes for a job, and reading them with pdftotext and pdfinfo.
+// Where CUPS lists no such queue the printing tests skip, saying so; under scripts/test,
+// which sets the queue up and JOTLIST_REQUIRE_PRINTER=1, they fail instead.
 #pragma once
 
 #include <QByteArray>
@@ -11,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+#include <gtest/gtest.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -82,3 +85,15 @@ inline bool SelectPdfQueue() {
   TREDevice& device = TREDevice::Instance();
   return !device.Printers().isEmpty() && device.SelectPrinter("PDF", true) && device.HasDevMode();
 }
+
+// Whether a missing queue fails the printing tests rather than skipping them.
+inline bool PdfQueueRequired() { return qEnvironmentVariable("JOTLIST_REQUIRE_PRINTER") == QLatin1String("1"); }
+
+// Selects the "PDF" queue, or ends the test where there is none.
+#define REQUIRE_PDF_QUEUE()                                                                        \
+  do {                                                                                             \
+    if (!SelectPdfQueue()) {                                                                       \
+      if (PdfQueueRequired()) FAIL() << "CUPS lists no \"PDF\" queue (JOTLIST_REQUIRE_PRINTER=1)"; \
+      GTEST_SKIP() << "CUPS lists no \"PDF\" queue (scripts/start-cups adds it)";                  \
+    }                                                                                              \
+  } while (false)

@@ -177,7 +177,7 @@ TEST(PrinterDevice, FilePrinterWritesPdfFilesOnly) {
 }
 
 TEST(PrinterDevice, SettingsOfTheCupsQueue) {
-  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  REQUIRE_PDF_QUEUE();
   TREDevice& device = TREDevice::Instance();
   const int max = device.MaxCopies();
   ASSERT_GT(max, 2);
@@ -207,7 +207,7 @@ TEST(PrinterDevice, SettingsOfTheCupsQueue) {
 }
 
 TEST(PrinterReport, PrintsToAFileThroughTheQueuesDevice) {
-  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  REQUIRE_PDF_QUEUE();
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   const QString path = dir.filePath("report.pdf");
@@ -235,7 +235,7 @@ TEST(PrinterReport, PrintsToAFileThroughTheQueuesDevice) {
 }
 
 TEST(PrinterReport, PrintsOnTheCupsPdfQueue) {
-  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  REQUIRE_PDF_QUEUE();
   const QString title = QStringLiteral("jlre%1").arg(QDateTime::currentMSecsSinceEpoch());
   TPrinterReport report;
   report.SetTitle(title);
@@ -264,7 +264,7 @@ TEST(PrinterReport, PrintsOnTheCupsPdfQueue) {
 }
 
 TEST(PrinterReport, SkippedAndAbortedJobs) {
-  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  REQUIRE_PDF_QUEUE();
   QTemporaryDir dir;
   // Page selection: only page 2 becomes a device page.
   const QString selected = dir.filePath("selected.pdf");
@@ -292,7 +292,7 @@ TEST(PrinterReport, SkippedAndAbortedJobs) {
 }
 
 TEST(PrinterReport, CanvasRefusesOutsideAJob) {
-  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  REQUIRE_PDF_QUEUE();
   EXPECT_EQ(ErrorOf([] { TREDevice::Instance().Canvas().LineTo(5, 5); }),
             "Error!  Canvas not yet active.");
   TPrinterReport report;
@@ -308,7 +308,7 @@ TEST(PrinterReport, CanvasRefusesOutsideAJob) {
 }
 
 TEST(PrinterReport, OrientationChangesBetweenPages) {
-  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  REQUIRE_PDF_QUEUE();
   QTemporaryDir dir;
   const QString path = dir.filePath("turned.pdf");
   TPrinterReport report;
@@ -340,7 +340,7 @@ TEST(PrinterReport, OrientationChangesBetweenPages) {
 }
 
 TEST(PrinterReport, PrinterSetupDialogIsCentred) {
-  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  REQUIRE_PDF_QUEUE();
   TPrinterReport report;
   QPoint position;
   QSize size;
@@ -445,7 +445,7 @@ TEST(PrinterSetupDialog, ChoosesThePrinterWithItsPaperSourceAndOrientation) {
 }
 
 TEST(PrinterReport, PrintDialogIsCentredAndResetsThePageRange) {
-  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  REQUIRE_PDF_QUEUE();
   TPrinterReport report;
   report.SetFirstPage(3);
   report.SetLastPage(5);
@@ -468,7 +468,7 @@ TEST(PrinterReport, PrintDialogIsCentredAndResetsThePageRange) {
 }
 
 TEST(PrinterReport, CancelledPrintDialogChangesNothing) {
-  if (!SelectPdfQueue()) GTEST_SKIP() << "CUPS lists no \"PDF\" queue";
+  REQUIRE_PDF_QUEUE();
   TPrinterReport report;
   report.SetFirstPage(3);
   const auto shown = OnModal<QDialog>([](QDialog* dialog) {
