@@ -15,8 +15,10 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "bench/BenchReportSource.h"
 #include "bench/BenchTaskFolder.h"
 #include "core/TaskExchangeImport.h"
 #include "core/TaskExchangeReader.h"
@@ -55,24 +57,14 @@ TReportTask TaskNumber(int i) {
   return task;
 }
 
-class TMemorySource : public TTaskReportSource {
- public:
-  TMemorySource() {
-    tasks_.reserve(kTasks);
-    for (int i = 0; i < kTasks; ++i) tasks_.push_back(TaskNumber(i));
-  }
-  void First() override { pos_ = 0; }
-  bool AtEnd() override { return pos_ >= tasks_.size(); }
-  void Next() override { ++pos_; }
-  void Read(TReportTask* task, bool, bool) override { *task = tasks_[pos_]; }
-
- private:
-  std::vector<TReportTask> tasks_;
-  size_t pos_ = 0;
-};
-
-TMemorySource& Memory() {
-  static TMemorySource source;
+// kTasks tasks held in memory, made once.
+bench::MemoryReportSource& Memory() {
+  static bench::MemoryReportSource source = [] {
+    std::vector<TReportTask> tasks;
+    tasks.reserve(kTasks);
+    for (int i = 0; i < kTasks; ++i) tasks.push_back(TaskNumber(i));
+    return bench::MemoryReportSource(std::move(tasks));
+  }();
   return source;
 }
 

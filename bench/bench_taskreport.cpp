@@ -16,8 +16,10 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "bench/BenchReportSource.h"
 #include "bench/BenchTaskFolder.h"
 #include "reportengine/FilePreview.h"
 #include "reportengine/ReportFiler.h"
@@ -69,22 +71,6 @@ void BuildTable() {
   });
 }
 
-// `count` tasks held in memory.
-class TVectorSource : public TTaskReportSource {
- public:
-  explicit TVectorSource(int count) {
-    for (int i = 0; i < count; ++i) tasks_.push_back(TaskNumber(i));
-  }
-  void First() override { pos_ = 0; }
-  bool AtEnd() override { return pos_ >= tasks_.size(); }
-  void Next() override { ++pos_; }
-  void Read(TReportTask* task, bool, bool) override { *task = tasks_[pos_]; }
-
- private:
-  std::vector<TReportTask> tasks_;
-  size_t pos_ = 0;
-};
-
 TTaskReportOptions AllSwitches() {
   TTaskReportOptions options;
   options.Title = QStringLiteral("Jotlist");
@@ -130,7 +116,9 @@ void BM_RecordPreview(benchmark::State& state) {
 // A recorded report of `tasks` tasks, opened in the preview renderer at 100 %.
 struct TOpenReport {
   explicit TOpenReport(int tasks) {
-    TVectorSource source(tasks);
+    std::vector<TReportTask> held;
+    for (int i = 0; i < tasks; ++i) held.push_back(TaskNumber(i));
+    bench::MemoryReportSource source(std::move(held));
     stream.open(QIODevice::ReadWrite);
     Record(source, stream);
     preview.SetStreamMode(smUser);

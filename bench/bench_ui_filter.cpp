@@ -14,28 +14,17 @@
 #include <memory>
 #include <string>
 
-#include "app/BulkDelete.h"
-#include "bench/BenchTaskFolder.h"
+#include "bench/BenchUiHosts.h"
 #include "core/DateTimeFormat.h"
 #include "core/FilterExpression.h"
 #include "widgets/MessageBox.h"
-#include "store/IndexRebuild.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
 
 namespace {
 
 using bench::Check;
-
-class QuietHost : public TodoTableHost {
- public:
-  void InfoBox(const QString&) override {}
-  void UpdateStatus(const QString&) override {}
-  void ProcessMessages() override {}
-  bool RunRebuild(TodoTable& table, bool pack_first) override {
-    return IndexRebuild(table).Run(pack_first).ok();
-  }
-};
+using bench::QuietHost;
 
 std::string Folder(int tasks) { return "/tmp/jlist-ui-bench-" + std::to_string(tasks); }
 
@@ -89,24 +78,6 @@ void BM_ApplyFilter(benchmark::State& state) {
 }
 BENCHMARK(BM_ApplyFilter)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
-// A main window reduced to what the group deletion needs.
-class BenchWindow : public TBulkDeleteHost {
- public:
-  explicit BenchWindow(TodoTable& table) : table_(table) {}
-  TodoTable& Table() override { return table_; }
-  void SetUpFilter() override {
-    Check(table_.SetFilter(BuildFilterExpression(filter_, Today()).expression));
-  }
-  void ClearFilterCriteria() override { filter_.ClearCriteria(); }
-  void SetButtons() override {}
-  void ProcessMessages() override {}
-  void CloseMainWindow() override {}
-
- private:
-  TodoTable& table_;
-  TFilterState filter_;
-};
-
 void BM_DeleteAllMarkedDone(benchmark::State& state) {
   const int tasks = 100000;
   BuildTable(tasks);
@@ -124,7 +95,7 @@ void BM_DeleteAllMarkedDone(benchmark::State& state) {
     table->SetHost(&host);
     table->SetDirectory(QString::fromStdString(work));
     if (!table->OpenTaskFiles(false)) std::abort();
-    BenchWindow window(*table);
+    bench::BulkDeleteWindow window(*table);
     TBulkDelete bulk(window);
     TScriptedResponder boxes;
     boxes.AnswerYes();

@@ -16,12 +16,12 @@
 #include <string>
 
 #include "bench/BenchTaskFolder.h"
+#include "bench/BenchUiHosts.h"
 #include "core/AppHelpers.h"
 #include "core/DateTimeFormat.h"
 #include "app/MainScreen.h"
 #include "widgets/MessageBox.h"
 #include "app/TaskGridModel.h"
-#include "store/IndexRebuild.h"
 #include "store/Settings.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
@@ -78,19 +78,11 @@ void BM_StartUp(benchmark::State& state) {
 }
 BENCHMARK(BM_StartUp)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-class QuietHost : public TodoTableHost {
- public:
-  void InfoBox(const QString&) override {}
-  void UpdateStatus(const QString&) override {}
-  void ProcessMessages() override {}
-  bool RunRebuild(TodoTable& table, bool pack_first) override { return IndexRebuild(table).Run(pack_first).ok(); }
-};
-
 void BM_ScreenfulOfRows(benchmark::State& state) {
   const int tasks = static_cast<int>(state.range(0));
   BuildTable(tasks);
   SetTodayForTests(kToday);
-  QuietHost host;
+  bench::QuietHost host;
   TodoTable table(&host);
   table.SetDirectory(QString::fromStdString(Folder(tasks)));
   if (!table.OpenTaskFiles(false)) std::abort();

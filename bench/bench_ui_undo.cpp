@@ -11,12 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "app/BulkDelete.h"
-#include "bench/BenchTaskFolder.h"
-#include "core/DateTimeFormat.h"
-#include "core/FilterExpression.h"
+#include "bench/BenchUiHosts.h"
 #include "core/UndoHistory.h"
-#include "store/IndexRebuild.h"
 #include "store/TaskBackup.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
@@ -25,14 +21,7 @@
 namespace {
 
 using bench::Check;
-
-class QuietHost : public TodoTableHost {
- public:
-  void InfoBox(const QString&) override {}
-  void UpdateStatus(const QString&) override {}
-  void ProcessMessages() override {}
-  bool RunRebuild(TodoTable& table, bool pack_first) override { return IndexRebuild(table).Run(pack_first).ok(); }
-};
+using bench::QuietHost;
 
 std::string Folder(int tasks) { return "/tmp/jlist-undo-bench-" + std::to_string(tasks); }
 const std::string kWork = "/tmp/jlist-undo-bench-work/";
@@ -63,21 +52,6 @@ void CopyToWork(int tasks) {
   }
 }
 
-class BenchWindow : public TBulkDeleteHost {
- public:
-  explicit BenchWindow(TodoTable& table) : table_(table) {}
-  TodoTable& Table() override { return table_; }
-  void SetUpFilter() override { Check(table_.SetFilter(BuildFilterExpression(filter_, Today()).expression)); }
-  void ClearFilterCriteria() override { filter_.ClearCriteria(); }
-  void SetButtons() override {}
-  void ProcessMessages() override {}
-  void CloseMainWindow() override {}
-
- private:
-  TodoTable& table_;
-  TFilterState filter_;
-};
-
 void BM_UndoBulkDelete(benchmark::State& state) {
   const int tasks = 20000;
   BuildTable(tasks);
@@ -89,7 +63,7 @@ void BM_UndoBulkDelete(benchmark::State& state) {
     TodoTable table(&host);
     table.SetDirectory(QString::fromStdString(kWork));
     if (!table.OpenTaskFiles(false)) std::abort();
-    BenchWindow window(table);
+    bench::BulkDeleteWindow window(table);
     TScriptedResponder boxes;
     boxes.AnswerYes();
     TUndoHistory history;

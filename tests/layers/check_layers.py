@@ -71,11 +71,11 @@ def program_layer(rel):
         return "app", set()  # jlistreport and later tools run the report code
     if top in ("bench", "fuzz"):
         name = parts[-1]
-        if name.startswith("bench_ui_"):
+        if name.startswith("bench_ui_") or name == "BenchUiHosts.h":
             return "app", set()
         if name == "BenchTaskFolder.h":
             return "store", set()  # the task folders of the benchmarks above the engine
-        if name.startswith(("bench_export", "bench_taskreport", "bench_exchange")):
+        if name.startswith(("bench_export", "bench_taskreport", "bench_exchange")) or name == "BenchReportSource.h":
             return "reports", set()
         if name.startswith(("bench_report", "fuzz_report")):
             return "reportengine", set()
