@@ -346,9 +346,28 @@ class DesktopTest(unittest.TestCase):
         self.addCleanup(self.desktop.__exit__, None, None, None)
         self.app = None
 
+    # Whether a message box answered by answer() gives the focus back to the main window
+    # (a test whose boxes never lead to another window sets it).
+    answers_return_to_main = False
+
     def start(self, tasks=(), settings=None):
         self.app = Jotlist(self.desktop, tasks, settings).start()
         return self.app
+
+    def answer(self, title, key="Return", then_main=None):
+        """Waits for the message box titled `title`, answers it with `key` and waits until it
+        is gone (and, with `then_main`, until the main window is active again)."""
+        box = self.app.wait_window("^%s$" % title)
+        self.desktop.key(key)
+        self.app.wait_gone(box)
+        if self.answers_return_to_main if then_main is None else then_main:
+            self.app.wait_active(self.app.main)
+
+    def file_menu_item(self, *keys):
+        """Opens the File menu and presses `keys` in it."""
+        self.desktop.key("alt+f")
+        self.desktop.wait(lambda: len(self.app.dialogs()) == 1, "the File menu")
+        self.desktop.key(*keys)
 
     def tearDown(self):
         outcome = getattr(self, "_outcome", None)

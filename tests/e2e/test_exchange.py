@@ -45,12 +45,6 @@ FOREIGN = (
 
 
 class ExchangeTest(DesktopTest):
-    def file_menu_item(self, key):
-        d, app = self.desktop, self.app
-        d.key("alt+f")
-        d.wait(lambda: len(app.dialogs()) == 1, "the File menu")
-        d.key(key)
-
     def in_file_dialog(self, title, path):
         """Types `path` into the file dialog titled `title` and accepts it."""
         dialog = self.app.wait_window("^%s$" % title)
@@ -59,11 +53,6 @@ class ExchangeTest(DesktopTest):
         self.desktop.type(path)
         self.desktop.key("Return")
         self.app.wait_gone(dialog)
-
-    def answer(self, title, key):
-        box = self.app.wait_window("^%s$" % title)
-        self.desktop.key(key)
-        self.app.wait_gone(box)
 
     def test_export_and_import_from_the_file_menu(self):
         app = self.start(TASKS)

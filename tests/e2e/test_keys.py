@@ -20,6 +20,8 @@ SHOW_DONE_BUTTON = (557, 381)
 
 
 class KeysTest(DesktopTest):
+    answers_return_to_main = True
+
     def open_editor(self, *keys):
         """Presses `keys` and waits for the task editor, the only dialog."""
         app = self.app
@@ -36,12 +38,6 @@ class KeysTest(DesktopTest):
         self.app.wait_gone(editor)
         self.app.wait_active(self.app.main)
 
-    def answer(self, title, key):
-        """Waits for the message box titled `title` and answers it with `key`."""
-        box = self.app.wait_window("^%s$" % title)
-        self.desktop.key(key)
-        self.app.wait_gone(box)
-        self.app.wait_active(self.app.main)
 
     def assert_no_dialog(self):
         self.app.wait_idle()

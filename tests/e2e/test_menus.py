@@ -36,11 +36,6 @@ class FileMenuTest(DesktopTest):
         self.desktop.key("Return")
         self.app.wait_gone(form)
 
-    def answer(self, title, key="Return"):
-        box = self.app.wait_window("^%s$" % title)
-        self.desktop.key(key)
-        self.app.wait_gone(box)
-
     def test_each_sort_order_then_delete_its_first_task(self):
         app = self.start([
             ("20300101", "09:00", "delta", False, "kiwi", "B", ""),

@@ -19,6 +19,8 @@ TASKS = [
 
 
 class UndoTest(DesktopTest):
+    answers_return_to_main = True
+
     def state(self):
         """Every record with its deleted mark, fields and note."""
         return self.app.tasks(deleted=True)
@@ -44,12 +46,6 @@ class UndoTest(DesktopTest):
         self.desktop.key("ctrl+z")
         self.wait_state(before, what + " undone again")
 
-    def answer(self, title, key, then_main=True):
-        box = self.app.wait_window("^%s$" % title)
-        self.desktop.key(key)
-        self.app.wait_gone(box)
-        if then_main:
-            self.app.wait_active(self.app.main)
 
     def check_index(self):
         result = subprocess.run([JLISTDB_BIN, "check", self.app.folder], capture_output=True, text=True)
@@ -88,9 +84,7 @@ class UndoTest(DesktopTest):
         self.assertEqual(self.state()[:len(start)], start)
 
         # A bulk delete is one step.
-        d.key("alt+f")
-        d.wait(lambda: len(app.dialogs()) == 1, "the File menu")
-        d.key("Down", "Down", "Down", "Right")
+        self.file_menu_item("Down", "Down", "Down", "Right")
         d.wait(lambda: len(app.dialogs()) == 2, "the Delete submenu")
         d.key("Return")
         self.answer("Jotlist", "y", then_main=False)
@@ -189,9 +183,7 @@ class UndoTest(DesktopTest):
         app.start()
         self.assertEqual([t["text"] for t in self.state() if not t["deleted"]][:2], ["charlie", "done one"])
         def restore_older():
-            d.key("alt+f")
-            d.wait(lambda: len(app.dialogs()) == 1, "the File menu")
-            d.key("b")
+            self.file_menu_item("b")
             form = app.wait_window("^Restore from Backup$")
             d.key("Down", "Return")
             app.wait_gone(form)
