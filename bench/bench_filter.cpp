@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "store/TaskSchema.h"
-#include "store/xbase/ByteOrder.h"
+#include "base/ByteOrder.h"
 #include "store/xbase/DbfFormat.h"
 #include "store/xbase/Table.h"
 
@@ -110,8 +110,8 @@ void BM_RawPass(benchmark::State& state) {
   struct stat st {};
   ::fstat(fd, &st);
   const auto* base = static_cast<const uint8_t*>(::mmap(nullptr, st.st_size, PROT_READ, MAP_SHARED, fd, 0));
-  const uint32_t header = xbase::Le16(base + xbase::dbf::kOffHeaderLength);
-  const uint32_t length = xbase::Le16(base + xbase::dbf::kOffRecordLength);
+  const uint32_t header = base::Le16(base + xbase::dbf::kOffHeaderLength);
+  const uint32_t length = base::Le16(base + xbase::dbf::kOffRecordLength);
   uint64_t sum = 0;
   for (auto _ : state) {
     const uint8_t* p = base + header;
@@ -139,8 +139,8 @@ void BM_RawFieldBytes(benchmark::State& state) {
   struct stat st {};
   ::fstat(fd, &st);
   const auto* base = static_cast<const uint8_t*>(::mmap(nullptr, st.st_size, PROT_READ, MAP_SHARED, fd, 0));
-  const uint32_t header = xbase::Le16(base + xbase::dbf::kOffHeaderLength);
-  const uint32_t length = xbase::Le16(base + xbase::dbf::kOffRecordLength);
+  const uint32_t header = base::Le16(base + xbase::dbf::kOffHeaderLength);
+  const uint32_t length = base::Le16(base + xbase::dbf::kOffRecordLength);
   uint64_t sum = 0;
   for (auto _ : state) {
     const uint8_t* p = base + header;

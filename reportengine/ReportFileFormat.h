@@ -15,10 +15,12 @@
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "base/ByteOrder.h"
+#include "base/CodePage.h"
 
 namespace report_file {
 
@@ -269,40 +271,14 @@ enum Macro : int {
 inline constexpr std::string_view kFontReferenceText =
     "abcdefg hijklmnop qrstuv wxyz ABCDEFG HIJKLMNOP QRSTUV WXYZ 0123456789";
 
-// ---- text code page: Windows-1252. Bytes 0x80..0x9F differ from Latin-1; the five bytes
-// the code page leaves undefined map to the C1 control of the same value.
-inline constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-inline char16_t Cp1252ToUnicode(uint8_t byte) {
-  return byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : char16_t{byte};
-}
-
-// '?' for a character the code page cannot hold.
-inline uint8_t UnicodeToCp1252(char16_t c) {
-  if (c < 0x80 || (c >= 0xA0 && c < 0x100)) return static_cast<uint8_t>(c);
-  for (int i = 0; i < 32; ++i)
-    if (kCp1252High[i] == c) return static_cast<uint8_t>(0x80 + i);
-  return '?';
-}
-
-// ---- little-endian access
-inline uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-inline uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline void PutLe16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-inline float LeReal(const uint8_t* p) { return std::bit_cast<float>(Le32(p)); }
-inline void PutLeReal(uint8_t* p, float v) { PutLe32(p, std::bit_cast<uint32_t>(v)); }
+// ---- text code page (Windows-1252) and byte order: the program's shared helpers.
+using base::Cp1252ToUnicode;
+using base::Le16;
+using base::Le32;
+using base::LeReal;
+using base::PutLe16;
+using base::PutLe32;
+using base::PutLeReal;
+using base::UnicodeToCp1252;
 
 }  // namespace report_file

@@ -13,7 +13,7 @@
 #include "store/ErrorText.h"
 #include "store/TaskSchema.h"
 #include "store/IndexRebuild.h"
-#include "store/xbase/ByteOrder.h"
+#include "base/ByteOrder.h"
 #include "store/xbase/DbfFormat.h"
 #include "store/xbase/Table.h"
 
@@ -120,7 +120,7 @@ bool TodoTable::IsOldStructure() {
   const QByteArray header = file.read(xbase::dbf::kHeaderSize);
   if (header.size() != static_cast<qsizetype>(xbase::dbf::kHeaderSize)) return false;
   const auto* bytes = reinterpret_cast<const uint8_t*>(header.constData());
-  const qint64 header_length = xbase::Le16(bytes + xbase::dbf::kOffHeaderLength);
+  const qint64 header_length = base::Le16(bytes + xbase::dbf::kOffHeaderLength);
   if (header_length <= static_cast<qint64>(xbase::dbf::kHeaderSize)) return false;
   const QByteArray descriptors = file.read(header_length - xbase::dbf::kHeaderSize);
   QStringList names;

@@ -354,18 +354,18 @@ Status WriteTree(PageWriter& out, const TagKeys& t, const std::vector<uint32_t>&
       const size_t end = std::min(children.size(), begin + fan);
       Page page{};
       const uint16_t attributes = nodes == 1 ? kAttrRoot : 0;
-      PutLe16(page.data() + kNodeAttributes, attributes);
-      PutLe16(page.data() + kNodeKeyCount, static_cast<uint16_t>(end - begin));
-      PutLe32(page.data() + kNodeLeft,
+      base::PutLe16(page.data() + kNodeAttributes, attributes);
+      base::PutLe16(page.data() + kNodeKeyCount, static_cast<uint16_t>(end - begin));
+      base::PutLe32(page.data() + kNodeLeft,
               j == 0 ? kNoPage : base + static_cast<uint32_t>(j - 1) * kPageSize);
-      PutLe32(page.data() + kNodeRight,
+      base::PutLe32(page.data() + kNodeRight,
               j + 1 == nodes ? kNoPage : base + static_cast<uint32_t>(j + 1) * kPageSize);
       for (size_t c = begin; c < end; ++c) {
         uint8_t* p = page.data() + kInteriorEntries + (c - begin) * step_bytes;
         const uint32_t entry = children[c].entry;
         std::memcpy(p, t.keys.get() + size_t{entry} * klen, klen);
-        PutBe32(p + klen, t.recnos[entry]);
-        PutBe32(p + klen + 4, children[c].offset);
+        base::PutBe32(p + klen, t.recnos[entry]);
+        base::PutBe32(p + klen + 4, children[c].offset);
       }
       XB_RETURN_IF_ERROR(out.Append(page.data(), kPageSize));
       parents.push_back({children[end - 1].entry, base + static_cast<uint32_t>(j) * kPageSize});

@@ -70,7 +70,7 @@ struct Core {
     for (TagState& t : tags) {
       uint8_t word[4];
       XB_RETURN_IF_ERROR(file->ReadRaw(t.header_offset + kHdrRoot, sizeof word, word));
-      t.tree->set_root(Le32(word));
+      t.tree->set_root(base::Le32(word));
     }
     return Status::Ok();
   }

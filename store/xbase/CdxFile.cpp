@@ -93,8 +93,8 @@ Status CdxFile::Grow(uint64_t length) {
 Status CdxFile::ReadHeaderWords(uint32_t* free_head, uint32_t* counter) {
   uint8_t words[8];
   XB_RETURN_IF_ERROR(ReadRaw(kHdrFreeList, sizeof words, words));
-  *free_head = Le32(words);
-  *counter = Be32(words + 4);
+  *free_head = base::Le32(words);
+  *counter = base::Be32(words + 4);
   return Status::Ok();
 }
 
@@ -227,14 +227,14 @@ Status CdxFile::Allocate(uint32_t* offset) {
     uint32_t next = 0;
     if (sound) {
       const uint8_t* page = base_ + head;
-      next = Le32(page);
+      next = base::Le32(page);
       for (uint32_t i = 4; i < kPageSize && sound; ++i) sound = page[i] == 0;
       sound = sound && (IsNone(next) || (next % kPageSize == 0 && next >= kHeaderSize &&
                                          uint64_t{next} + kPageSize <= size_ && next != head));
     }
     if (sound) {
       uint8_t word[4];
-      PutLe32(word, next);
+      base::PutLe32(word, next);
       XB_RETURN_IF_ERROR(WriteRaw(kHdrFreeList, word, sizeof word));
       free_head_ = next;
       *offset = head;
@@ -259,10 +259,10 @@ Status CdxFile::Release(uint32_t offset) {
   if (read_only_) return Status::ReadOnly("index " + path_ + " is open read-only");
   if (!free_list_usable_) return Status::Ok();  // abandoned, which every reader tolerates
   Page page{};
-  PutLe32(page.data(), free_head_);
+  base::PutLe32(page.data(), free_head_);
   XB_RETURN_IF_ERROR(Write(offset, page.data()));
   uint8_t word[4];
-  PutLe32(word, offset);
+  base::PutLe32(word, offset);
   XB_RETURN_IF_ERROR(WriteRaw(kHdrFreeList, word, sizeof word));
   free_head_ = offset;
   return Status::Ok();
@@ -271,7 +271,7 @@ Status CdxFile::Release(uint32_t offset) {
 Status CdxFile::BumpCounter() {
   const uint32_t next = counter_ + 1;
   uint8_t word[4];
-  PutBe32(word, next);
+  base::PutBe32(word, next);
   XB_RETURN_IF_ERROR(WriteRaw(kHdrChangeCounter, word, sizeof word));
   counter_ = next;
   return Status::Ok();
@@ -280,7 +280,7 @@ Status CdxFile::BumpCounter() {
 Status CdxFile::PeekChanged(bool* changed) {
   uint8_t word[4];
   XB_RETURN_IF_ERROR(ReadRaw(kHdrChangeCounter, sizeof word, word));
-  *changed = Be32(word) != counter_;
+  *changed = base::Be32(word) != counter_;
   return Status::Ok();
 }
 

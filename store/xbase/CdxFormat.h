@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "store/xbase/ByteOrder.h"
+#include "base/ByteOrder.h"
 
 namespace xbase::cdx {
 

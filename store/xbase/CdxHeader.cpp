@@ -27,13 +27,13 @@ Status PoolText(const uint8_t* pool, uint32_t offset, uint32_t length, std::stri
 
 Status DecodeHeader(const uint8_t* b, HeaderFields* out) {
   HeaderFields h;
-  h.root = Le32(b + kHdrRoot);
-  h.free_list = Le32(b + kHdrFreeList);
-  h.counter = Be32(b + kHdrChangeCounter);
-  h.key_length = Le16(b + kHdrKeyLength);
+  h.root = base::Le32(b + kHdrRoot);
+  h.free_list = base::Le32(b + kHdrFreeList);
+  h.counter = base::Be32(b + kHdrChangeCounter);
+  h.key_length = base::Le16(b + kHdrKeyLength);
   h.options = b[kHdrOptions];
   h.signature = b[kHdrSignature];
-  h.order = Le16(b + kHdrOrder);
+  h.order = base::Le16(b + kHdrOrder);
   for (uint32_t i = kHdrStatsEnd; i < kHdrReservedEnd; ++i) {
     if (b[i] != 0) {
       h.plain_collation = false;
@@ -42,9 +42,9 @@ Status DecodeHeader(const uint8_t* b, HeaderFields* out) {
   }
   const uint8_t* pool = b + kHdrPool;
   XB_RETURN_IF_ERROR(
-      PoolText(pool, Le16(b + kHdrKeyExprOffset), Le16(b + kHdrKeyExprLength), &h.key_expression));
+      PoolText(pool, base::Le16(b + kHdrKeyExprOffset), base::Le16(b + kHdrKeyExprLength), &h.key_expression));
   XB_RETURN_IF_ERROR(
-      PoolText(pool, Le16(b + kHdrForOffset), Le16(b + kHdrForLength), &h.for_expression));
+      PoolText(pool, base::Le16(b + kHdrForOffset), base::Le16(b + kHdrForLength), &h.for_expression));
   *out = std::move(h);
   return Status::Ok();
 }
@@ -58,15 +58,15 @@ Status EncodeTagHeader(uint32_t root, uint32_t key_length, const std::string& ke
                                    " characters");
   }
   std::memset(b, 0, kHeaderSize);
-  PutLe32(b + kHdrRoot, root);
-  PutLe16(b + kHdrKeyLength, static_cast<uint16_t>(key_length));
+  base::PutLe32(b + kHdrRoot, root);
+  base::PutLe16(b + kHdrKeyLength, static_cast<uint16_t>(key_length));
   b[kHdrOptions] = for_expression.empty() ? kOptTag : static_cast<uint8_t>(kOptTag | kOptHasFor);
   b[kHdrSignature] = kSignature;
-  PutLe16(b + kHdrOrder, 0);
-  PutLe16(b + kHdrForOffset, static_cast<uint16_t>(key_size));
-  PutLe16(b + kHdrForLength, static_cast<uint16_t>(for_size));
-  PutLe16(b + kHdrKeyExprOffset, 0);
-  PutLe16(b + kHdrKeyExprLength, static_cast<uint16_t>(key_size));
+  base::PutLe16(b + kHdrOrder, 0);
+  base::PutLe16(b + kHdrForOffset, static_cast<uint16_t>(key_size));
+  base::PutLe16(b + kHdrForLength, static_cast<uint16_t>(for_size));
+  base::PutLe16(b + kHdrKeyExprOffset, 0);
+  base::PutLe16(b + kHdrKeyExprLength, static_cast<uint16_t>(key_size));
   std::memcpy(b + kHdrPool, key_expression.data(), key_expression.size());
   std::memcpy(b + kHdrPool + key_size, for_expression.data(), for_expression.size());
   return Status::Ok();
@@ -74,18 +74,18 @@ Status EncodeTagHeader(uint32_t root, uint32_t key_length, const std::string& ke
 
 void EncodeDirectoryHeader(uint32_t root, uint32_t free_list, uint32_t counter, uint8_t* b) {
   std::memset(b, 0, kHeaderSize);
-  PutLe32(b + kHdrRoot, root);
-  PutLe32(b + kHdrFreeList, free_list);
-  PutBe32(b + kHdrChangeCounter, counter);
-  PutLe16(b + kHdrKeyLength, static_cast<uint16_t>(kDirectoryKeyLength));
+  base::PutLe32(b + kHdrRoot, root);
+  base::PutLe32(b + kHdrFreeList, free_list);
+  base::PutBe32(b + kHdrChangeCounter, counter);
+  base::PutLe16(b + kHdrKeyLength, static_cast<uint16_t>(kDirectoryKeyLength));
   b[kHdrOptions] = kOptDirectory;
   b[kHdrSignature] = kSignature;
   // No expressions: the FOR text starts at 1 and both lengths count only the NUL.
-  PutLe16(b + kHdrOrder, 0);
-  PutLe16(b + kHdrForOffset, 1);
-  PutLe16(b + kHdrForLength, 1);
-  PutLe16(b + kHdrKeyExprOffset, 0);
-  PutLe16(b + kHdrKeyExprLength, 1);
+  base::PutLe16(b + kHdrOrder, 0);
+  base::PutLe16(b + kHdrForOffset, 1);
+  base::PutLe16(b + kHdrForLength, 1);
+  base::PutLe16(b + kHdrKeyExprOffset, 0);
+  base::PutLe16(b + kHdrKeyExprLength, 1);
 }
 
 }  // namespace xbase::cdx

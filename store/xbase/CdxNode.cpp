@@ -88,10 +88,10 @@ LeafWidths ChooseLeafWidths(uint32_t key_length, uint32_t max_recno) {
 
 NodeHeader ReadNodeHeader(const uint8_t* page) {
   NodeHeader h;
-  h.attributes = Le16(page + kNodeAttributes);
-  h.key_count = Le16(page + kNodeKeyCount);
-  h.left = Le32(page + kNodeLeft);
-  h.right = Le32(page + kNodeRight);
+  h.attributes = base::Le16(page + kNodeAttributes);
+  h.key_count = base::Le16(page + kNodeKeyCount);
+  h.left = base::Le32(page + kNodeLeft);
+  h.right = base::Le32(page + kNodeRight);
   return h;
 }
 
@@ -154,7 +154,7 @@ void NodeEntries::Resize(size_t n) {
 Status CheckLeafHeader(const uint8_t* page, LeafWidths* widths, size_t* count) {
   const NodeHeader h = ReadNodeHeader(page);
   if (!h.leaf()) return Status::Corrupt("node is not a leaf");
-  const uint64_t record_mask = Le32(page + kLeafRecordMask);
+  const uint64_t record_mask = base::Le32(page + kLeafRecordMask);
   const int rb = page[kLeafRecordBits];
   const int db = page[kLeafDupBits];
   const int tb = page[kLeafTrailBits];
@@ -291,7 +291,7 @@ Status DecodeInterior(const uint8_t* page, uint32_t key_length, NodeEntries* out
   const uint32_t step = key_length + 8;
   for (uint32_t i = 0; i < h.key_count; ++i) {
     const uint8_t* p = page + kInteriorEntries + i * step;
-    out->Append(p, Be32(p + key_length), Be32(p + key_length + 4));
+    out->Append(p, base::Be32(p + key_length), base::Be32(p + key_length + 4));
   }
   return Status::Ok();
 }
@@ -302,10 +302,10 @@ namespace {
 
 void PutNodeHeader(uint8_t* page, uint16_t attributes, size_t count, uint32_t left,
                    uint32_t right) {
-  PutLe16(page + kNodeAttributes, attributes);
-  PutLe16(page + kNodeKeyCount, static_cast<uint16_t>(count));
-  PutLe32(page + kNodeLeft, left);
-  PutLe32(page + kNodeRight, right);
+  base::PutLe16(page + kNodeAttributes, attributes);
+  base::PutLe16(page + kNodeKeyCount, static_cast<uint16_t>(count));
+  base::PutLe32(page + kNodeLeft, left);
+  base::PutLe32(page + kNodeRight, right);
 }
 
 }  // namespace
@@ -320,8 +320,8 @@ bool EncodeInterior(const NodeEntries& e, uint16_t attributes, uint32_t left, ui
   for (size_t i = 0; i < e.size(); ++i) {
     uint8_t* p = page + kInteriorEntries + i * step;
     std::memcpy(p, e.key(i), key_length);
-    PutBe32(p + key_length, e.recno(i));
-    PutBe32(p + key_length + 4, e.child(i));
+    base::PutBe32(p + key_length, e.recno(i));
+    base::PutBe32(p + key_length + 4, e.child(i));
   }
   return true;
 }
@@ -361,8 +361,8 @@ bool LeafPacker::Add(const uint8_t* key, uint32_t recno) {
 void LeafPacker::Finish(uint16_t attributes, uint32_t left, uint32_t right) {
   uint8_t* page = page_.data();
   PutNodeHeader(page, attributes, count_, left, right);
-  PutLe16(page + kLeafFreeSpace, static_cast<uint16_t>(free_space()));
-  PutLe32(page + kLeafRecordMask, static_cast<uint32_t>(record_mask_));
+  base::PutLe16(page + kLeafFreeSpace, static_cast<uint16_t>(free_space()));
+  base::PutLe32(page + kLeafRecordMask, static_cast<uint32_t>(record_mask_));
   page[kLeafDupMask] = static_cast<uint8_t>(MaskOf(widths_.dup_bits));
   page[kLeafTrailMask] = static_cast<uint8_t>(MaskOf(widths_.trail_bits));
   page[kLeafRecordBits] = widths_.record_bits;
@@ -499,7 +499,7 @@ Status LocateInLeaf(const uint8_t* page, uint32_t key_length, uint8_t pad, const
     end -= stored;
   }
   spot->key_start = end;
-  spot->exact_free = uint32_t{Le16(page + kLeafFreeSpace)} == end - entries_end;
+  spot->exact_free = uint32_t{base::Le16(page + kLeafFreeSpace)} == end - entries_end;
   return Status::Ok();
 }
 
@@ -544,8 +544,8 @@ bool InsertIntoLeaf(uint8_t* page, uint32_t key_length, uint8_t pad, const LeafS
   }
   WriteLeafEntry(page, p, w, {recno, dup, trail});
   const uint32_t entries_end = kLeafEntries + static_cast<uint32_t>(n + 1) * e;
-  PutLe16(page + kNodeKeyCount, static_cast<uint16_t>(n + 1));
-  PutLe16(page + kLeafFreeSpace, static_cast<uint16_t>(new_key_start - entries_end));
+  base::PutLe16(page + kNodeKeyCount, static_cast<uint16_t>(n + 1));
+  base::PutLe16(page + kLeafFreeSpace, static_cast<uint16_t>(new_key_start - entries_end));
   return true;
 }
 
@@ -580,8 +580,8 @@ bool RemoveFromLeaf(uint8_t* page, uint32_t key_length, const LeafSpot& spot, co
   const uint32_t new_key_start = static_cast<uint32_t>(int64_t{key_start} + delta);
   if (delta > 0) std::memset(page + key_start, 0, static_cast<size_t>(delta));
   const uint32_t entries_end = kLeafEntries + static_cast<uint32_t>(n - 1) * e;
-  PutLe16(page + kNodeKeyCount, static_cast<uint16_t>(n - 1));
-  PutLe16(page + kLeafFreeSpace, static_cast<uint16_t>(new_key_start - entries_end));
+  base::PutLe16(page + kNodeKeyCount, static_cast<uint16_t>(n - 1));
+  base::PutLe16(page + kLeafFreeSpace, static_cast<uint16_t>(new_key_start - entries_end));
   return true;
 }
 

@@ -16,7 +16,7 @@ size_t SearchInterior(const uint8_t* page, size_t count, uint32_t key_length, co
     const size_t mid = (lo + hi) / 2;
     const uint8_t* p = page + kInteriorEntries + mid * step;
     const int c = std::memcmp(p, t.key, t.prefix);
-    const bool less = c < 0 || (c == 0 && t.prefix == key_length && Be32(p + key_length) < t.recno);
+    const bool less = c < 0 || (c == 0 && t.prefix == key_length && base::Be32(p + key_length) < t.recno);
     if (less) {
       lo = mid + 1;
     } else {
@@ -54,7 +54,7 @@ Status CdxTag::FindLeaf(const SeekTarget& target, std::vector<PathStep>* path, u
     size_t i = SearchInterior(page, h.key_count, key_length_, target);
     if (i == h.key_count) i = h.key_count - 1;  // beyond every key: the last child
     if (path != nullptr) path->push_back({offset, i});
-    offset = Be32(page + kInteriorEntries + i * (key_length_ + 8) + key_length_ + 4);
+    offset = base::Be32(page + kInteriorEntries + i * (key_length_ + 8) + key_length_ + 4);
   }
   return Status::Corrupt("index tree deeper than " + std::to_string(kMaxTreeDepth) + " levels");
 }
@@ -73,7 +73,7 @@ Status CdxTag::EdgeLeaf(bool last, uint32_t* leaf) {
       return BadNode(offset, "bad interior key count");
     }
     const size_t i = last ? h.key_count - 1u : 0u;
-    offset = Be32(page + kInteriorEntries + i * (key_length_ + 8) + key_length_ + 4);
+    offset = base::Be32(page + kInteriorEntries + i * (key_length_ + 8) + key_length_ + 4);
   }
   return Status::Corrupt("index tree deeper than " + std::to_string(kMaxTreeDepth) + " levels");
 }
@@ -114,7 +114,7 @@ bool CdxTag::Encode(const NodeEntries& e, bool leaf, uint16_t attributes, uint32
 }
 
 bool CdxTag::Underfull(const NodeEntries& e, bool leaf, const uint8_t* page) const {
-  if (leaf) return Le16(page + kLeafFreeSpace) * 3u > kLeafSpace * 2u;
+  if (leaf) return base::Le16(page + kLeafFreeSpace) * 3u > kLeafSpace * 2u;
   return e.size() * 3 < MaxInteriorEntries(key_length_);
 }
 
@@ -230,10 +230,10 @@ Status CdxTag::FixParent(std::vector<PathStep>& path, size_t depth, uint32_t off
     return BadNode(step.offset, "parent entry does not point to its child");
   }
   const uint8_t* entry = page + kInteriorEntries + step.index * (key_length_ + 8);
-  if (Be32(entry + key_length_ + 4) != offset) {
+  if (base::Be32(entry + key_length_ + 4) != offset) {
     return BadNode(step.offset, "parent entry does not point to its child");
   }
-  if (std::memcmp(entry, last_key, key_length_) == 0 && Be32(entry + key_length_) == last_recno) {
+  if (std::memcmp(entry, last_key, key_length_) == 0 && base::Be32(entry + key_length_) == last_recno) {
     return Status::Ok();  // the separator is right already
   }
   NodeEntries parent;
@@ -408,13 +408,13 @@ Status CdxTag::CollapseRoot(uint32_t child) {
     if (!h.leaf() && (h.key_count == 0 || h.key_count > MaxInteriorEntries(key_length_))) {
       return BadNode(child, "bad interior key count");
     }
-    PutLe16(page.data() + kNodeAttributes, h.leaf() ? (kAttrRoot | kAttrLeaf) : kAttrRoot);
-    PutLe32(page.data() + kNodeLeft, kNoPage);
-    PutLe32(page.data() + kNodeRight, kNoPage);
+    base::PutLe16(page.data() + kNodeAttributes, h.leaf() ? (kAttrRoot | kAttrLeaf) : kAttrRoot);
+    base::PutLe32(page.data() + kNodeLeft, kNoPage);
+    base::PutLe32(page.data() + kNodeRight, kNoPage);
     XB_RETURN_IF_ERROR(file_->Write(root_, page.data()));
     XB_RETURN_IF_ERROR(file_->Release(child));
     if (h.leaf() || h.key_count != 1) return Status::Ok();
-    child = Be32(page.data() + kInteriorEntries + key_length_ + 4);
+    child = base::Be32(page.data() + kInteriorEntries + key_length_ + 4);
   }
   return Status::Corrupt("index tree deeper than " + std::to_string(kMaxTreeDepth) + " levels");
 }
@@ -424,7 +424,7 @@ Status CdxTag::PatchSibling(uint32_t offset, uint32_t field, uint32_t value) {
   XB_RETURN_IF_ERROR(file_->Read(offset, &src));
   Page page;
   std::memcpy(page.data(), src, kPageSize);
-  PutLe32(page.data() + field, value);
+  base::PutLe32(page.data() + field, value);
   return file_->Write(offset, page.data());
 }
 

@@ -176,9 +176,9 @@ class TreeWalk {
     }
     const uint32_t entries_end =
         kLeafEntries + static_cast<uint32_t>(e.size()) * widths.entry_bytes;
-    const uint32_t free = Le16(again.data() + kLeafFreeSpace);
+    const uint32_t free = base::Le16(again.data() + kLeafFreeSpace);
     const uint32_t keys_start = entries_end + free;
-    if (Le16(page + kLeafFreeSpace) != free ||
+    if (base::Le16(page + kLeafFreeSpace) != free ||
         std::memcmp(page + kLeafEntries, again.data() + kLeafEntries, entries_end - kLeafEntries) !=
             0 ||
         std::memcmp(page + keys_start, again.data() + keys_start, kPageSize - keys_start) != 0) {
@@ -231,7 +231,7 @@ Status CheckFreeList(CdxFile* file, std::vector<bool>* used_pages, Problems* pro
         break;
       }
     }
-    head = Le32(page.data());
+    head = base::Le32(page.data());
   }
   if (file->size() % kPageSize != 0) problems->Add("file length is not a multiple of the page size");
 
@@ -341,7 +341,7 @@ Status VerifyIndex(Core& core, RecordSource& records, std::vector<std::string>* 
   {
     TreeWalk walk(file, &used, &problems, "tag directory", kDirectoryKeyLength, kCharacterPad,
                   [](const uint8_t*, uint32_t) {});
-    walk.Run(Le32(dir + kHdrRoot));
+    walk.Run(base::Le32(dir + kHdrRoot));
     if (walk.entries() != core.tags.size()) {
       problems.Add("tag directory: entries do not match the tags");
     }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "store/xbase/ByteOrder.h"
+#include "base/ByteOrder.h"
 #include "store/xbase/DbfFormat.h"
 
 namespace xbase {
@@ -56,9 +56,9 @@ Status DbfHeader::Parse(const uint8_t* data, size_t size, DbfHeader* out) {
   }
   const bool vfp = h.version == dbf::kVersionVfp || h.version == dbf::kVersionVfpAuto ||
                    h.version == dbf::kVersionVfpVar;
-  h.record_count = Le32(data + dbf::kOffRecordCount);
-  h.header_length = Le16(data + dbf::kOffHeaderLength);
-  h.record_length = Le16(data + dbf::kOffRecordLength);
+  h.record_count = base::Le32(data + dbf::kOffRecordCount);
+  h.header_length = base::Le16(data + dbf::kOffHeaderLength);
+  h.record_length = base::Le16(data + dbf::kOffRecordLength);
   h.flags = data[dbf::kOffFlags];
   h.code_page = data[dbf::kOffCodePage];
   h.memo_binary = vfp;
@@ -230,8 +230,8 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
   uint8_t today[dbf::kUpdateDateSize];
   StampDate(today);
   EncodeDateAndCount(today, 0, b + dbf::kOffUpdateYear);
-  PutLe16(b + dbf::kOffHeaderLength, static_cast<uint16_t>(h.header_length));
-  PutLe16(b + dbf::kOffRecordLength, static_cast<uint16_t>(h.record_length));
+  base::PutLe16(b + dbf::kOffHeaderLength, static_cast<uint16_t>(h.header_length));
+  base::PutLe16(b + dbf::kOffRecordLength, static_cast<uint16_t>(h.record_length));
   b[dbf::kOffFlags] = h.flags;
   b[dbf::kOffCodePage] = h.code_page;
   uint32_t pos = dbf::kHeaderSize;
@@ -239,7 +239,7 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
     uint8_t* d = b + pos;
     std::memcpy(d + dbf::kDescName, f.name.data(), f.name.size());
     d[dbf::kDescType] = static_cast<uint8_t>(TypeLetter(f.type));  // still kFloat for an F field
-    PutLe32(d + dbf::kDescDisplacement, f.offset);
+    base::PutLe32(d + dbf::kDescDisplacement, f.offset);
     d[dbf::kDescWidth] = f.width;
     d[dbf::kDescDecimals] = f.decimals;
     pos += dbf::kDescriptorSize;
@@ -255,7 +255,7 @@ Status DbfHeader::Build(const std::vector<FieldSpec>& specs, DbfHeader* out, std
 
 void DbfHeader::EncodeDateAndCount(const uint8_t* ymd, uint32_t record_count, uint8_t* out) {
   std::memcpy(out, ymd, dbf::kUpdateDateSize);
-  PutLe32(out + (dbf::kOffRecordCount - dbf::kOffUpdateYear), record_count);
+  base::PutLe32(out + (dbf::kOffRecordCount - dbf::kOffUpdateYear), record_count);
 }
 
 void DbfHeader::StampDate(uint8_t* ymd) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "store/xbase/ByteOrder.h"
+#include "base/ByteOrder.h"
 #include "store/xbase/FptFormat.h"
 
 namespace xbase {
@@ -22,8 +22,8 @@ uint32_t HeaderAreaSize(uint32_t block_size) { return std::max(fpt::kHeaderSize,
 
 Status MemoFile::WriteEmpty(File* file, uint32_t block_size) {
   std::vector<uint8_t> header(HeaderAreaSize(block_size), 0);
-  PutBe32(&header[fpt::kOffNextFree], FirstBlock(block_size));
-  PutBe32(&header[fpt::kOffBlockSize], block_size);
+  base::PutBe32(&header[fpt::kOffNextFree], FirstBlock(block_size));
+  base::PutBe32(&header[fpt::kOffBlockSize], block_size);
   return file->Write(0, header.data(), header.size());
 }
 
@@ -49,14 +49,14 @@ Status MemoFile::Open(const std::string& path, bool writable, bool exclusive, Me
   XB_RETURN_IF_ERROR(m.file_.Read(0, sizeof head, head));
   // The block size is a u16 at 6; some writers store it as a u32 at 4. Both agree when
   // bytes 4-5 are zero.
-  uint32_t bs = Be16(head + fpt::kOffBlockSize16);
-  if (bs == 0) bs = Be32(head + fpt::kOffBlockSize);
+  uint32_t bs = base::Be16(head + fpt::kOffBlockSize16);
+  if (bs == 0) bs = base::Be32(head + fpt::kOffBlockSize);
   if (bs == 0 || bs > fpt::kMaxBlockSize) {
     return Status::Corrupt(path + ": memo block size " + std::to_string(bs) + " is not usable");
   }
   m.block_size_ = bs;
   m.first_block_ = FirstBlock(bs);
-  m.next_free_ = Be32(head + fpt::kOffNextFree);
+  m.next_free_ = base::Be32(head + fpt::kOffNextFree);
   m.writable_ = writable;
   m.exclusive_ = exclusive;
   *out = std::move(m);
@@ -72,7 +72,7 @@ Status MemoFile::RefreshSize() const { return file_.Size(&size_); }
 Status MemoFile::ReadHeader(uint32_t* next_free) {
   uint8_t head[fpt::kNextFreeSize];
   XB_RETURN_IF_ERROR(file_.Read(fpt::kOffNextFree, sizeof head, head));
-  next_free_ = Be32(head);
+  next_free_ = base::Be32(head);
   *next_free = next_free_;
   return Status::Ok();
 }
@@ -109,11 +109,11 @@ Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
   uint8_t first[kFirstRead];
   const size_t got = static_cast<size_t>(std::min<uint64_t>(kFirstRead, size_ - offset));
   XB_RETURN_IF_ERROR(file_.Read(offset, got, first));
-  const uint64_t length = Be32(first + fpt::kOffBlockLength);
+  const uint64_t length = base::Be32(first + fpt::kOffBlockLength);
   const uint64_t end = offset + fpt::kBlockHeaderSize + length;
   if (end > size_) XB_RETURN_IF_ERROR(RefreshSize());
   if (end > size_) return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
-  if (type != nullptr) *type = Be32(first + fpt::kOffBlockType);
+  if (type != nullptr) *type = base::Be32(first + fpt::kOffBlockType);
   out->resize(length);
   const size_t have = static_cast<size_t>(std::min<uint64_t>(length, got - fpt::kBlockHeaderSize));
   std::memcpy(out->data(), first + fpt::kBlockHeaderSize, have);
@@ -123,8 +123,8 @@ Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
 
 void MemoFile::FillValue(std::string_view data, uint32_t type, uint64_t blocks) {
   buffer_.assign(blocks * block_size_, 0);
-  PutBe32(buffer_.data() + fpt::kOffBlockType, type);
-  PutBe32(buffer_.data() + fpt::kOffBlockLength, static_cast<uint32_t>(data.size()));
+  base::PutBe32(buffer_.data() + fpt::kOffBlockType, type);
+  base::PutBe32(buffer_.data() + fpt::kOffBlockLength, static_cast<uint32_t>(data.size()));
   std::memcpy(buffer_.data() + fpt::kBlockHeaderSize, data.data(), data.size());
 }
 
@@ -144,7 +144,7 @@ Status MemoFile::WriteTyped(std::string_view data, uint32_t type, uint32_t* bloc
     uint8_t head[fpt::kBlockHeaderSize];
     if (old < next_free_ && offset + sizeof head <= size_ &&
         file_.Read(offset, sizeof head, head).ok()) {
-      const uint64_t old_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{Be32(head + fpt::kOffBlockLength)});
+      const uint64_t old_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{base::Be32(head + fpt::kOffBlockLength)});
       const uint64_t new_blocks = BlocksFor(fpt::kBlockHeaderSize + uint64_t{data.size()});
       // Reuse only a run that lies wholly below the next free block (a sane old value).
       if (new_blocks <= old_blocks && old + old_blocks <= next_free_) {
@@ -177,7 +177,7 @@ Status MemoFile::Append(std::string_view data, uint32_t type, uint32_t* block) {
   // only unused bytes behind the next free block.
   XB_RETURN_IF_ERROR(file_.Write(start * block_size_, buffer_.data(), buffer_.size()));
   uint8_t head[fpt::kNextFreeSize];
-  PutBe32(head, static_cast<uint32_t>(end));
+  base::PutBe32(head, static_cast<uint32_t>(end));
   XB_RETURN_IF_ERROR(file_.Write(fpt::kOffNextFree, head, sizeof head));
   next_free_ = static_cast<uint32_t>(end);
   size_ = std::max<uint64_t>(size_, end * block_size_);
@@ -219,14 +219,14 @@ Status MemoFile::ReadRedo(size_t n, uint8_t* entry) const {
 Status MemoFile::ReadCloseMark(uint32_t* mark) const {
   uint8_t word[4];
   XB_RETURN_IF_ERROR(file_.Read(fpt::kOffCloseMark, sizeof word, word));
-  *mark = Be32(word);
+  *mark = base::Be32(word);
   return Status::Ok();
 }
 
 Status MemoFile::WriteCloseMark(uint32_t mark) {
   if (!writable_) return Status::ReadOnly(file_.path() + " is open read-only");
   uint8_t word[4];
-  PutBe32(word, mark);
+  base::PutBe32(word, mark);
   XB_RETURN_IF_ERROR(file_.Write(fpt::kOffCloseMark, word, sizeof word));
   XB_RETURN_IF_ERROR(file_.Sync());
   dirty_ = false;
@@ -248,11 +248,11 @@ Status MemoFile::CheckValue(uint32_t block, uint32_t next_free, uint32_t* blocks
   const uint64_t offset = uint64_t{block} * block_size_;
   uint8_t head[fpt::kBlockHeaderSize];
   XB_RETURN_IF_ERROR(ReadBlockHeader(offset, where, head));
-  const uint32_t type = Be32(head + fpt::kOffBlockType);
+  const uint32_t type = base::Be32(head + fpt::kOffBlockType);
   if (type > fpt::kTypeObject) {
     return Status::Corrupt(where + " has an unknown block type " + std::to_string(type));
   }
-  const uint64_t length = Be32(head + fpt::kOffBlockLength);
+  const uint64_t length = base::Be32(head + fpt::kOffBlockLength);
   if (offset + fpt::kBlockHeaderSize + length > size_) {
     return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
   }

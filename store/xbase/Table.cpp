@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "store/xbase/ByteOrder.h"
+#include "base/ByteOrder.h"
 #include "store/xbase/FptFormat.h"
 
 namespace xbase {
@@ -88,13 +88,13 @@ void Table::Impl::RefreshCount() {
   uint8_t raw[dbf::kRecordCountSize];
   if (!dbf.Read(dbf::kOffRecordCount, sizeof raw, raw).ok() || !dbf.Size(&size).ok()) return;
   file_size = size;
-  SetCount(Le32(raw));
+  SetCount(base::Le32(raw));
 }
 
 Status Table::Impl::DecodeMemoPointer(const uint8_t* image, const FieldDesc& f, uint32_t* block) const {
   const uint8_t* p = image + f.offset;
   if (header.memo_binary) {
-    *block = Le32(p);
+    *block = base::Le32(p);
     return Status::Ok();
   }
   uint64_t v = 0;
@@ -117,7 +117,7 @@ Status Table::Impl::DecodeMemoPointer(const uint8_t* image, const FieldDesc& f, 
 void Table::Impl::EncodeMemoPointer(uint8_t* image, const FieldDesc& f, uint32_t block) const {
   uint8_t* p = image + f.offset;
   if (header.memo_binary) {
-    PutLe32(p, block);
+    base::PutLe32(p, block);
     return;
   }
   std::memset(p, ' ', f.width);
@@ -141,7 +141,7 @@ Status Table::Impl::OpenFiles() {
   if (file_size < dbf::kHeaderSize) return Status::Corrupt(path + ": file is too short for a table header");
   uint8_t head[dbf::kHeaderSize];
   XB_RETURN_IF_ERROR(dbf.Read(0, sizeof head, head));
-  const uint32_t header_length = Le16(head + dbf::kOffHeaderLength);
+  const uint32_t header_length = base::Le16(head + dbf::kOffHeaderLength);
   std::vector<uint8_t> bytes(std::max<uint64_t>(dbf::kHeaderSize, std::min<uint64_t>(header_length, file_size)));
   XB_RETURN_IF_ERROR(dbf.Read(0, bytes.size(), bytes.data()));
   Status s = DbfHeader::Parse(bytes.data(), bytes.size(), &header);
@@ -264,7 +264,7 @@ void Table::Impl::LeaveCloseMark() {
   if (!SyncNow().ok()) return;
   // A redo entry left behind (an edit or batch that failed half way) asks for a rebuild.
   uint8_t redo[4];
-  if (!memo->ReadRedo(sizeof redo, redo).ok() || Be32(redo) == fpt::kRedoMagic) return;
+  if (!memo->ReadRedo(sizeof redo, redo).ok() || base::Be32(redo) == fpt::kRedoMagic) return;
   FileLock mark_lock;
   uint32_t mark = 0;
   if (!LockMark(memo->file().fd(), memo_path, &mark_lock).ok() || !memo->ReadCloseMark(&mark).ok() ||

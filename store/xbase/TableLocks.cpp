@@ -2,7 +2,7 @@
 // memo allocation takes in shared mode.
 #include "store/xbase/TableImpl.h"
 
-#include "store/xbase/ByteOrder.h"
+#include "base/ByteOrder.h"
 
 namespace xbase {
 
@@ -46,7 +46,7 @@ Status Table::Impl::ReadHeaderCount() {
   uint8_t raw[dbf::kRecordCountSize];
   XB_RETURN_IF_ERROR(dbf.Read(dbf::kOffRecordCount, sizeof raw, raw));
   XB_RETURN_IF_ERROR(dbf.Size(&file_size));
-  SetCount(Le32(raw));
+  SetCount(base::Le32(raw));
   if (truncated) return Status::Corrupt(path + " is shorter than its header says; not writing");
   return Status::Ok();
 }

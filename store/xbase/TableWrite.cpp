@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "store/xbase/ByteOrder.h"
+#include "base/ByteOrder.h"
 #include "store/xbase/FptFormat.h"
 
 namespace xbase {
@@ -119,15 +119,15 @@ uint32_t Fnv1a(const uint8_t* p, size_t n) {
 Status Table::Impl::WriteRedo(uint32_t n) {
   const uint32_t len = header.record_length;
   std::vector<uint8_t> entry(fpt::kRedoFixedSize + 2 * size_t{len});
-  PutBe32(entry.data(), fpt::kRedoMagic);
-  PutBe32(entry.data() + fpt::kRedoOffRecno, n);
-  PutBe32(entry.data() + fpt::kRedoOffLength, len);
+  base::PutBe32(entry.data(), fpt::kRedoMagic);
+  base::PutBe32(entry.data() + fpt::kRedoOffRecno, n);
+  base::PutBe32(entry.data() + fpt::kRedoOffLength, len);
   if (n != fpt::kRedoBatch) {
     std::memcpy(entry.data() + fpt::kRedoOffImages, saved.data(), len);
     std::memcpy(entry.data() + fpt::kRedoOffImages + len, rec.data(), len);
   }
   const size_t sum_at = entry.size() - 4;
-  PutBe32(entry.data() + sum_at, Fnv1a(entry.data(), sum_at));
+  base::PutBe32(entry.data() + sum_at, Fnv1a(entry.data(), sum_at));
   return memo->WriteRedo(entry.data(), entry.size());
 }
 
@@ -149,9 +149,9 @@ Status Table::Impl::FinishTornRewrite(bool* cut_short) {
   std::vector<uint8_t> entry(fpt::kRedoFixedSize + 2 * size_t{len});
   if (!memo->ReadRedo(entry.size(), entry.data()).ok()) return Status::Ok();  // a short header: none
   const size_t sum_at = entry.size() - 4;
-  const uint32_t n = Be32(entry.data() + fpt::kRedoOffRecno);
-  if (Be32(entry.data()) != fpt::kRedoMagic || Be32(entry.data() + fpt::kRedoOffLength) != len ||
-      Be32(entry.data() + sum_at) != Fnv1a(entry.data(), sum_at) || n > count) {
+  const uint32_t n = base::Be32(entry.data() + fpt::kRedoOffRecno);
+  if (base::Be32(entry.data()) != fpt::kRedoMagic || base::Be32(entry.data() + fpt::kRedoOffLength) != len ||
+      base::Be32(entry.data() + sum_at) != Fnv1a(entry.data(), sum_at) || n > count) {
     return Status::Ok();  // no entry, or one for another table layout
   }
   if (n == fpt::kRedoBatch) {

@@ -5,10 +5,11 @@ Usage: check_layers.py ROOT QT_INCLUDE_DIR
 Prints one line per include against the arrows ("file:line: why") and exits 1 when
 there is any; exits 0 when every include goes down or sideways within its layer.
 The arrows (see the root CMakeLists.txt):
+  base <- xbase, reportengine (base: byte order and code pages, below both)
   xbase <- store <- core <- dialogs, reports, app
   widgets <- dialogs, reports, app
   reportengine <- reports <- app
-store/xbase includes no Qt; store/ and core/ include Qt Core only; reportengine never
+base and store/xbase include no Qt; store/ and core/ include Qt Core only; reportengine never
 includes store/, core/, widgets/, dialogs/ or app/; nothing but app/ includes app/.
 """
 import os
@@ -17,17 +18,19 @@ import sys
 
 # What each layer may include (its own folder included).
 ALLOWED = {
-    "xbase": {"xbase"},
-    "store": {"xbase", "store"},
-    "core": {"xbase", "store", "core"},
+    "base": {"base"},
+    "xbase": {"base", "xbase"},
+    "store": {"base", "xbase", "store"},
+    "core": {"base", "xbase", "store", "core"},
     "widgets": {"widgets"},
-    "dialogs": {"xbase", "store", "core", "widgets", "dialogs"},
-    "reportengine": {"reportengine"},
-    "reports": {"xbase", "store", "core", "widgets", "reportengine", "reports"},
-    "app": {"xbase", "store", "core", "widgets", "dialogs", "reportengine", "reports", "app"},
+    "dialogs": {"base", "xbase", "store", "core", "widgets", "dialogs"},
+    "reportengine": {"base", "reportengine"},
+    "reports": {"base", "xbase", "store", "core", "widgets", "reportengine", "reports"},
+    "app": {"base", "xbase", "store", "core", "widgets", "dialogs", "reportengine", "reports", "app"},
 }
 # Qt modules a layer may include; None means any.
 QT_ALLOWED = {
+    "base": set(),
     "xbase": set(),
     "store": {"QtCore"},
     "core": {"QtCore"},

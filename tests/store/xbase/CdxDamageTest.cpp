@@ -124,9 +124,9 @@ TEST_F(CdxDamageTest, NamedDamagesAreReportedWhereExpected) {
 
   // A changed key byte: the counts still agree, the full check finds the wrong key.
   std::vector<uint8_t> f = good_;
-  const uint32_t root = Le32(&f[0x600]);
+  const uint32_t root = base::Le32(&f[0x600]);
   uint32_t leaf = root;
-  while ((Le16(&f[leaf]) & cdx::kAttrLeaf) == 0) leaf = Be32(&f[leaf + 12 + 13 + 4]);
+  while ((base::Le16(&f[leaf]) & cdx::kAttrLeaf) == 0) leaf = base::Be32(&f[leaf + 12 + 13 + 4]);
   f[leaf + 511] ^= 0x01;
   Outcome o = Try(f);
   EXPECT_TRUE(o.opened);
@@ -135,7 +135,7 @@ TEST_F(CdxDamageTest, NamedDamagesAreReportedWhereExpected) {
 
   // One key fewer in a leaf: the quick check sees the count.
   f = good_;
-  PutLe16(&f[leaf + 2], static_cast<uint16_t>(Le16(&f[leaf + 2]) - 1));
+  base::PutLe16(&f[leaf + 2], static_cast<uint16_t>(base::Le16(&f[leaf + 2]) - 1));
   o = Try(f);
   EXPECT_FALSE(o.quick_ok);
   EXPECT_FALSE(o.verified);
@@ -143,7 +143,7 @@ TEST_F(CdxDamageTest, NamedDamagesAreReportedWhereExpected) {
   // Free list pointing into a tree: the quick check walks the list too, since a power cut
   // can leave it so (a page taken off the list and used, the list head not yet moved on).
   f = good_;
-  PutLe32(&f[cdx::kHdrFreeList], root);
+  base::PutLe32(&f[cdx::kHdrFreeList], root);
   o = Try(f);
   EXPECT_FALSE(o.quick_ok);
   EXPECT_FALSE(o.verified);

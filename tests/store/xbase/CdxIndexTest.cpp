@@ -37,10 +37,10 @@ TEST_F(CdxIndexTest, SmallFileHasTheStandardLayout) {
   const std::vector<uint8_t> f = ReadAll(path_);
   ASSERT_EQ(f.size() % 512, 0u);
   // Directory header: root 0x400, no free list, counter 0, key length 10, options E0.
-  EXPECT_EQ(Le32(&f[0]), 0x400u);
-  EXPECT_EQ(Le32(&f[4]), 0u);
-  EXPECT_EQ(Le32(&f[8]), 0u);
-  EXPECT_EQ(Le16(&f[12]), 10);
+  EXPECT_EQ(base::Le32(&f[0]), 0x400u);
+  EXPECT_EQ(base::Le32(&f[4]), 0u);
+  EXPECT_EQ(base::Le32(&f[8]), 0u);
+  EXPECT_EQ(base::Le16(&f[12]), 10);
   EXPECT_EQ(f[14], 0xE0);
   EXPECT_EQ(f[15], 1);
   EXPECT_EQ(std::vector<uint8_t>(f.begin() + 502, f.begin() + 512),
@@ -51,28 +51,28 @@ TEST_F(CdxIndexTest, SmallFileHasTheStandardLayout) {
   // Directory leaf: five names in name order, each pointing at a header; the first tag
   // created has its header at 0x600 and its root leaf right after it.
   const uint8_t* dir = &f[0x400];
-  EXPECT_EQ(Le16(dir), 3);
-  EXPECT_EQ(Le16(dir + 2), 5);
+  EXPECT_EQ(base::Le16(dir), 3);
+  EXPECT_EQ(base::Le16(dir + 2), 5);
   const std::vector<std::string> names = {"DATETIME", "DESCRIPT", "DONE", "KEYS", "PRIORITY"};
   for (int t = 0; t < 5; ++t) EXPECT_EQ(index->Tag(t).name, names[t]);
   const uint8_t* h = &f[0x600];
-  EXPECT_EQ(Le32(h), 0xA00u);
-  EXPECT_EQ(Le16(h + 12), 13);
+  EXPECT_EQ(base::Le32(h), 0xA00u);
+  EXPECT_EQ(base::Le16(h + 12), 13);
   EXPECT_EQ(h[14], 0x68);
   EXPECT_EQ(h[15], 1);
-  EXPECT_EQ(Le16(h + 502), 0);
-  EXPECT_EQ(Le16(h + 504), 10);  // "DATE+TIME" and its NUL
-  EXPECT_EQ(Le16(h + 506), 11);  // "!Deleted()" and its NUL
-  EXPECT_EQ(Le16(h + 508), 0);
-  EXPECT_EQ(Le16(h + 510), 10);
+  EXPECT_EQ(base::Le16(h + 502), 0);
+  EXPECT_EQ(base::Le16(h + 504), 10);  // "DATE+TIME" and its NUL
+  EXPECT_EQ(base::Le16(h + 506), 11);  // "!Deleted()" and its NUL
+  EXPECT_EQ(base::Le16(h + 508), 0);
+  EXPECT_EQ(base::Le16(h + 510), 10);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(h + 512), 21),
             std::string("DATE+TIME\0!Deleted()", 21));
   EXPECT_EQ(h[512 + 21], 0);
   // Root leaf of DATETIME: two keys (the deleted record has none), blank date first.
   const uint8_t* root = &f[0xA00];
-  EXPECT_EQ(Le16(root), 3);
-  EXPECT_EQ(Le16(root + 2), 2);
-  EXPECT_EQ(Le32(root + 4), cdx::kNoPage);
+  EXPECT_EQ(base::Le16(root), 3);
+  EXPECT_EQ(base::Le16(root + 2), 2);
+  EXPECT_EQ(base::Le32(root + 4), cdx::kNoPage);
   EXPECT_EQ(root[23], 3);  // entries of three bytes
   EXPECT_EQ(root[20], 16);
   // Key lengths of the five tags, as derived from the expressions.
@@ -82,7 +82,7 @@ TEST_F(CdxIndexTest, SmallFileHasTheStandardLayout) {
     const uint32_t v = dir[24 + i * 3] | (dir[25 + i * 3] << 8) | (dir[26 + i * 3] << 16);
     headers.push_back(v & 0xFFFF);
   }
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(Le16(&f[headers[i] + 12]), lengths[i]) << names[i];
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(base::Le16(&f[headers[i] + 12]), lengths[i]) << names[i];
 }
 
 TEST_F(CdxIndexTest, EveryTagOrderMatchesAnIndependentSort) {
@@ -265,7 +265,7 @@ TEST_F(CdxIndexTest, NumericAndDateTagsSortByValue) {
   ASSERT_TRUE(CdxIndex::Build(path_, fields, {{"QTY", "QTY", ""}, {"BORN", "BORN", "!Deleted()"}},
                               rows, {}, &index)
                   .ok());
-  EXPECT_EQ(Le16(&ReadAll(path_)[0x600 + 12]), 8);  // numbers and dates: 8-byte keys
+  EXPECT_EQ(base::Le16(&ReadAll(path_)[0x600 + 12]), 8);  // numbers and dates: 8-byte keys
   std::vector<uint32_t> by_qty;
   for (const Entry& e : Walk(*index, 0)) by_qty.push_back(e.second);
   EXPECT_EQ(by_qty, (std::vector<uint32_t>{1, 6, 2, 5, 7, 3, 4}));

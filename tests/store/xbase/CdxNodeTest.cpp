@@ -109,14 +109,14 @@ TEST(CdxNodeTest, BinaryKeysCompressTrailingNulsAndSharedPrefixes) {
   ASSERT_TRUE(EncodeLeaf(e, 0, 3, kBinaryPad, LeafWidths{2, 3, 3, 1}, kAttrRoot | kAttrLeaf,
                          kNoPage, kNoPage, page.data()));
   EXPECT_EQ(std::vector<uint8_t>(page.begin() + 24, page.begin() + 27), Hex("01 0e 0f"));
-  EXPECT_EQ(Le16(page.data() + kLeafFreeSpace), 479);
+  EXPECT_EQ(base::Le16(page.data() + kLeafFreeSpace), 479);
   EXPECT_EQ(std::vector<uint8_t>(page.begin() + 506, page.end()), Hex("03 02 80 00 00 01"));
 
   ASSERT_TRUE(EncodeLeaf(e, 0, 3, kBinaryPad, ChooseLeafWidths(4, 3), kAttrRoot | kAttrLeaf,
                          kNoPage, kNoPage, page.data()));
   EXPECT_EQ(std::vector<uint8_t>(page.begin() + 24, page.begin() + 33),
             Hex("01 00 00 02 00 0c 03 00 0c"));
-  EXPECT_EQ(Le16(page.data() + kLeafFreeSpace), 473);
+  EXPECT_EQ(base::Le16(page.data() + kLeafFreeSpace), 473);
 
   // A key of pad bytes only stores nothing; a repeat of the previous key stores nothing.
   NodeEntries z(8);
@@ -125,7 +125,7 @@ TEST(CdxNodeTest, BinaryKeysCompressTrailingNulsAndSharedPrefixes) {
   z.Append(empty_date, 2);
   ASSERT_TRUE(EncodeLeaf(z, 0, 2, kBinaryPad, ChooseLeafWidths(8, 2), kAttrLeaf, kNoPage, kNoPage,
                          page.data()));
-  EXPECT_EQ(Le16(page.data() + kLeafFreeSpace), 488 - 2 * 3 - 1);
+  EXPECT_EQ(base::Le16(page.data() + kLeafFreeSpace), 488 - 2 * 3 - 1);
   NodeEntries back;
   ASSERT_TRUE(DecodeLeaf(page.data(), 8, kBinaryPad, &back).ok());
   EXPECT_EQ(std::memcmp(back.key(1), empty_date, 8), 0);
@@ -165,7 +165,7 @@ TEST(CdxNodeTest, PackerCapsDuplicatesAndFillsALeafExactly) {
   Page page{};
   ASSERT_TRUE(EncodeLeaf(e, 0, 2, kCharacterPad, ChooseLeafWidths(20, 2), kAttrLeaf, kNoPage,
                          kNoPage, page.data()));
-  EXPECT_EQ(Le16(page.data() + kLeafFreeSpace), 488 - 6 - 18);
+  EXPECT_EQ(base::Le16(page.data() + kLeafFreeSpace), 488 - 6 - 18);
   const uint32_t v = page[27] | (page[28] << 8) | (page[29] << 16);
   EXPECT_EQ(v & 0x3FFF, 2u);
   EXPECT_EQ((v >> 14) & 0x1F, 18u);
@@ -209,7 +209,7 @@ TEST(CdxNodeTest, DecodingRejectsInconsistentLeaves) {
   EXPECT_TRUE(damaged(26, 0xF8).IsCorrupt());  // counts larger than the key length
   EXPECT_TRUE(damaged(0, 0).IsCorrupt());      // not a leaf
   Page interior{};
-  PutLe16(interior.data() + kNodeKeyCount, 100);
+  base::PutLe16(interior.data() + kNodeKeyCount, 100);
   EXPECT_TRUE(DecodeInterior(interior.data(), 60, &e).IsCorrupt());
 }
 

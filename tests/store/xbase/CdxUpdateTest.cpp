@@ -138,7 +138,7 @@ TEST_F(CdxUpdateTest, TreesGrowAndShrinkThroughSeveralLevels) {
   ExpectModel("empty");
   ExpectVerified("empty");
   const std::vector<uint8_t> f = ReadAll(path_);
-  EXPECT_NE(Le32(&f[cdx::kHdrFreeList]), 0u) << "freed pages are listed";
+  EXPECT_NE(base::Le32(&f[cdx::kHdrFreeList]), 0u) << "freed pages are listed";
   // Every tag's root is an empty root leaf again.
   for (int t = 0; t < 5; ++t) {
     std::unique_ptr<CdxIndex::Cursor> c = index_->NewCursor(t);
@@ -187,11 +187,11 @@ TEST_F(CdxUpdateTest, EveryChangeRaisesTheBigEndianCounterOnce) {
     Change(r, Image(t));
   }
   const std::vector<uint8_t> f = ReadAll(path_);
-  EXPECT_EQ(Be32(&f[cdx::kHdrChangeCounter]), 300u);
+  EXPECT_EQ(base::Be32(&f[cdx::kHdrChangeCounter]), 300u);
   // Tag headers keep their counters and free lists at zero.
   for (uint32_t offset : {0x600u}) {
-    EXPECT_EQ(Le32(&f[offset + 4]), 0u);
-    EXPECT_EQ(Le32(&f[offset + 8]), 0u);
+    EXPECT_EQ(base::Le32(&f[offset + 4]), 0u);
+    EXPECT_EQ(base::Le32(&f[offset + 8]), 0u);
   }
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "store/xbase/ByteOrder.h"
+#include "base/ByteOrder.h"
 #include "store/xbase/DbfHeader.h"
 #include "store/xbase/Table.h"
 #include "tests/store/xbase/TableTestSupport.h"
@@ -22,9 +22,9 @@ TEST(DbfFileTest, CreateWritesTheTaskTableHeader) {
   EXPECT_EQ(b[0], 0xF5);
   EXPECT_GE(b[2], 1);
   EXPECT_LE(b[2], 12);
-  EXPECT_EQ(Le32(&b[4]), 0u);
-  EXPECT_EQ(Le16(&b[8]), 258u);
-  EXPECT_EQ(Le16(&b[10]), 136u);
+  EXPECT_EQ(base::Le32(&b[4]), 0u);
+  EXPECT_EQ(base::Le16(&b[8]), 258u);
+  EXPECT_EQ(base::Le16(&b[10]), 136u);
   EXPECT_EQ(b[28], 0x00);  // no index yet
   EXPECT_EQ(b[29], 0x03);
   const char* names[] = {"DATE", "TIME", "DESCRIPT", "NOTE", "DONE", "KEYS", "PRIORITY"};
@@ -36,7 +36,7 @@ TEST(DbfFileTest, CreateWritesTheTaskTableHeader) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(&b[d])), names[i]);
     EXPECT_EQ(b[d + 10], 0);
     EXPECT_EQ(b[d + 11], types[i]);
-    EXPECT_EQ(Le32(&b[d + 12]), offset);
+    EXPECT_EQ(base::Le32(&b[d + 12]), offset);
     EXPECT_EQ(b[d + 16], widths[i]);
     EXPECT_EQ(b[d + 17], 0);
     offset += widths[i];
@@ -64,7 +64,7 @@ TEST(DbfFileTest, AppendWritesRecordMarkerAndCount) {
   ASSERT_TRUE(AppendTask(t.get(), {"", "", "Second", "", false, "", "B"}).ok());
   const std::vector<uint8_t> b = ReadBytes(dir.File("JLIST.DBF"));
   ASSERT_EQ(b.size(), 258u + 2 * 136u + 1u);
-  EXPECT_EQ(Le32(&b[4]), 2u);
+  EXPECT_EQ(base::Le32(&b[4]), 2u);
   const std::string r1(b.begin() + 258, b.begin() + 258 + 136);
   EXPECT_EQ(r1.substr(0, 14), " 2024030509:30");
   EXPECT_EQ(r1.substr(14, 50), "Call" + std::string(46, ' '));

@@ -1,11 +1,13 @@
-// ByteOrder: reading and writing the fixed-width integers of the engine's files. The
-// table and the index store theirs little-endian; the memo file and a few index fields
-// (record numbers and child offsets of interior nodes, the change counter) big-endian.
+// ByteOrder: reading and writing the fixed-width numbers of the program's files, shared
+// by the xBase engine and the report file. The table, the index and the report file
+// store theirs little-endian; the memo file and a few index fields (record numbers and
+// child offsets of interior nodes, the change counter) big-endian.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
-namespace xbase {
+namespace base {
 
 inline uint16_t Le16(const uint8_t* p) {
   return static_cast<uint16_t>(uint32_t{p[0]} | (uint32_t{p[1]} << 8));
@@ -31,4 +33,8 @@ inline void PutBe32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (24 - 8 * i));
 }
 
-}  // namespace xbase
+// A 4-byte IEEE float, little-endian.
+inline float LeReal(const uint8_t* p) { return std::bit_cast<float>(Le32(p)); }
+inline void PutLeReal(uint8_t* p, float v) { PutLe32(p, std::bit_cast<uint32_t>(v)); }
+
+}  // namespace base
