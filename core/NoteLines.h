@@ -1,7 +1,8 @@
 // Note lines: the lines a word-wrapping, multi-line text control of a given width shows
 // for a text, counted as the exports and the printed report count them. The rules live
 // here; how wide a piece of text is comes from the caller (reports/ measures with the
-// dialog font), so this stays free of fonts and windows.
+// dialog font), so this stays free of fonts and windows. The report engine's TMemoBuf
+// wraps by other rules (blanks collapse, report units) and keeps its own wrapper.
 #pragma once
 
 #include <QString>

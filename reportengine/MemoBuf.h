@@ -1,5 +1,11 @@
 // TMemoBuf: a multi-line text that a report prints word-wrapped between two edges of the
 // page, a number of lines at a time, so that a long note can run on over page breaks.
+//
+// Its wrapping is the report's own and differs on purpose from core/NoteLines, which
+// reproduces the line breaks of a text control for the task report and the exports: here
+// blanks between words collapse to one (a block-justified line spreads its words), widths
+// are report units of the report's current font, and the engine sits below the task code,
+// so it cannot share that wrapper.
 #pragma once
 
 #include <QString>
