@@ -6,13 +6,15 @@
 #include <QString>
 #include <cstdint>
 
+#include "reportengine/ReportTypes.h"
+
 class RecordReader;
 class RecordWriter;
 
 struct ReportFileHeader {
   int16_t page_count = 0;  // written as 0, patched when output finishes
   int16_t first_page = 1;
-  int16_t last_page = 9999;
+  int16_t last_page = kLastPageAll;
   double page_width = 8.5, page_height = 11.0;  // inches
   double left_offset = 0, right_offset = 0, top_offset = 0, bottom_offset = 0;  // inches
   uint8_t orientation = 0;  // TOrientation

@@ -14,6 +14,9 @@
 #include <vector>
 
 enum TPrintUnits { unInch, unMM, unCM, unPoint, unUser };
+// The last page of "print every page": a report's LastPage, the print dialog's range and
+// the report file header all use it (fixed: stored in report files).
+inline constexpr int kLastPageAll = 9999;
 enum TLineHeightMethod { lhmLinesPerInch, lhmFont, lhmUser };
 
 // Stored by ordinal in report files: the values are fixed.
