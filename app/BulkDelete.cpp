@@ -1,29 +1,15 @@
 #include "app/BulkDelete.h"
 
-#include <QApplication>
-#include <QCursor>
 #include <QDate>
 
 #include "core/DateTimeFormat.h"
+#include "reportengine/WaitCursor.h"
 #include "widgets/MessageBox.h"
 #include "store/ErrorText.h"
 #include "store/TaskSchema.h"
 #include "store/TodoTable.h"
 
 namespace {
-
-// The hourglass for the length of a command; the default pointer comes back however the
-// command ends.
-class WaitCursor {
- public:
-  WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { RestoreCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-  static void RestoreCursor() {
-    while (QApplication::overrideCursor() != nullptr) QApplication::restoreOverrideCursor();
-  }
-};
 
 // Runs a final step when it goes out of scope, so restoration happens on every path.
 template <typename F>
@@ -112,7 +98,6 @@ int TBulkDelete::WalkWholeTable(Test test) {
 
 void TBulkDelete::ReportSync() {
   if (sync_.ok()) return;
-  WaitCursor::RestoreCursor();
   ErrorBox(UserErrorText(sync_));
   sync_ = xbase::Status::Ok();
 }
@@ -216,19 +201,19 @@ int TBulkDelete::DeleteAllTasks() {
   TodoTable& table = host_.Table();
   int result = -1;
   {
-    const WaitCursor wait;
+    WaitCursor wait;
     // The table closes either way; a change that could not be stored is reported.
     if (const xbase::Status closed = table.Close(); !closed.ok()) ErrorBox(UserErrorText(closed));
     if (table.OpenTaskFiles(true)) {
       const xbase::Status zapped = table.Zap();
-      WaitCursor::RestoreCursor();
+      wait.Hide();
       if (zapped.ok()) {
         result = 0;
         InfoBox(QStringLiteral("Done!"));
       } else {
         ErrorBox(UserErrorText(zapped));
       }
-      QApplication::setOverrideCursor(Qt::WaitCursor);
+      wait.Show();
     }
     table.SetSuspendDisplayFields(true);
     if (!table.OpenTaskFiles(false)) {

@@ -25,6 +25,7 @@
 #include "app/FilterForm.h"
 #include "widgets/Glyphs.h"
 #include "app/HelpWindow.h"
+#include "reportengine/WaitCursor.h"
 #include "widgets/MessageBox.h"
 #include "core/QuickDates.h"
 #include "app/RebuildInd.h"
@@ -360,12 +361,11 @@ bool TMainScreen::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainScreen::SortByTag(const QString& tag) {
   if (!PostNotes()) return;
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const WaitCursor wait;
   table_->SetOrder(table_->OrderOfTag(tag));
   SetMainMenuSortChecks();
   table_->First();
   QCoreApplication::processEvents();
-  QGuiApplication::restoreOverrideCursor();
 }
 
 void TMainScreen::OrderButtonClick() { PopupUnderButton(OrderButton, ButtonSortMenu); }

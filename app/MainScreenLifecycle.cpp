@@ -18,6 +18,7 @@
 #include "store/ErrorText.h"
 #include "store/TaskBackup.h"
 #include "widgets/FormPlacement.h"
+#include "reportengine/WaitCursor.h"
 #include "widgets/MessageBox.h"
 #include "widgets/Splitter.h"
 #include "widgets/WhatsThisPopup.h"
@@ -37,7 +38,7 @@ void TMainScreen::showEvent(QShowEvent* event) {
 void TMainScreen::FormActivate() {
   if (!first_activation_ || activating_ || closing_) return;
   activating_ = true;
-  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  WaitCursor wait;
   PopupHelp1->SetColor(palette().color(QPalette::Window));
 
   RestoreFormPlacement(this);
@@ -49,7 +50,7 @@ void TMainScreen::FormActivate() {
   if (!table_->OpenTaskFiles(false)) {
     // Nothing was opened, so the batch has nothing to sync.
     (void)table_->EndBatch();
-    QGuiApplication::restoreOverrideCursor();
+    wait.Hide();
     activating_ = false;
     close();
     return;
@@ -101,7 +102,7 @@ void TMainScreen::FormActivate() {
   first_activation_ = false;
   activating_ = false;
   ExitButton->show();
-  QGuiApplication::restoreOverrideCursor();
+  wait.Hide();
 
   if (reindex_needed_) ::InfoBox(QString::fromLatin1(kReminder));
 }
