@@ -1,9 +1,17 @@
 // TBaseReport: the device-independent page model of the report engine. A report is drawn
 // by calling text, tab, font and graphics operations in report units; this class keeps
-// all state (units, cursor, sections, columns, tabs, font record, line metrics, page
-// selection, progress text, events, lifecycle) and reaches output only through the
-// protected virtual hooks below. Descendants: TCanvasReport (a QPainter canvas),
-// TPrinterReport (the printer), and the report-file writer.
+// all state and reaches output only through the protected virtual hooks below.
+// Descendants: TCanvasReport (a QPainter canvas), TPrinterReport (the printer), and the
+// report-file writer.
+//
+// It is built from parts, each holding the state and rules of one seam: TReportCursor
+// (units, margins, section, cursor, columns, line metrics), TTabStops (tab lists and saved
+// sets), TReportFontState (font record, change notices, realized fonts) and TReportDrawState
+// (brush, pen, background, clip region depth). What needs the hooks or several parts at once
+// stays here, its definitions in one file per seam: BaseReport.cpp (properties, page
+// selection, progress text, events, lifecycle, dialogs), BaseReportCursor.cpp (units, section,
+// cursor, line metrics, coordinates), BaseReportText.cpp, BaseReportTabs.cpp,
+// BaseReportFonts.cpp and BaseReportGraphics.cpp (drawing, clipping, pass-through).
 //
 // Coordinates: the public API takes report units (inches = units / UnitsFactor). Hooks
 // receive "page inches": inches from the paper's left and top edges with the origin
@@ -20,16 +28,17 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
-#include <list>
-#include <map>
-#include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "reportengine/OutputHooks.h"
 #include "reportengine/REBaseComponent.h"
+#include "reportengine/ReportCursor.h"
+#include "reportengine/ReportDrawState.h"
+#include "reportengine/ReportFontState.h"
 #include "reportengine/ReportTypes.h"
+#include "reportengine/TabStops.h"
 
 class QIODevice;
 class QPaintDevice;
@@ -61,16 +70,16 @@ class TBaseReport : public TREBaseComponent {
   QStringList& StatusText() { return status_text_; }
   const QStringList& StatusText() const { return status_text_; }
 
-  TLineHeightMethod LineHeightMethod() const { return line_height_method_; }
+  TLineHeightMethod LineHeightMethod() const { return cursor_.LineHeightMethod(); }
   void SetLineHeightMethod(TLineHeightMethod method);
-  int LinesPerInch() const { return lines_per_inch_; }
+  int LinesPerInch() const { return cursor_.LinesPerInch(); }
   // Values below 1 are ignored; the line height is recomputed.
   void SetLinesPerInch(int lines);
 
-  TPrintUnits Units() const { return units_; }
+  TPrintUnits Units() const { return cursor_.Units(); }
   // unUser leaves the factor unchanged.
   void SetUnits(TPrintUnits units);
-  double UnitsFactor() const { return units_factor_; }
+  double UnitsFactor() const { return cursor_.UnitsFactor(); }
   // Values not above 0 are ignored; Units follows (1, 25.4, 2.54, 72 or unUser).
   void SetUnitsFactor(double factor);
 
@@ -83,7 +92,7 @@ class TBaseReport : public TREBaseComponent {
   double MarginBottom() const;
   void SetMarginBottom(double value);
 
-  int TabShade() const { return tab_shade_; }
+  int TabShade() const { return tabs_.Shade(); }
   // Clamped to 0..100.
   void SetTabShade(int percent);
 
@@ -95,10 +104,10 @@ class TBaseReport : public TREBaseComponent {
   // Cut to 31 characters.
   void SetTitle(const QString& title);
 
-  TBKMode TextBKMode() const { return text_bk_mode_; }
+  TBKMode TextBKMode() const { return drawing_.TextBKMode(); }
   void SetTextBKMode(TBKMode mode);
   // Background colour behind opaque text.
-  TColor BKColor() const { return bk_color_; }
+  TColor BKColor() const { return drawing_.BKColor(); }
   void SetBKColor(TColor color);
 
   int Copies() const { return copies_; }
@@ -193,9 +202,9 @@ class TBaseReport : public TREBaseComponent {
   void GotoXY(double x, double y);
   // Moves to the baseline of `line` (1-based) of the section.
   void GotoLine(int line);
-  int LineNum() const { return line_num_; }
-  int ColumnNum() const { return column_num_; }
-  int Columns() const { return columns_; }
+  int LineNum() const { return cursor_.LineNum(); }
+  int ColumnNum() const { return cursor_.ColumnNum(); }
+  int Columns() const { return cursor_.Columns(); }
   // Column pitch (units): distance from one column's left edge to the next one's.
   double ColumnWidth() const;
   // Splits the section into `count` columns with `between` units between them (count
@@ -256,72 +265,72 @@ class TBaseReport : public TREBaseComponent {
   // Inner left edge and inner width (units) of stop n (1-based; 0 = the current stop).
   double TabStart(int n = 0) const;
   double TabWidth(int n = 0) const;
-  TPrintJustify TabJustify() const { return tab_justify_; }
-  void SetTabJustify(TPrintJustify justify) { tab_justify_ = justify; }
+  TPrintJustify TabJustify() const { return tabs_.Justify(); }
+  void SetTabJustify(TPrintJustify justify) { tabs_.SetJustify(justify); }
   // Index of the current stop (0 before the first Tab after NewLine or ClearTabs).
-  int TabIndex() const { return tab_index_; }
-  const std::vector<TTabStop>& Tabs() const { return *tabs_; }
+  int TabIndex() const { return tabs_.Index(); }
+  const std::vector<TTabStop>& Tabs() const { return tabs_.List(); }
   // Colour of tab shading (mixed with white by the shade percent).
-  TColor ShadeColor() const { return shade_color_; }
-  void SetShadeColor(TColor color) { shade_color_ = color; }
+  TColor ShadeColor() const { return tabs_.ShadeColor(); }
+  void SetShadeColor(TColor color) { tabs_.SetShadeColor(color); }
   // Colour for a shade percent (limited to 100) over ShadeColor.
   TColor ShadeToColor(int shade) const;
 
   // ---- Fonts -----------------------------------------------------------------------------------
-  const TFontRecord& Font() const { return font_; }
+  const TFontRecord& Font() const { return fonts_.Record(); }
   // Name and size (points; ignored unless above 0); resets colour, pitch and all styles.
   void SetFont(const QString& name, double size);
   // Makes a saved font record current at once (one change notice).
   void RestoreFont(const TFontRecord& font);
-  QString FontName() const { return font_.Name; }
+  QString FontName() const { return Font().Name; }
   void SetFontName(const QString& name);
-  TColor FontColor() const { return font_.Color; }
+  TColor FontColor() const { return Font().Color; }
   void SetFontColor(TColor color);
-  TFontPitch FontPitch() const { return font_.Pitch; }
+  TFontPitch FontPitch() const { return Font().Pitch; }
   void SetFontPitch(TFontPitch pitch);
   // Size in points.
-  double FontSize() const { return font_.Height * 72.0; }
+  double FontSize() const { return Font().Height * 72.0; }
   void SetFontSize(double points);
   // Height in units; never below one device pixel.
   double FontHeight() const;
   void SetFontHeight(double value);
-  bool Bold() const { return font_.Bold; }
+  bool Bold() const { return Font().Bold; }
   void SetBold(bool on);
-  bool Underline() const { return font_.Underline; }
+  bool Underline() const { return Font().Underline; }
   void SetUnderline(bool on);
-  bool Italic() const { return font_.Italic; }
+  bool Italic() const { return Font().Italic; }
   void SetItalic(bool on);
-  bool StrikeOut() const { return font_.StrikeOut; }
+  bool StrikeOut() const { return Font().StrikeOut; }
   void SetStrikeOut(bool on);
   // Superscript and subscript exclude each other.
-  bool Superscript() const { return font_.Superscript; }
+  bool Superscript() const { return Font().Superscript; }
   void SetSuperscript(bool on);
-  bool Subscript() const { return font_.Subscript; }
+  bool Subscript() const { return Font().Subscript; }
   void SetSubscript(bool on);
-  int FontRotation() const { return font_.Rotation; }
+  int FontRotation() const { return Font().Rotation; }
   // Degrees, stored modulo 360.
   void SetFontRotation(int degrees);
-  TFontAlign FontAlign() const { return font_.Align; }
+  TFontAlign FontAlign() const { return Font().Align; }
   void SetFontAlign(TFontAlign align);
   // The current font realized for the output device (created on first need).
   const TRealizedFont& RealizedFont();
   // Number of realized fonts kept (most recently used first); never more than
   // kMaxRealizedFonts, whatever a report file asks for.
-  int RealizedFontCount() const { return static_cast<int>(fonts_.size()); }
+  int RealizedFontCount() const { return fonts_.RealizedCount(); }
   // Fonts realized (created for the device) since this report was made: the work the
   // cache did not save.
-  int64_t FontsCreated() const { return fonts_created_; }
-  static constexpr int kMaxRealizedFonts = 64;
+  int64_t FontsCreated() const { return fonts_.Created(); }
+  static constexpr int kMaxRealizedFonts = TReportFontState::kMaxRealized;
 
   // ---- Graphics (positions in units; rects and point arrays in device pixels) ---------------
   void SetBrush(TColor color, TBrushStyle style, const QImage& pattern = QImage());
-  const TBrushRecord& Brush() const { return brush_; }
+  const TBrushRecord& Brush() const { return drawing_.Brush(); }
   // Width >= 0: pixels; negative: hundredths of an inch (at least 1 pixel).
   void SetPen(TColor color, TPenStyle style, int width, TPenMode mode);
-  const TPenRecord& Pen() const { return pen_; }
+  const TPenRecord& Pen() const { return drawing_.Pen(); }
   // Bitmaps combine with the page (AND) when true, else they are copied.
-  bool BitmapMode() const { return bitmap_mode_; }
-  void SetBitmapMode(bool combine) { bitmap_mode_ = combine; }
+  bool BitmapMode() const { return drawing_.BitmapMode(); }
+  void SetBitmapMode(bool combine) { drawing_.SetBitmapMode(combine); }
 
   void Arc(double x1, double y1, double x2, double y2, double x3, double y3, double x4,
            double y4);
@@ -354,7 +363,7 @@ class TBaseReport : public TREBaseComponent {
   void PrintBitmapRect(double x1, double y1, double x2, double y2, const QImage& bitmap);
 
   // ---- Clipping and paths --------------------------------------------------------------------
-  static constexpr int kMaxRegions = 21;
+  static constexpr int kMaxRegions = TReportDrawState::kMaxRegions;
   // Each pushes a region; a push beyond kMaxRegions raises (stack unchanged).
   void CreateRectRegion(double x1, double y1, double x2, double y2);
   void CreateRoundRectRegion(double x1, double y1, double x2, double y2, double x3,
@@ -366,7 +375,7 @@ class TBaseReport : public TREBaseComponent {
   void ClearClipRegion();
   // Pops and destroys the top region (nothing happens with an empty stack).
   void DeleteRegion();
-  int RegionCount() const { return region_count_; }
+  int RegionCount() const { return drawing_.RegionCount(); }
   void BeginPath();
   void EndPath();
   void SelectClipPath();
@@ -492,22 +501,25 @@ class TBaseReport : public TREBaseComponent {
   int DeviceOriginX() const { return device_origin_x_; }
   int DeviceOriginY() const { return device_origin_y_; }
   // Defers FontChanged until the matching EndFontChange (nested calls allowed).
-  void BeginFontChange() { ++font_change_depth_; }
+  void BeginFontChange() { fonts_.BeginChange(); }
   void EndFontChange();
   // Pen width (pixels) for a width argument (negative: hundredths of an inch).
   int PenWidthPixels(int width) const;
   // Cursor and section in inches.
-  double CursorXInches() const { return cursor_x_; }
-  double CursorYInches() const { return cursor_y_; }
-  void SetCursorInches(double x, double y) { cursor_x_ = x; cursor_y_ = y; }
-  double AscentInches() const { return ascent_; }
-  double DescentInches() const { return descent_; }
-  double LineHeightInches() const { return line_height_; }
-  double OriginXInches() const { return origin_x_; }
-  double OriginYInches() const { return origin_y_; }
+  double CursorXInches() const { return cursor_.X(); }
+  double CursorYInches() const { return cursor_.Y(); }
+  void SetCursorInches(double x, double y) {
+    cursor_.SetX(x);
+    cursor_.SetY(y);
+  }
+  double AscentInches() const { return cursor_.Ascent(); }
+  double DescentInches() const { return cursor_.Descent(); }
+  double LineHeightInches() const { return cursor_.LineHeight(); }
+  double OriginXInches() const { return cursor_.OriginX(); }
+  double OriginYInches() const { return cursor_.OriginY(); }
   // Inches of a value in units and back.
-  double ToInches(double units) const { return units / units_factor_; }
-  double ToUnits(double inches) const { return inches * units_factor_; }
+  double ToInches(double units) const { return cursor_.ToInches(units); }
+  double ToUnits(double inches) const { return cursor_.ToUnits(inches); }
   // Width of text in page inches in the current font at 100 % scale (at least 1 pixel).
   double TextWidthInches(const QString& text);
   // While OutText runs: the text's width as TextWidthInches measured it for the cursor, so
@@ -515,25 +527,12 @@ class TBaseReport : public TREBaseComponent {
   double OutTextWidthInches() const { return out_text_width_; }
 
  private:
-  struct TSavedPos {
-    double x, y;
-    int line, column;
-  };
-
   void FireEvent(const TReportEvent& event);
   void PrintAligned(TTextAlign align, const QString& text, double x_inches);
   void PrintBlockInches(const QString& text, double x_inches, double width_inches);
-  // Moves the cursor to the right end of text that starts at start_x (inches), along the
-  // baseline when the font is rotated.
-  void AdvanceCursor(double start_x, double width);
   void PrintPiece(const QString& text);
+  // Sends FontChanged now, or once the outermost EndFontChange is reached.
   void NotifyFontChange();
-  void SetFontField(const std::function<void(TFontRecord&)>& change);
-  double SectionWidthInches() const { return section_right_ - section_left_; }
-  double LineBottom() const { return cursor_y_ + descent_; }
-  void RecomputeColumnWidth();
-  void MutateTabs(const std::function<void(std::vector<TTabStop>&)>& change);
-  const TTabStop* StopAt(int n) const;
   bool OutOk() {
     CheckPrinting();
     return OutputAllowed();
@@ -541,8 +540,11 @@ class TBaseReport : public TREBaseComponent {
   // Counts a pushed region (raising when the stack is full); true when it is output.
   bool PushRegion();
   // Page inches of a position in units.
-  double PX(double x) const { return ToInches(x) + origin_x_; }
-  double PY(double y) const { return ToInches(y) + origin_y_; }
+  double PX(double x) const { return ToInches(x) + cursor_.OriginX(); }
+  double PY(double y) const { return ToInches(y) + cursor_.OriginY(); }
+  // The device fonts are measured on: MetricsDevice(), else an image at the report's
+  // resolution.
+  QPaintDevice* MeasuringDevice();
   QImage& MetricsImage();
 
   // Properties.
@@ -551,16 +553,8 @@ class TBaseReport : public TREBaseComponent {
   QPointer<QObject> status_label_;
   QString status_format_ = QStringLiteral("Printing page %p");
   QStringList status_text_;
-  TLineHeightMethod line_height_method_ = lhmLinesPerInch;
-  int lines_per_inch_ = 6;
-  TPrintUnits units_ = unInch;
-  double units_factor_ = 1.0;
-  double margin_left_ = 0, margin_right_ = 0, margin_top_ = 0, margin_bottom_ = 0;  // inches
-  int tab_shade_ = 0;
   QString title_ = QStringLiteral("Printer Report");
   QString document_title_;
-  TBKMode text_bk_mode_ = bkTransparent;
-  TColor bk_color_ = clWhite;
   int copies_ = 1;
   TOrientation orientation_ = poPortrait;
   double scale_x_ = 100, scale_y_ = 100;
@@ -578,39 +572,12 @@ class TBaseReport : public TREBaseComponent {
   double zoom_ = 100;
   int device_origin_x_ = 0, device_origin_y_ = 0;
 
-  // Page model, inches.
-  double section_left_ = 0, section_right_ = 8.5, section_top_ = 0, section_bottom_ = 11;
-  double cursor_x_ = 0, cursor_y_ = 0;
-  double origin_x_ = 0, origin_y_ = 0;
-  int line_num_ = 1;
-  int column_num_ = 1;
-  int columns_ = 1;
-  double column_width_ = 8.5;
-  double column_between_ = 0;
-  std::vector<TSavedPos> saved_pos_;
-  double ascent_ = 0, descent_ = 0, line_height_ = 1.0 / 6.0;
+  // The parts.
+  TReportCursor cursor_;
+  TTabStops tabs_;
+  TReportFontState fonts_;
+  TReportDrawState drawing_;
 
-  // Tabs.
-  TTabList tabs_;
-  std::map<int, TTabList> saved_tabs_;
-  int tab_index_ = 0;
-  bool tab_active_ = false;
-  TPrintJustify tab_justify_ = pjNone;
-  TColor shade_color_ = clBlack;
-
-  // Fonts, brush, pen.
-  TFontRecord font_;
-  int font_change_depth_ = 0;
-  bool font_change_pending_ = false;
-  // The realized fonts, most recently used first, with an index by FontCacheKey for a
-  // constant-time lookup; the least recently used goes when the list is full.
-  std::list<TRealizedFont> fonts_;
-  std::unordered_map<std::string, std::list<TRealizedFont>::iterator> font_index_;
-  int64_t fonts_created_ = 0;
   QImage metrics_image_;
-  TBrushRecord brush_;
-  TPenRecord pen_;
-  bool bitmap_mode_ = false;
   double out_text_width_ = 0;
-  int region_count_ = 0;
 };

@@ -99,6 +99,7 @@ class TFilePrinter : public TCanvasReport {
 
  private:
   [[noreturn]] void Unexpected();
+  // Decoding and dispatch of the command records (FilePrinterDispatch.cpp).
   void Dispatch(const ReportRecord& r);
   void PlayBlock(const QString& text, double x, double line_y, double width);
   QString RecordText(const QByteArray& bytes);
