@@ -304,7 +304,7 @@ void TBaseReport::AllowAll() {
   DestinationsChanged(akAll);
 }
 
-// ---- Dialogs ----------------------------------------------------------------------------------
+// ---- Dialogs ------------------------------------------------------------------------------------------
 
 bool TBaseReport::ShowPrintDialog(QWidget* parent) {
   CheckNotPrinting();

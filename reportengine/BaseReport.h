@@ -9,9 +9,9 @@
 // sets), TReportFontState (font record, change notices, realized fonts) and TReportDrawState
 // (brush, pen, background, clip region depth). What needs the hooks or several parts at once
 // stays here, its definitions in one file per seam: BaseReport.cpp (properties, page
-// selection, progress text, events, lifecycle, dialogs), BaseReportCursor.cpp (units, section,
-// cursor, line metrics, coordinates), BaseReportText.cpp, BaseReportTabs.cpp,
-// BaseReportFonts.cpp and BaseReportGraphics.cpp (drawing, clipping, pass-through).
+// selection, progress text, events, lifecycle), BaseReportCursor.cpp (units, section, cursor,
+// line metrics, coordinates), BaseReportText.cpp, BaseReportTabs.cpp, BaseReportFonts.cpp and
+// BaseReportGraphics.cpp (drawing, clipping, pass-through).
 //
 // Coordinates: the public API takes report units (inches = units / UnitsFactor). Hooks
 // receive "page inches": inches from the paper's left and top edges with the origin
