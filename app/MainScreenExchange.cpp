@@ -9,8 +9,8 @@
 #include "core/TaskExchangeImport.h"
 #include "core/TaskExchangeReader.h"
 #include "reports/TaskExchangeExport.h"
-#include "reports/TodoTableReportSource.h"
 #include "store/TodoTable.h"
+#include "store/TodoTableWalk.h"
 #include "widgets/MessageBox.h"
 #include "widgets/UnstorableText.h"
 
@@ -73,8 +73,11 @@ void TMainScreen::ExportTasksClick() {
   UpdateStatus(QStringLiteral("Exporting tasks..."));
   // The walk moves through the list with the grid detached; the current task is put back.
   table_->BeginBatch();
-  TTodoTableReportSource source(*table_);
-  const xbase::Status written = TTaskExchangeExport::WriteFile(source, format, table_->Directory(), path);
+  xbase::Status written;
+  {
+    TTodoTableWalk tasks(*table_);
+    written = TTaskExchangeExport::WriteFile(tasks, format, table_->Directory(), path);
+  }
   if (current == 0 || !table_->GoToRecord(current).ok()) table_->First();
   const xbase::Status synced = table_->EndBatch();
   HideStatus();

@@ -5,6 +5,7 @@
 #include "core/AppHelpers.h"
 #include "core/TaskCommands.h"
 #include "core/DateTimeFormat.h"
+#include "store/TaskSchema.h"
 
 namespace {
 
@@ -18,22 +19,18 @@ constexpr std::array<ColumnInfo, TaskGridModel::kColumnCount> kColumns = {{
     {"ShowPriority", "Priority", 9},
     {"ShowDate", "Date", 11},
     {"ShowTime", "Time", 9},
-    {"DESCRIPT", "Task", 70},
+    {task_schema::kDescriptField, "Task", 70},
     {"IsDone", "Done?", 5},
-    {"KEYS", "Key words", 15},
+    {task_schema::kKeysField, "Key words", 15},
 }};
 
 }  // namespace
 
 TaskGridModel::TaskGridModel(TodoTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
-  table_.SetCalcFields([this](TaskRow& row) { display_.Calc(row); });
   table_.AddObserver(this);
 }
 
-TaskGridModel::~TaskGridModel() {
-  table_.RemoveObserver(this);
-  table_.SetCalcFields({});
-}
+TaskGridModel::~TaskGridModel() { table_.RemoveObserver(this); }
 
 QString TaskGridModel::FieldName(int column) {
   if (column < 0 || column >= kColumnCount) return QString();
@@ -63,7 +60,7 @@ int TaskGridModel::columnCount(const QModelIndex& parent) const {
 QVariant TaskGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || table_.InBatch()) return {};
   if (role != Qt::DisplayRole && role != Qt::EditRole && role != Qt::FontRole) return {};
-  TaskRow row;
+  TaskRecord row;
   if (!table_.ReadRow(index.row(), &row)) return {};
   if (role == Qt::FontRole) {
     if (!emphasis_) return {};
@@ -79,12 +76,16 @@ QVariant TaskGridModel::data(const QModelIndex& index, int role) const {
     }
     return {};
   }
+  // The calculated columns stay empty while the table suspends them.
+  auto shown = [this, &row](TaskDisplay::Calculated column) {
+    return table_.SuspendDisplayFields() ? QString() : display_.Show(row, column);
+  };
   switch (index.column()) {
-    case kPriorityColumn: return row.show_priority;
-    case kDateColumn: return row.show_date;
-    case kTimeColumn: return row.show_time;
+    case kPriorityColumn: return shown(TaskDisplay::Calculated::kShowPriority);
+    case kDateColumn: return shown(TaskDisplay::Calculated::kShowDate);
+    case kTimeColumn: return shown(TaskDisplay::Calculated::kShowTime);
     case kTaskColumn: return row.descript;
-    case kDoneColumn: return row.is_done;
+    case kDoneColumn: return shown(TaskDisplay::Calculated::kIsDone);
     case kKeysColumn: return row.keys;
     default: return {};
   }

@@ -14,8 +14,7 @@ class TaskGridModel : public QAbstractTableModel, private TodoTableObserver {
  public:
   enum Column { kPriorityColumn, kDateColumn, kTimeColumn, kTaskColumn, kDoneColumn, kKeysColumn, kColumnCount };
 
-  // Attaches to `table` (which must outlive the model) and becomes its display-field
-  // calculator.
+  // Attaches to `table`, which must outlive the model.
   explicit TaskGridModel(TodoTable& table, QObject* parent = nullptr);
   ~TaskGridModel() override;
 

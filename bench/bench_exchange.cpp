@@ -18,13 +18,12 @@
 #include <utility>
 #include <vector>
 
-#include "bench/BenchReportSource.h"
 #include "bench/BenchTaskFolder.h"
+#include "bench/BenchTaskWalk.h"
 #include "core/TaskExchangeImport.h"
 #include "core/TaskExchangeReader.h"
 #include "reports/TaskExchangeExport.h"
-#include "reports/TaskFolderSource.h"
-#include "reports/TaskReportSource.h"
+#include "store/TaskFolderWalk.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
 
@@ -44,43 +43,43 @@ const char* const kKeys[] = {"work", "home shop", "", "car money urgent"};
 
 // Tasks over three months, every third one done, priorities A to C, every seventh
 // without a time.
-TReportTask TaskNumber(int i) {
-  TReportTask task;
-  task.Date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
-  task.Time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
-  task.Descript = QString::fromLatin1(kTexts[i % 4]);
-  task.Priority = QString(QChar(u'A' + i % 3));
-  task.Done = i % 3 == 0;
-  task.Keys = QString::fromLatin1(kKeys[i % 4]);
-  task.Note = QString::fromLatin1(kNotes[i % 2]);
-  task.Recno = static_cast<uint32_t>(i + 1);
+TaskRecord TaskNumber(int i) {
+  TaskRecord task;
+  task.date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
+  task.time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
+  task.descript = QString::fromLatin1(kTexts[i % 4]);
+  task.priority = QString(QChar(u'A' + i % 3));
+  task.done = i % 3 == 0;
+  task.keys = QString::fromLatin1(kKeys[i % 4]);
+  task.note = QString::fromLatin1(kNotes[i % 2]);
+  task.recno = static_cast<uint32_t>(i + 1);
   return task;
 }
 
 // kTasks tasks held in memory, made once.
-bench::MemoryReportSource& Memory() {
-  static bench::MemoryReportSource source = [] {
-    std::vector<TReportTask> tasks;
+bench::MemoryTaskWalk& Memory() {
+  static bench::MemoryTaskWalk source = [] {
+    std::vector<TaskRecord> tasks;
     tasks.reserve(kTasks);
     for (int i = 0; i < kTasks; ++i) tasks.push_back(TaskNumber(i));
-    return bench::MemoryReportSource(std::move(tasks));
+    return bench::MemoryTaskWalk(std::move(tasks));
   }();
   return source;
 }
 
 void BuildFolder() {
   bench::BuildTaskFolder(Folder(), kTasks, [](xbase::Table& t, int i) {
-    const TReportTask task = TaskNumber(i);
+    const TaskRecord task = TaskNumber(i);
     auto set = [&t](const char* name, const QString& value) {
       bench::Check(t.SetString(t.FieldIndex(name), value.toStdString()));
     };
-    set(TodoTable::kDate, task.Date);
-    set(TodoTable::kTime, task.Time);
-    set(TodoTable::kDescript, task.Descript);
-    set(TodoTable::kPriority, task.Priority);
-    set(TodoTable::kKeys, task.Keys);
-    bench::Check(t.SetLogical(t.FieldIndex(TodoTable::kDone), task.Done));
-    bench::Check(t.SetMemo(t.FieldIndex(TodoTable::kNote), task.Note.toStdString()));
+    set(TodoTable::kDate, task.date);
+    set(TodoTable::kTime, task.time);
+    set(TodoTable::kDescript, task.descript);
+    set(TodoTable::kPriority, task.priority);
+    set(TodoTable::kKeys, task.keys);
+    bench::Check(t.SetLogical(t.FieldIndex(TodoTable::kDone), task.done));
+    bench::Check(t.SetMemo(t.FieldIndex(TodoTable::kNote), task.note.toStdString()));
   });
 }
 
@@ -93,12 +92,12 @@ QByteArray Exported(TExchangeFormat format) {
 
 void Export(benchmark::State& state, TExchangeFormat format) {
   const bool folder = state.range(0) == 1;
-  TTaskFolderSource folderSource;
+  TTaskFolderWalk folderSource;
   if (folder) {
     BuildFolder();
     bench::Check(folderSource.Open(QString::fromStdString(Folder()), 0, QString()));
   }
-  TTaskReportSource& source = folder ? static_cast<TTaskReportSource&>(folderSource) : Memory();
+  TTaskWalk& source = folder ? static_cast<TTaskWalk&>(folderSource) : Memory();
   qint64 bytes = 0;
   for (auto _ : state) {
     QBuffer buffer;

@@ -23,13 +23,13 @@
 #include <vector>
 
 #include "bench/BenchTaskFolder.h"
+#include "bench/BenchTaskWalk.h"
 #include "reports/DialogFontMeasure.h"
-#include "reports/ExportSource.h"
 #include "reports/TaskExport.h"
-#include "reports/TaskFolderSource.h"
-#include "reports/TodoTableSource.h"
+#include "store/TaskFolderWalk.h"
 #include "store/TaskSchema.h"
 #include "store/TodoTable.h"
+#include "store/TodoTableWalk.h"
 #include "store/xbase/Table.h"
 
 namespace {
@@ -47,48 +47,36 @@ const char* const kNotes[] = {
 };
 
 // Tasks over three months, every third one done, priorities A to C.
-TExportTask TaskNumber(int i) {
-  TExportTask task;
-  task.Date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
-  task.Time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
-  task.Descript = QString::fromLatin1(kTexts[i % 4]);
-  task.Priority = QString(QChar(u'A' + i % 3));
-  task.Done = i % 3 == 0;
-  task.Note = QString::fromLatin1(kNotes[i % 2]);
+TaskRecord TaskNumber(int i) {
+  TaskRecord task;
+  task.date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
+  task.time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
+  task.descript = QString::fromLatin1(kTexts[i % 4]);
+  task.priority = QString(QChar(u'A' + i % 3));
+  task.done = i % 3 == 0;
+  task.note = QString::fromLatin1(kNotes[i % 2]);
   return task;
 }
 
-class TVectorSource : public TExportSource {
- public:
-  TVectorSource() {
-    tasks_.reserve(kTasks);
-    for (int i = 0; i < kTasks; ++i) tasks_.push_back(TaskNumber(i));
-  }
-  void First() override { pos_ = 0; }
-  int FilterRecordCount() override { return static_cast<int>(tasks_.size()); }
-  bool AtEnd() override { return pos_ >= tasks_.size(); }
-  void Next() override { ++pos_; }
-  void Read(TExportTask* task, bool) override { *task = tasks_[pos_]; }
-
- private:
-  std::vector<TExportTask> tasks_;
-  size_t pos_ = 0;
-};
-
-TVectorSource& Tasks() {
-  static TVectorSource source;
+bench::MemoryTaskWalk& Tasks() {
+  static bench::MemoryTaskWalk source = [] {
+    std::vector<TaskRecord> tasks;
+    tasks.reserve(kTasks);
+    for (int i = 0; i < kTasks; ++i) tasks.push_back(TaskNumber(i));
+    return bench::MemoryTaskWalk(std::move(tasks));
+  }();
   return source;
 }
 
 void BuildTable() {
   bench::BuildTaskFolder(Folder(), kTasks, [](xbase::Table& t, int i) {
-    const TExportTask task = TaskNumber(i);
-    bench::Check(t.SetString(0, task.Date.toStdString()));
-    bench::Check(t.SetString(1, task.Time.toStdString()));
-    bench::Check(t.SetString(2, task.Descript.toStdString()));
-    bench::Check(t.SetMemo(3, task.Note.toStdString()));
-    bench::Check(t.SetLogical(4, task.Done));
-    bench::Check(t.SetString(6, task.Priority.toStdString()));
+    const TaskRecord task = TaskNumber(i);
+    bench::Check(t.SetString(0, task.date.toStdString()));
+    bench::Check(t.SetString(1, task.time.toStdString()));
+    bench::Check(t.SetString(2, task.descript.toStdString()));
+    bench::Check(t.SetMemo(3, task.note.toStdString()));
+    bench::Check(t.SetLogical(4, task.done));
+    bench::Check(t.SetString(6, task.priority.toStdString()));
   });
 }
 
@@ -99,7 +87,7 @@ const TDialogFontMeasure& Measure() {
   return measure;
 }
 
-void Run(benchmark::State& state, TExportSource& source) {
+void Run(benchmark::State& state, TTaskWalk& source) {
   TExportOptions options = TTaskExport::OptionsFor(FormatOf(state), Measure());
   options.Title = QStringLiteral("Jotlist");
   options.CopyNotes = true;
@@ -120,7 +108,7 @@ void BM_ExportMemory(benchmark::State& state) { Run(state, Tasks()); }
 
 void BM_ExportFolder(benchmark::State& state) {
   BuildTable();
-  TTaskFolderSource source;
+  TTaskFolderWalk source;
   if (!source.Open(QString::fromStdString(Folder()), 1, QString()).ok()) {
     state.SkipWithError("cannot open the task folder");
     return;
@@ -137,7 +125,7 @@ void BM_ExportTable(benchmark::State& state) {
     return;
   }
   table.SetOrder(1);
-  TTodoTableSource source(table);
+  TTodoTableWalk source(table);
   Run(state, source);
 }
 
@@ -173,7 +161,7 @@ std::string FileBytes(const std::string& path) {
 void BM_ExportLimit(benchmark::State& state) {
   BuildTable();
   // The number of bytes the export of the folder writes.
-  TTaskFolderSource source;
+  TTaskFolderWalk source;
   if (!source.Open(QString::fromStdString(Folder()), 1, QString()).ok()) {
     state.SkipWithError("cannot open the task folder");
     return;

@@ -19,15 +19,15 @@
 #include <utility>
 #include <vector>
 
-#include "bench/BenchReportSource.h"
 #include "bench/BenchTaskFolder.h"
+#include "bench/BenchTaskWalk.h"
 #include "reportengine/FilePreview.h"
 #include "reportengine/ReportFiler.h"
 #include "reports/FontWidthMeasure.h"
 #include "reports/ReportPrint.h"
 #include "reports/TaskReport.h"
-#include "reports/TodoTableReportSource.h"
 #include "store/TodoTable.h"
+#include "store/TodoTableWalk.h"
 #include "store/xbase/Table.h"
 
 namespace {
@@ -46,28 +46,28 @@ const char* const kKeys[] = {"work", "home errands", "car money"};
 
 // Tasks over three months, every third one done, priorities A to C, each with key words and
 // a note of two lines.
-TReportTask TaskNumber(int i) {
-  TReportTask task;
-  task.Date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
-  task.Time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
-  task.Descript = QString::fromLatin1(kTexts[i % 4]);
-  task.Priority = QString(QChar(u'A' + i % 3));
-  task.Done = i % 3 == 0;
-  task.Keys = QString::fromLatin1(kKeys[i % 3]);
-  task.Note = QString::fromLatin1(kNotes[i % 2]);
+TaskRecord TaskNumber(int i) {
+  TaskRecord task;
+  task.date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
+  task.time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
+  task.descript = QString::fromLatin1(kTexts[i % 4]);
+  task.priority = QString(QChar(u'A' + i % 3));
+  task.done = i % 3 == 0;
+  task.keys = QString::fromLatin1(kKeys[i % 3]);
+  task.note = QString::fromLatin1(kNotes[i % 2]);
   return task;
 }
 
 void BuildTable() {
   bench::BuildTaskFolder(Folder(), kTasks, [](xbase::Table& t, int i) {
-    const TReportTask task = TaskNumber(i);
-    bench::Check(t.SetString(t.FieldIndex(TodoTable::kDate), task.Date.toStdString()));
-    bench::Check(t.SetString(t.FieldIndex(TodoTable::kTime), task.Time.toStdString()));
-    bench::Check(t.SetString(t.FieldIndex(TodoTable::kDescript), task.Descript.toStdString()));
-    bench::Check(t.SetMemo(t.FieldIndex(TodoTable::kNote), task.Note.toStdString()));
-    bench::Check(t.SetLogical(t.FieldIndex(TodoTable::kDone), task.Done));
-    bench::Check(t.SetString(t.FieldIndex(TodoTable::kKeys), task.Keys.toStdString()));
-    bench::Check(t.SetString(t.FieldIndex(TodoTable::kPriority), task.Priority.toStdString()));
+    const TaskRecord task = TaskNumber(i);
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kDate), task.date.toStdString()));
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kTime), task.time.toStdString()));
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kDescript), task.descript.toStdString()));
+    bench::Check(t.SetMemo(t.FieldIndex(TodoTable::kNote), task.note.toStdString()));
+    bench::Check(t.SetLogical(t.FieldIndex(TodoTable::kDone), task.done));
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kKeys), task.keys.toStdString()));
+    bench::Check(t.SetString(t.FieldIndex(TodoTable::kPriority), task.priority.toStdString()));
   });
 }
 
@@ -81,7 +81,7 @@ TTaskReportOptions AllSwitches() {
 }
 
 // Records the report of `source` into `stream` as the preview does; gives its page count.
-int Record(TTaskReportSource& source, QBuffer& stream) {
+int Record(TTaskWalk& source, QBuffer& stream) {
   static const TFontWidthMeasure measure(TReportPrint::WindowFont());
   TTaskReport body(source, AllSwitches(), measure.AsFunction(), 96);
   TReportFiler report;
@@ -104,7 +104,7 @@ void BM_RecordPreview(benchmark::State& state) {
     return;
   }
   table.SetOrder(1);
-  TTodoTableReportSource source(table);
+  TTodoTableWalk source(table);
   QBuffer stream;
   stream.open(QIODevice::ReadWrite);
   int pages = 0;
@@ -116,9 +116,9 @@ void BM_RecordPreview(benchmark::State& state) {
 // A recorded report of `tasks` tasks, opened in the preview renderer at 100 %.
 struct TOpenReport {
   explicit TOpenReport(int tasks) {
-    std::vector<TReportTask> held;
+    std::vector<TaskRecord> held;
     for (int i = 0; i < tasks; ++i) held.push_back(TaskNumber(i));
-    bench::MemoryReportSource source(std::move(held));
+    bench::MemoryTaskWalk source(std::move(held));
     stream.open(QIODevice::ReadWrite);
     Record(source, stream);
     preview.SetStreamMode(smUser);

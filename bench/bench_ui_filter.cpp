@@ -70,7 +70,7 @@ void BM_ApplyFilter(benchmark::State& state) {
     state.ResumeTiming();
     Check(table.SetFilter(BuildFilterExpression(filter, today).expression));
     table.First();
-    TaskRow row;
+    TaskRecord row;
     benchmark::DoNotOptimize(table.ReadRow(0, &row));
     shown = table.ViewCount();
   }

@@ -1,6 +1,19 @@
 #include "core/TaskDisplay.h"
 
-#include "store/TodoTable.h"
+namespace {
+
+// Stored texts remembered per kind; the memory stays small whatever the list holds.
+constexpr qsizetype kRememberedLimit = 4096;
+
+template <typename Convert>
+QString Remembered(QHash<QString, QString>& remembered, const QString& stored, Convert convert) {
+  const auto found = remembered.constFind(stored);
+  if (found != remembered.constEnd()) return *found;
+  if (remembered.size() >= kRememberedLimit) remembered.clear();
+  return *remembered.insert(stored, convert(stored));
+}
+
+}  // namespace
 
 TaskDisplay::TaskDisplay(const TFormatSettings& base) : settings_(base) {
   const TDateFormatSet working = WorkingDateFormats();
@@ -33,17 +46,22 @@ QString TaskDisplay::ShowTime(const QString& time) const {
   return FormatDateTime(QStringLiteral(" hh:mmam/pm"), value, settings_);
 }
 
-void TaskDisplay::Calc(TaskRow& row) const {
-  row.show_date = ShowDate(row.date);
-  row.is_done = IsDone(row.done);
-  row.show_time = ShowTime(row.time);
-  row.show_priority = ShowPriority(row.priority);
+QString TaskDisplay::Show(const TaskRecord& task, Calculated column) const {
+  switch (column) {
+    case Calculated::kShowPriority: return ShowPriority(task.priority);
+    case Calculated::kShowDate:
+      return Remembered(dates_, task.date, [this](const QString& stored) { return ShowDate(stored); });
+    case Calculated::kShowTime:
+      return Remembered(times_, task.time, [this](const QString& stored) { return ShowTime(stored); });
+    case Calculated::kIsDone: return IsDone(task.done);
+  }
+  return QString();
 }
 
-bool TaskDisplay::PriorityBold(const TaskRow& row) {
-  return !row.done && row.priority == QLatin1String("A");
+bool TaskDisplay::PriorityBold(const TaskRecord& task) {
+  return !task.done && task.priority == QLatin1String("A");
 }
 
-bool TaskDisplay::DateBoldItalic(const TaskRow& row, const QDate& today) {
-  return !row.done && row.date == today.toString(QStringLiteral("yyyyMMdd"));
+bool TaskDisplay::DateBoldItalic(const TaskRecord& task, const QDate& today) {
+  return !task.done && task.date == today.toString(QStringLiteral("yyyyMMdd"));
 }

@@ -3,14 +3,17 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QString>
 
 #include "core/DateTimeFormat.h"
-
-struct TaskRow;
+#include "store/TaskRecord.h"
 
 class TaskDisplay {
  public:
+  // The calculated columns, named after the fields the grid shows them as.
+  enum class Calculated { kShowPriority, kShowDate, kShowTime, kIsDone };
+
   // Conversions run under the working date settings ("mm/dd/yyyy", '/', ':', AM/PM),
   // with the month names of `base` (the locale's, by default).
   explicit TaskDisplay(const TFormatSettings& base = FormatSettings());
@@ -24,14 +27,18 @@ class TaskDisplay {
   QString ShowTime(const QString& time) const;
   static QString IsDone(bool done) { return done ? QStringLiteral("Y") : QStringLiteral("N"); }
 
-  // Fills the four display fields of `row` from its stored fields.
-  void Calc(TaskRow& row) const;
+  // The text of calculated column `column` for `task`. Each stored date and time is
+  // converted once and then remembered: a list holds the same few over and over.
+  QString Show(const TaskRecord& task, Calculated column) const;
 
   // Bold Priority cell: an undone task whose stored priority is exactly "A".
-  static bool PriorityBold(const TaskRow& row);
+  static bool PriorityBold(const TaskRecord& task);
   // Bold italic Date cell: an undone task dated `today`.
-  static bool DateBoldItalic(const TaskRow& row, const QDate& today);
+  static bool DateBoldItalic(const TaskRecord& task, const QDate& today);
 
  private:
   TFormatSettings settings_;
+  // Display texts by stored text, for Show.
+  mutable QHash<QString, QString> dates_;
+  mutable QHash<QString, QString> times_;
 };

@@ -35,7 +35,7 @@ constexpr int kButtonHeight = 25;
 
 }  // namespace
 
-TReportPrint::TReportPrint(TTaskReportSource& source, QWidget* parent)
+TReportPrint::TReportPrint(TTaskWalk& source, QWidget* parent)
     : QDialog(parent),
       measure_(WindowFont()),
       report_(source, TTaskReportOptions(), measure_.AsFunction(), ScreenPixelsPerInch()) {

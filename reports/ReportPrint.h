@@ -28,7 +28,7 @@ class TReportPrint : public QDialog {
   static constexpr int kClientHeight = 130;
 
   // The window over the task list the report walks; the caller keeps the source alive.
-  explicit TReportPrint(TTaskReportSource& source, QWidget* parent = nullptr);
+  explicit TReportPrint(TTaskWalk& source, QWidget* parent = nullptr);
   ~TReportPrint() override;
 
   // The window's font; the report wraps notes as a text control in it would.

@@ -14,7 +14,7 @@
 #include "reports/ReportDialogScript.h"
 #include "reports/ReportErrorHandler.h"
 #include "reports/TaskReportRun.h"
-#include "reports/TodoTableSource.h"
+#include "store/TodoTableWalk.h"
 #include "widgets/BevelPanel.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/FormPlacement.h"
@@ -404,7 +404,7 @@ void TReportSetup::SaveAs(TExportFormat format) {
 Status TReportSetup::Copy(TExportFormat format, const QString& fileName, const QString& title, bool notes,
                           const QString& colorString) {
   TBusyCursor busy;
-  TTodoTableSource source(table_);
+  TTodoTableWalk source(table_);
   TExportOptions options = TTaskExport::OptionsFor(format, measure_);
   options.Title = title;
   options.CopyNotes = notes;

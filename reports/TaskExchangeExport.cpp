@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "core/ICalHandles.h"
-#include "reports/TaskReportSource.h"
+#include "store/TaskWalk.h"
 
 using xbase::Status;
 
@@ -84,14 +84,14 @@ QTime StoredTime(const QString& stored) {
 
 // DUE of a task: a floating local date and time, a DATE value for a task without a time;
 // false when the task has no (valid) date.
-bool DueTime(const TReportTask& task, icaltimetype* due) {
-  const QDate date = StoredDate(task.Date);
+bool DueTime(const TaskRecord& task, icaltimetype* due) {
+  const QDate date = StoredDate(task.date);
   if (!date.isValid()) return false;
   *due = icaltime_null_time();
   due->year = date.year();
   due->month = date.month();
   due->day = date.day();
-  const QTime time = StoredTime(task.Time);
+  const QTime time = StoredTime(task.time);
   if (time.isValid()) {
     due->hour = time.hour();
     due->minute = time.minute();
@@ -126,18 +126,18 @@ class TTodoLines {
     done_ = Lines(icalproperty_new_status(ICAL_STATUS_COMPLETED)) + Lines(icalproperty_new_percentcomplete(100));
   }
 
-  QByteArray Todo(const TReportTask& task) const {
+  QByteArray Todo(const TaskRecord& task) const {
     QByteArray out = begin_;
-    out += Lines(icalproperty_new_uid(UidOf(task.Recno, folderDigest_).constData()));
+    out += Lines(icalproperty_new_uid(UidOf(task.recno, folderDigest_).constData()));
     out += stamp_;
-    out += Lines(icalproperty_new_summary(IcalText(task.Descript).constData()));
-    if (!task.Note.isEmpty()) out += Lines(icalproperty_new_description(IcalText(task.Note).constData()));
+    out += Lines(icalproperty_new_summary(IcalText(task.descript).constData()));
+    if (!task.note.isEmpty()) out += Lines(icalproperty_new_description(IcalText(task.note).constData()));
     icaltimetype due;
     if (DueTime(task, &due)) out += Lines(icalproperty_new_due(due));
-    out += priorities_.at(IcalPriority(task.Priority));
-    out += task.Done ? done_ : open_;
+    out += priorities_.at(IcalPriority(task.priority));
+    out += task.done ? done_ : open_;
     // One property per word, so that each word is one category.
-    for (const QString& word : task.Keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString& word : task.keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
       out += Lines(icalproperty_new_categories(word.toUtf8().constData()));
     }
     out += end_;
@@ -161,21 +161,21 @@ QByteArray CalendarHead() {
   return head;
 }
 
-QByteArray CsvRow(const TReportTask& task) {
-  const QDate date = StoredDate(task.Date);
-  QString note = task.Note;
+QByteArray CsvRow(const TaskRecord& task) {
+  const QDate date = StoredDate(task.date);
+  QString note = task.note;
   // Line breaks inside a field are CR LF like the rows'.
   note.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\n'), QLatin1String("\r\n"));
   QByteArray row;
   if (date.isValid()) {
     // yyyy-mm-dd from the stored yyyymmdd.
-    row += task.Date.left(4).toLatin1() + '-' + task.Date.mid(4, 2).toLatin1() + '-' + task.Date.mid(6, 2).toLatin1();
+    row += task.date.left(4).toLatin1() + '-' + task.date.mid(4, 2).toLatin1() + '-' + task.date.mid(6, 2).toLatin1();
   }
-  row += ',' + TTaskExchangeExport::CsvField(task.Time.trimmed());
-  row += ',' + TTaskExchangeExport::CsvField(task.Descript);
-  row += ',' + TTaskExchangeExport::CsvField(task.Priority);
-  row += task.Done ? ",Yes" : ",No";
-  row += ',' + TTaskExchangeExport::CsvField(task.Keys);
+  row += ',' + TTaskExchangeExport::CsvField(task.time.trimmed());
+  row += ',' + TTaskExchangeExport::CsvField(task.descript);
+  row += ',' + TTaskExchangeExport::CsvField(task.priority);
+  row += task.done ? ",Yes" : ",No";
+  row += ',' + TTaskExchangeExport::CsvField(task.keys);
   row += ',' + TTaskExchangeExport::CsvField(note);
   row += "\r\n";
   return row;
@@ -194,7 +194,7 @@ QByteArray TTaskExchangeExport::CsvField(const QString& text) {
   return '"' + bytes + '"';
 }
 
-Status TTaskExchangeExport::Write(TTaskReportSource& source, TExchangeFormat format, const QString& folder,
+Status TTaskExchangeExport::Write(TTaskWalk& source, TExchangeFormat format, const QString& folder,
                                   QIODevice& device, const std::function<void()>& betweenRows) {
   const bool calendar = format == TExchangeFormat::kICalendar;
   std::optional<TTodoLines> todos;
@@ -204,9 +204,9 @@ Status TTaskExchangeExport::Write(TTaskReportSource& source, TExchangeFormat for
   } else {
     XB_RETURN_IF_ERROR(WriteBytes(device, QByteArray("\xEF\xBB\xBF") + kCsvHeader));
   }
-  TReportTask task;
+  TaskRecord task;
   for (source.First(); !source.AtEnd(); source.Next()) {
-    source.Read(&task, true, true);
+    source.Read(task, {.keys = true, .note = true});
     XB_RETURN_IF_ERROR(WriteBytes(device, calendar ? todos->Todo(task) : CsvRow(task)));
     if (betweenRows) betweenRows();
   }
@@ -214,7 +214,7 @@ Status TTaskExchangeExport::Write(TTaskReportSource& source, TExchangeFormat for
   return Status::Ok();
 }
 
-Status TTaskExchangeExport::WriteFile(TTaskReportSource& source, TExchangeFormat format, const QString& folder,
+Status TTaskExchangeExport::WriteFile(TTaskWalk& source, TExchangeFormat format, const QString& folder,
                                       const QString& path, const std::function<void()>& betweenRows) {
   auto failed = [&path](const QString& reason) {
     return Status::IoError(("Unable to write to " + path + ": " + reason).toStdString());

@@ -1,6 +1,6 @@
 // TTaskExchangeExport: the task list written for other programs, as an iCalendar file of
 // to-dos (built and written by libical) or as a CSV file for spreadsheets. It walks a
-// report source, so the main window (its order and filter) and jlistreport (a folder's)
+// task list, so the main window (its order and filter) and jlistreport (a folder's)
 // write the same bytes.
 //
 // iCalendar: one VTODO per task with UID, DTSTAMP, SUMMARY (task text), DESCRIPTION
@@ -25,7 +25,7 @@
 #include "store/xbase/Status.h"
 
 class QIODevice;
-class TTaskReportSource;
+class TTaskWalk;
 
 enum class TExchangeFormat { kICalendar, kCsv };
 
@@ -42,13 +42,13 @@ class TTaskExchangeExport {
   // Writes the whole file to `device` (open for writing), walking `source` from its first
   // task; `folder` is the task files' folder (for the UIDs). `betweenRows`, when set, is
   // called after each task. A refused write stops with kIoError and the device's reason.
-  static xbase::Status Write(TTaskReportSource& source, TExchangeFormat format, const QString& folder,
+  static xbase::Status Write(TTaskWalk& source, TExchangeFormat format, const QString& folder,
                              QIODevice& device, const std::function<void()>& betweenRows = {});
 
   // Writes the file `path` whole or not at all: into a temporary file beside it that
   // replaces `path` only once every byte is written and synced. A failure gives kIoError
   // "Unable to write to <path>: <reason>" and leaves what was at `path` as it was.
-  static xbase::Status WriteFile(TTaskReportSource& source, TExchangeFormat format, const QString& folder,
+  static xbase::Status WriteFile(TTaskWalk& source, TExchangeFormat format, const QString& folder,
                                  const QString& path, const std::function<void()>& betweenRows = {});
 
   // One CSV field: as it is, or quoted with its quotes doubled when it holds a comma, a

@@ -1,7 +1,6 @@
 #include "reports/TaskExport.h"
 
 #include <QFile>
-#include <QHash>
 #include <QIODevice>
 
 #include <algorithm>
@@ -10,7 +9,8 @@
 
 #include "core/TaskDisplay.h"
 #include "reports/DialogFontMeasure.h"
-#include "reports/ExportSource.h"
+#include "store/TaskSchema.h"
+#include "store/TaskWalk.h"
 #include "store/xbase/Codepage.h"
 
 using xbase::Status;
@@ -37,7 +37,7 @@ int RtfCharset(int codePage) {
 // dates and times are made once per stored value.
 class Writer {
  public:
-  Writer(TExportSource& source, const TExportOptions& options, QIODevice& device)
+  Writer(TTaskWalk& source, const TExportOptions& options, QIODevice& device)
       : source_(source), options_(options), device_(device), codePage_(source.CodePage()) {
     out_.reserve(kChunk + 4096);
   }
@@ -130,11 +130,11 @@ class Writer {
   // ---- the walk of the task list
   void Walk() {
     source_.First();
-    const int count = source_.FilterRecordCount();
+    const int count = source_.Count();
     int rows = 0;
     // An empty list has no row to write (the walk would otherwise write one of empty cells).
     while (!source_.AtEnd()) {
-      source_.Read(&task_, options_.CopyNotes);
+      source_.Read(task_, {.keys = false, .note = options_.CopyNotes});
       Row();
       if (options_.CopyNotes) Notes();
       if (out_.size() >= kChunk) Flush();
@@ -147,25 +147,15 @@ class Writer {
     }
   }
 
-  // A display text made once per stored value: the conversion is the same for every task.
-  static const QString& Cached(QHash<QString, QString>& cache, const QString& stored,
-                               const std::function<QString(const QString&)>& make) {
-    auto it = cache.constFind(stored);
-    if (it == cache.constEnd()) it = cache.insert(stored, make(stored));
-    return *it;
-  }
-
   void Row() {
-    const QString& date =
-        Cached(dates_, task_.Date, [this](const QString& stored) { return display_.ShowDate(stored); });
-    const QString& time =
-        Cached(times_, task_.Time, [this](const QString& stored) { return display_.ShowTime(stored); });
-    const QString priority = TaskDisplay::ShowPriority(task_.Priority);
-    const QString done = TaskDisplay::IsDone(task_.Done);
+    const QString date = display_.Show(task_, TaskDisplay::Calculated::kShowDate);
+    const QString time = display_.Show(task_, TaskDisplay::Calculated::kShowTime);
+    const QString priority = display_.Show(task_, TaskDisplay::Calculated::kShowPriority);
+    const QString done = display_.Show(task_, TaskDisplay::Calculated::kIsDone);
     switch (options_.Format) {
       case TExportFormat::kHtml:
         Line("<TR>");
-        HtmlCell("<TD WRAP>", task_.Descript);
+        HtmlCell("<TD WRAP>", task_.descript);
         HtmlCell("<TD NOWRAP>", date);
         HtmlCell("<TD NOWRAP>", time);
         HtmlCell("<TD NOWRAP>", priority);
@@ -173,14 +163,14 @@ class Writer {
         Line("</TR>");
         break;
       case TExportFormat::kRtf:
-        RtfCell(task_.Descript, "\\cell");
+        RtfCell(task_.descript, "\\cell");
         RtfCell(date, "\\cell");
         RtfCell(time, "\\cell");
         RtfCell(priority, "\\cell");
         RtfCell(done, "\\cell\\row");
         break;
       case TExportFormat::kText:
-        PutColumn(task_.Descript, 50);
+        PutColumn(task_.descript, task_schema::kDescriptWidth);
         PutColumn(date, 12);
         PutColumn(time, 9);
         PutColumn(priority, 9);
@@ -191,8 +181,8 @@ class Writer {
   }
 
   void Notes() {
-    if (task_.Note.isEmpty()) return;
-    const QStringList lines = NoteLines(task_.Note, options_.NoteWidth, options_.Measure);
+    if (task_.note.isEmpty()) return;
+    const QStringList lines = NoteLines(task_.note, options_.NoteWidth, options_.Measure);
     if (lines.isEmpty()) return;
     auto note = [](const QString& line) {
       // Trailing blanks off; leading ones stay.
@@ -343,14 +333,12 @@ class Writer {
     Line(close);
   }
 
-  TExportSource& source_;
+  TTaskWalk& source_;
   const TExportOptions& options_;
   QIODevice& device_;
   const int codePage_;
   TaskDisplay display_;
-  QHash<QString, QString> dates_;
-  QHash<QString, QString> times_;
-  TExportTask task_;
+  TaskRecord task_;
   std::string out_;
   Status status_;
 };
@@ -382,11 +370,11 @@ TExportOptions TTaskExport::OptionsFor(TExportFormat format, const TDialogFontMe
   return options;
 }
 
-Status TTaskExport::Write(TExportSource& source, const TExportOptions& options, QIODevice& device) {
+Status TTaskExport::Write(TTaskWalk& source, const TExportOptions& options, QIODevice& device) {
   return Writer(source, options, device).Run();
 }
 
-Status TTaskExport::WriteFile(TExportSource& source, const TExportOptions& options, const QString& path) {
+Status TTaskExport::WriteFile(TTaskWalk& source, const TExportOptions& options, const QString& path) {
   auto failed = [&path](const QString& reason) {
     return Status::IoError(("Unable to write to " + path + ": " + reason).toStdString());
   };

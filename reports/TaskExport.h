@@ -1,6 +1,6 @@
 // TTaskExport: the three file exports of the task list (an HTML 3.2 page, an RTF document
-// holding one table, a text file of fixed-width columns), written as plain code over an
-// export source so that the report options dialog and jlistreport write the same bytes.
+// holding one table, a text file of fixed-width columns), written as plain code over a
+// task walk so that the report options dialog and jlistreport write the same bytes.
 //
 // Every line ends in CR LF; text goes out in the table's code page, which the page names
 // in its head (so does a document from a table in another code page than Windows-1252).
@@ -20,7 +20,7 @@
 
 class QIODevice;
 class TDialogFontMeasure;
-class TExportSource;
+class TTaskWalk;
 
 enum class TExportFormat { kHtml, kRtf, kText };
 
@@ -54,10 +54,10 @@ class TTaskExport {
   // first task: the walk leaves it at its last task. Every write is checked; a refused
   // write stops the export with kIoError and the device's reason, leaving what was
   // written before it.
-  static xbase::Status Write(TExportSource& source, const TExportOptions& options, QIODevice& device);
+  static xbase::Status Write(TTaskWalk& source, const TExportOptions& options, QIODevice& device);
 
   // Creates or replaces the file `path` and writes the document into it (checking every
   // write, the flush and the close). A file that cannot be created or written gives
   // kIoError "Unable to write to <path>: <reason>"; what was written stays.
-  static xbase::Status WriteFile(TExportSource& source, const TExportOptions& options, const QString& path);
+  static xbase::Status WriteFile(TTaskWalk& source, const TExportOptions& options, const QString& path);
 };

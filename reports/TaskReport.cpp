@@ -28,7 +28,7 @@ void Home(TBaseReport& r) {
 
 }  // namespace
 
-TTaskReport::TTaskReport(TTaskReportSource& source, const TTaskReportOptions& options, TTextWidthFn measure,
+TTaskReport::TTaskReport(TTaskWalk& source, const TTaskReportOptions& options, TTextWidthFn measure,
                          int screenPixelsPerInch)
     : source_(source), options_(options), measure_(std::move(measure)), screenPixelsPerInch_(screenPixelsPerInch) {}
 
@@ -114,14 +114,14 @@ void TTaskReport::PrintReport(TBaseReport& r) {
 
   const bool wantKeys = options_.PrintKeywords;
   const bool wantNote = options_.PrintMemo;
-  TReportTask task;
+  TaskRecord task;
   source_.First();
   while (!source_.AtEnd() && !stop_ && !r.Aborted()) {
     if (r.LinesLeft() == 0) {
       r.NewPage();
       HeaderFooter(r);
     }
-    source_.Read(&task, wantKeys, wantNote);
+    source_.Read(task, {.keys = wantKeys, .note = wantNote});
     r.SetBold(false);
     if (options_.PrintCheckbox) {
       r.Tab();
@@ -130,18 +130,18 @@ void TTaskReport::PrintReport(TBaseReport& r) {
       r.Rectangle(x, lineTop + 0.02, x + kCheckboxWidth, lineTop + 0.145);
     }
     r.Tab();
-    DoTextRect(r, DateCell(task.Date));
+    DoTextRect(r, DateCell(task.date));
     r.Tab();
-    DoTextRect(r, TimeCell(task.Time));
+    DoTextRect(r, TimeCell(task.time));
     r.Tab();
-    DoTextRect(r, task.Descript);
+    DoTextRect(r, task.descript);
     r.Tab();
-    DoTextRect(r, TaskDisplay::ShowPriority(task.Priority));
+    DoTextRect(r, TaskDisplay::ShowPriority(task.priority));
     r.Tab();
-    DoTextRect(r, task.Done ? QStringLiteral("Yes") : QStringLiteral("No"));
+    DoTextRect(r, task.done ? QStringLiteral("Yes") : QStringLiteral("No"));
     r.NewLine();
-    if (wantKeys) HandleKeywords(r, task.Keys);
-    if (wantNote) HandleMemo(r, task.Note);
+    if (wantKeys) HandleKeywords(r, task.keys);
+    if (wantNote) HandleMemo(r, task.note);
     if (options_.DoubleSpace) r.NewLine();
     ++tasksPrinted_;
     source_.Next();

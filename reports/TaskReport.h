@@ -15,7 +15,7 @@
 #include <QStringList>
 
 #include "core/NoteLines.h"
-#include "reports/TaskReportSource.h"
+#include "store/TaskWalk.h"
 
 class TBaseReport;
 
@@ -36,7 +36,7 @@ class TTaskReport {
 
   // `measure` is the note-wrapping control's width function (the status window's font);
   // the control is as wide as the section less a quarter inch at `screenPixelsPerInch`.
-  TTaskReport(TTaskReportSource& source, const TTaskReportOptions& options, TTextWidthFn measure,
+  TTaskReport(TTaskWalk& source, const TTaskReportOptions& options, TTextWidthFn measure,
               int screenPixelsPerInch);
 
   // Gives `report` the settings the task report is drawn with (inches, half-inch margins,
@@ -83,7 +83,7 @@ class TTaskReport {
   void PrintBand(TBaseReport& report, const QStringList& lines, int shade);
   void SetTaskSection(TBaseReport& report) const;
 
-  TTaskReportSource& source_;
+  TTaskWalk& source_;
   TTaskReportOptions options_;
   TTextWidthFn measure_;
   int screenPixelsPerInch_;

@@ -6,7 +6,7 @@
 
 #include "reports/PreviewForm.h"
 #include "reports/ReportPrint.h"
-#include "reports/TodoTableReportSource.h"
+#include "store/TodoTableWalk.h"
 #include "store/TodoTable.h"
 #include "widgets/FormPlacement.h"
 
@@ -38,7 +38,7 @@ class TRestoreTable {
 void RunTaskReport(TodoTable& table, const TTaskReportRunRequest& request, QWidget* owner) {
   const TRestoreTable restore(table);
   table.First();
-  TTodoTableReportSource source(table);
+  TTodoTableWalk source(table);
   std::unique_ptr<QBuffer> stream;
   bool aborted = false;
   {

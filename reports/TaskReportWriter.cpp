@@ -122,7 +122,7 @@ Status Run(TBaseReport& report) {
 
 }  // namespace
 
-TTaskReportWriter::TTaskReportWriter(TTaskReportSource& source, const TTaskReportOptions& options)
+TTaskReportWriter::TTaskReportWriter(TTaskWalk& source, const TTaskReportOptions& options)
     : measure_(TReportPrint::WindowFont()), body_(source, options, measure_.AsFunction(), ScreenPixelsPerInch()) {}
 
 Status TTaskReportWriter::WritePdf(const QString& path) {

@@ -15,7 +15,7 @@ class TTaskReportWriter {
  public:
   // The report of `source` (walked from its first task) with `options`; notes wrap as in
   // the status window on this screen. The source must outlive the writer.
-  TTaskReportWriter(TTaskReportSource& source, const TTaskReportOptions& options);
+  TTaskReportWriter(TTaskWalk& source, const TTaskReportOptions& options);
 
   // Prints the report into the PDF file `path` with the page layout of the selected printer
   // (the default one; on a machine without printers, the file-only printer of the report

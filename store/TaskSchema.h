@@ -10,14 +10,33 @@
 
 namespace task_schema {
 
+// The field names and widths (characters; the memo's 10 bytes hold a block number).
+inline constexpr char kDateField[] = "DATE";
+inline constexpr char kTimeField[] = "TIME";
+inline constexpr char kDescriptField[] = "DESCRIPT";
+inline constexpr char kNoteField[] = "NOTE";
+inline constexpr char kDoneField[] = "DONE";
+inline constexpr char kKeysField[] = "KEYS";
+inline constexpr char kPriorityField[] = "PRIORITY";
+inline constexpr uint32_t kDateWidth = 8;
+inline constexpr uint32_t kTimeWidth = 5;
+inline constexpr uint32_t kDescriptWidth = 50;
+inline constexpr uint32_t kNoteWidth = 10;
+inline constexpr uint32_t kDoneWidth = 1;
+inline constexpr uint32_t kKeysWidth = 60;
+inline constexpr uint32_t kPriorityWidth = 1;
+
 // DATE C8, TIME C5, DESCRIPT C50, NOTE M10, DONE L1, KEYS C60, PRIORITY C1.
 inline std::vector<xbase::FieldSpec> FieldSpecs() {
   using xbase::FieldType;
   return {
-      {"DATE", FieldType::kCharacter, 8, 0},      {"TIME", FieldType::kCharacter, 5, 0},
-      {"DESCRIPT", FieldType::kCharacter, 50, 0}, {"NOTE", FieldType::kMemo, 10, 0},
-      {"DONE", FieldType::kLogical, 1, 0},        {"KEYS", FieldType::kCharacter, 60, 0},
-      {"PRIORITY", FieldType::kCharacter, 1, 0},
+      {kDateField, FieldType::kCharacter, kDateWidth, 0},
+      {kTimeField, FieldType::kCharacter, kTimeWidth, 0},
+      {kDescriptField, FieldType::kCharacter, kDescriptWidth, 0},
+      {kNoteField, FieldType::kMemo, kNoteWidth, 0},
+      {kDoneField, FieldType::kLogical, kDoneWidth, 0},
+      {kKeysField, FieldType::kCharacter, kKeysWidth, 0},
+      {kPriorityField, FieldType::kCharacter, kPriorityWidth, 0},
   };
 }
 
@@ -33,7 +52,9 @@ inline std::vector<xbase::FieldDesc> FieldLayout() {
 }
 
 // Bytes in one record image (the deleted mark included).
-inline constexpr uint32_t kRecordLength = 136;
+inline constexpr uint32_t kRecordLength =
+    1 + kDateWidth + kTimeWidth + kDescriptWidth + kNoteWidth + kDoneWidth + kKeysWidth + kPriorityWidth;
+static_assert(kRecordLength == 136);
 
 // The names of the five tags (fixed: other programs open them by name).
 inline constexpr char kDateTimeTag[] = "DATETIME";

@@ -11,6 +11,7 @@
 
 #include "store/CodePage.h"
 #include "store/ErrorText.h"
+#include "store/TaskFields.h"
 #include "store/TaskSchema.h"
 #include "store/IndexRebuild.h"
 #include "base/ByteOrder.h"
@@ -752,28 +753,20 @@ bool TodoTable::IsDeleted() {
   return engine_->Deleted();
 }
 
-void TodoTable::ReadRowFromEngine(uint32_t recno, TaskRow* out) {
-  auto text = [this](const char* name) {
-    const int field = FieldIndex(name);
-    return field < 0 ? QString() : TrimTrailing(FromCodePage(engine_->GetString(field), CodePage()));
-  };
+void TodoTable::ReadRowFromEngine(uint32_t recno, TaskRecord* out) {
+  TTaskFields(*engine_).Read(*engine_, CodePage(), {.keys = true, .note = false}, out);
   out->recno = recno;
-  out->date = text(kDate);
-  out->time = text(kTime);
-  out->descript = text(kDescript);
-  out->keys = text(kKeys);
-  out->priority = text(kPriority);
-  const int done = FieldIndex(kDone);
-  out->done = done >= 0 && engine_->GetLogical(done);
-  out->deleted = engine_->Deleted();
-  out->show_priority.clear();
-  out->show_date.clear();
-  out->show_time.clear();
-  out->is_done.clear();
-  if (!suspend_display_ && calc_) calc_(*out);
 }
 
-bool TodoTable::ReadRow(int row, TaskRow* out) {
+bool TodoTable::ReadCurrent(TaskParts parts, TaskRecord* out) {
+  *out = TaskRecord();
+  if (!engine_ || (!Editing() && !EngineAtCurrent().ok())) return false;
+  TTaskFields(*engine_).Read(*engine_, CodePage(), parts, out);
+  out->recno = RecordNumber();
+  return true;
+}
+
+bool TodoTable::ReadRow(int row, TaskRecord* out) {
   const uint32_t recno = RecnoAt(row);
   if (recno == 0) return false;
   const auto cached = row_cache_.find(recno);

@@ -22,6 +22,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "store/TaskRecord.h"
+#include "store/TaskSchema.h"
+#include "store/TaskWalk.h"
 #include "store/xbase/Defs.h"
 #include "store/xbase/Status.h"
 
@@ -62,23 +65,6 @@ class TodoTableObserver {
   virtual void CurrentChanged() {}
 };
 
-// One task as the grid shows it: the stored fields (text without trailing blanks) and
-// the four display fields, which stay empty while SuspendDisplayFields is set.
-struct TaskRow {
-  uint32_t recno = 0;
-  QString date;      // DATE, yyyymmdd or empty
-  QString time;      // TIME, hh:nn or empty
-  QString descript;  // DESCRIPT
-  QString keys;      // KEYS
-  QString priority;  // PRIORITY
-  bool done = false;
-  bool deleted = false;
-  QString show_priority;
-  QString show_date;
-  QString show_time;
-  QString is_done;
-};
-
 // Note storage rule for texts stored by the task editor and the upgrade: line breaks
 // become CR LF; a text of at least one line whose length (breaks included) is a positive
 // multiple of 4 gets one blank at the end of its last line (before a final line break).
@@ -109,16 +95,16 @@ class TodoTable {
   static constexpr char kMemoName[] = "JLIST.FPT";
   static constexpr char kIndexName[] = "JLIST.CDX";
 
-  // Field names, in creation order, and their widths.
-  static constexpr char kDate[] = "DATE";
-  static constexpr char kTime[] = "TIME";
-  static constexpr char kDescript[] = "DESCRIPT";
-  static constexpr char kNote[] = "NOTE";
-  static constexpr char kDone[] = "DONE";
-  static constexpr char kKeys[] = "KEYS";
-  static constexpr char kPriority[] = "PRIORITY";
-  static constexpr int kDescriptWidth = 50;
-  static constexpr int kKeysWidth = 60;
+  // Field names, in creation order, and the widths of the two the user types freely.
+  static constexpr const char* kDate = task_schema::kDateField;
+  static constexpr const char* kTime = task_schema::kTimeField;
+  static constexpr const char* kDescript = task_schema::kDescriptField;
+  static constexpr const char* kNote = task_schema::kNoteField;
+  static constexpr const char* kDone = task_schema::kDoneField;
+  static constexpr const char* kKeys = task_schema::kKeysField;
+  static constexpr const char* kPriority = task_schema::kPriorityField;
+  static constexpr int kDescriptWidth = static_cast<int>(task_schema::kDescriptWidth);
+  static constexpr int kKeysWidth = static_cast<int>(task_schema::kKeysWidth);
 
   // The five index tags, in creation (and order number) order.
   static const std::vector<xbase::TagDefinition>& TaskTags();
@@ -200,9 +186,13 @@ class TodoTable {
   // Row of a record, -1 when it is not in the list.
   int RowOf(uint32_t recno);
   [[nodiscard]] xbase::Status GoToRow(int row);
-  // Reads the task of `row` without moving the current task. False when the row does not
-  // exist or cannot be read (a record that is not cached while an edit is pending).
-  bool ReadRow(int row, TaskRow* out);
+  // Reads the task of `row`, its key words included but not its note, without moving the
+  // current task. False when the row does not exist or cannot be read (a record that is
+  // not cached while an edit is pending).
+  bool ReadRow(int row, TaskRecord* out);
+  // Reads the current task (the pending one while editing), its key words and note as
+  // `parts` asks; false, with `*out` empty, when there is none or it cannot be read.
+  bool ReadCurrent(TaskParts parts, TaskRecord* out);
 
   // The stored bytes of field `name` of the task in `row` (in the table's code page,
   // padded with blanks to the field's width) without moving the current task; empty when
@@ -277,7 +267,7 @@ class TodoTable {
   // it cannot be evaluated.
   bool EvalLogical(const QString& expression, xbase::Status* status = nullptr);
 
-  // ---- batches, read-ahead, display fields
+  // ---- batches, read-ahead, the grid's display fields
   // Observers hear nothing between BeginBatch and EndBatch (they are told of a reset at
   // both ends); file syncs are deferred to EndBatch. Batches nest: the outermost
   // EndBatch syncs and gives the sync's outcome (an inner one gives ok).
@@ -285,11 +275,10 @@ class TodoTable {
   [[nodiscard]] xbase::Status EndBatch();
   bool InBatch() const { return batch_depth_ > 0; }
   void SetTurboRead(bool on);
+  // While set, the grid leaves its calculated columns empty and rows read are not kept
+  // for it (a long loop over the table reads each record once).
   bool SuspendDisplayFields() const { return suspend_display_; }
   void SetSuspendDisplayFields(bool on);
-  // Computes the display fields of a row (the grid's calculated columns).
-  using CalcFields = std::function<void(TaskRow&)>;
-  void SetCalcFields(CalcFields calc) { calc_ = std::move(calc); row_cache_.clear(); }
 
   void AddObserver(TodoTableObserver* observer);
   void RemoveObserver(TodoTableObserver* observer);
@@ -317,7 +306,7 @@ class TodoTable {
   [[nodiscard]] xbase::Status EngineAt(uint32_t recno);
   [[nodiscard]] xbase::Status EngineAtCurrent();
   int FieldIndex(const char* name) const;
-  void ReadRowFromEngine(uint32_t recno, TaskRow* out);
+  void ReadRowFromEngine(uint32_t recno, TaskRecord* out);
   // After a record was stored: moves it to its place in the list or drops it.
   void PlaceRecord(uint32_t recno, bool make_current);
   void RemoveRow(size_t row);
@@ -339,7 +328,6 @@ class TodoTable {
   TTaskSnapshot edit_before_;
   QString directory_;
   Upgrader upgrader_;
-  CalcFields calc_;
   std::unique_ptr<xbase::Table> engine_;
   bool exclusive_ = false;
   QString filter_;
@@ -357,6 +345,6 @@ class TodoTable {
   uint32_t pending_recno_ = 0;
   // Records deleted inside the batch; they leave the view at EndBatch.
   std::vector<uint32_t> batch_deleted_;
-  std::unordered_map<uint32_t, TaskRow> row_cache_;
+  std::unordered_map<uint32_t, TaskRecord> row_cache_;
   std::vector<TodoTableObserver*> observers_;
 };

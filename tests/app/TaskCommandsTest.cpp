@@ -111,14 +111,14 @@ class TaskCommandsTest : public MainWindowFixture {
     return shown;
   }
   // A fresh look at the stored tasks, done ones and all, in record order.
-  std::vector<TaskRow> StoredRows() {
+  std::vector<TaskRecord> StoredRows() {
     TodoTable table;
     table.SetDirectory(dir_.path());
     EXPECT_TRUE(table.Open(false).ok());
     table.SetOrder(0);
-    std::vector<TaskRow> rows;
+    std::vector<TaskRecord> rows;
     for (int row = 0; row < table.ViewCount(); ++row) {
-      TaskRow out;
+      TaskRecord out;
       EXPECT_TRUE(table.ReadRow(row, &out));
       rows.push_back(out);
     }
@@ -212,7 +212,7 @@ TEST_F(TaskCommandsTest, DeleteMovesToTheNextTaskOrThePreviousAtTheEndAndEmpties
   EXPECT_EQ(boxes.Count(), 5) << "no other message";
 
   // Marked deleted in the file; the done task, hidden all along, is untouched.
-  const std::vector<TaskRow> stored = StoredRows();
+  const std::vector<TaskRecord> stored = StoredRows();
   ASSERT_EQ(stored.size(), 1u);
   EXPECT_EQ(stored[0].descript, "done today");
 }
@@ -294,10 +294,10 @@ TEST_F(TaskCommandsTest, CloneOfADoneTaskIsAnUndoneCopyWithoutPriority) {
   EXPECT_EQ(Cell(5, TaskGridModel::kPriorityColumn), "");
   EXPECT_EQ(Cell(5, TaskGridModel::kDoneColumn), "N");
 
-  const std::vector<TaskRow> stored = StoredRows();
+  const std::vector<TaskRecord> stored = StoredRows();
   ASSERT_EQ(stored.size(), 6u);
-  const TaskRow& original = stored[2];
-  const TaskRow& clone = stored[5];
+  const TaskRecord& original = stored[2];
+  const TaskRecord& clone = stored[5];
   EXPECT_EQ(clone.descript, original.descript);
   EXPECT_EQ(clone.date, original.date);
   EXPECT_EQ(clone.time, original.time);
@@ -358,7 +358,7 @@ TEST_F(TaskCommandsTest, QuickDatesPriorityAndClearDateStoreOneFieldEach) {
   EXPECT_EQ(T().FieldText(TodoTable::kKeys), keys_before);
   EXPECT_EQ(T().FieldText(TodoTable::kDescript), "someday");
   EXPECT_EQ(boxes.Count(), 0);
-  const std::vector<TaskRow> stored = StoredRows();
+  const std::vector<TaskRecord> stored = StoredRows();
   EXPECT_EQ(stored[4].priority, "C");
   EXPECT_EQ(stored[4].date, "");
 }
@@ -627,7 +627,7 @@ TEST_F(TaskCommandsTest, DeleteKeyInTheNotesAsksForTheTaskAndNeverEditsAnotherNo
   w.ActiveGrid->setFocus();
   QCoreApplication::processEvents();
   EXPECT_EQ(T().Memo(TodoTable::kNote), "bring card");
-  for (const TaskRow& row : StoredRows()) EXPECT_NE(row.descript, "call Joe");
+  for (const TaskRecord& row : StoredRows()) EXPECT_NE(row.descript, "call Joe");
 
   // With nothing in the list the key asks nothing.
   w.FilterState().TaskFilterText = "nothing like it";
@@ -659,7 +659,7 @@ TEST_F(TaskCommandsTest, InsertAndKeypadPlusAddTasksWithoutTypingIntoTheNotes) {
   EXPECT_TRUE(RecordButtonsShown());
   w.ActiveGrid->setFocus();
   QCoreApplication::processEvents();
-  for (const TaskRow& row : StoredRows()) EXPECT_FALSE(row.descript.contains('+'));
+  for (const TaskRecord& row : StoredRows()) EXPECT_FALSE(row.descript.contains('+'));
   EXPECT_EQ(boxes.Count(), 0);
 }
 

@@ -5,7 +5,7 @@
 
 #include "core/DateTimeFormat.h"
 #include "core/QuickDates.h"
-#include "store/TodoTable.h"
+#include "store/TaskRecord.h"
 
 namespace {
 
@@ -50,26 +50,25 @@ TEST(TaskDisplayTest, DateColumnIgnoresTheUsersOwnDateFormat) {
   EXPECT_EQ(display.ShowDate("20240305"), "05 Mar 2024");
 }
 
-TEST(TaskDisplayTest, CalcFillsTheFourColumns) {
+TEST(TaskDisplayTest, ShowFillsTheFourColumns) {
+  using Column = TaskDisplay::Calculated;
   const TaskDisplay display{TFormatSettings()};
-  TaskRow row;
+  TaskRecord row;
   row.date = "20240305";
   row.time = "14:30";
   row.priority = "b";
   row.done = true;
-  display.Calc(row);
-  EXPECT_EQ(row.show_date, "05 Mar 2024");
-  EXPECT_EQ(row.show_time, " 02:30pm");
-  EXPECT_EQ(row.show_priority, "Medium");
-  EXPECT_EQ(row.is_done, "Y");
+  EXPECT_EQ(display.Show(row, Column::kShowDate), "05 Mar 2024");
+  EXPECT_EQ(display.Show(row, Column::kShowTime), " 02:30pm");
+  EXPECT_EQ(display.Show(row, Column::kShowPriority), "Medium");
+  EXPECT_EQ(display.Show(row, Column::kIsDone), "Y");
   row.done = false;
-  display.Calc(row);
-  EXPECT_EQ(row.is_done, "N");
+  EXPECT_EQ(display.Show(row, Column::kIsDone), "N");
 }
 
 TEST(TaskDisplayTest, EmphasisOnlyForUndoneTasksAndExactHighPriority) {
   const QDate today(2024, 3, 5);
-  TaskRow row;
+  TaskRecord row;
   row.priority = "A";
   row.date = "20240305";
   EXPECT_TRUE(TaskDisplay::PriorityBold(row));

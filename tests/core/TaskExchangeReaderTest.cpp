@@ -237,7 +237,7 @@ TEST(TaskExchangeReaderTest, StoredTasksKeepWhatTheFieldsCannotHold) {
   EXPECT_EQ(imported, 2);
   EXPECT_EQ(lastProgress, 2);
   ASSERT_EQ(table.ViewCount(), 2);
-  TaskRow row;
+  TaskRecord row;
   ASSERT_TRUE(table.ReadRow(0, &row));
   ASSERT_TRUE(table.GoToRow(0).ok());
   EXPECT_EQ(row.descript, QString(50, QLatin1Char('x')));

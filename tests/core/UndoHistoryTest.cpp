@@ -37,7 +37,7 @@ class UndoHistoryTest : public ::testing::Test {
   QStringList List() {
     QStringList texts;
     for (int row = 0; row < table_.ViewCount(); ++row) {
-      TaskRow task;
+      TaskRecord task;
       EXPECT_TRUE(table_.ReadRow(row, &task));
       texts << task.descript;
     }

@@ -78,7 +78,7 @@ def program_layer(rel):
             return "app", set()
         if name == "BenchTaskFolder.h":
             return "store", set()  # the task folders of the benchmarks above the engine
-        if name.startswith(("bench_export", "bench_taskreport", "bench_exchange")) or name == "BenchReportSource.h":
+        if name.startswith(("bench_export", "bench_taskreport", "bench_exchange")) or name == "BenchTaskWalk.h":
             return "reports", set()
         if name.startswith(("bench_report", "fuzz_report")):
             return "reportengine", set()

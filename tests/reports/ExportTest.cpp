@@ -34,14 +34,14 @@ class ExportTest : public ::testing::Test {
     return options;
   }
 
-  QByteArray Export(TExportSource& source, const TExportOptions& options) {
+  QByteArray Export(TTaskWalk& source, const TExportOptions& options) {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     const xbase::Status status = TTaskExport::Write(source, options, buffer);
     EXPECT_TRUE(status.ok()) << status.ToString();
     return buffer.data();
   }
-  QByteArray Export(const std::vector<TExportTask>& tasks, const TExportOptions& options) {
+  QByteArray Export(const std::vector<TaskRecord>& tasks, const TExportOptions& options) {
     TMemorySource source(tasks);
     return Export(source, options);
   }
@@ -51,7 +51,7 @@ class ExportTest : public ::testing::Test {
 };
 
 TEST_F(ExportTest, EachFormatMatchesTheHandWrittenFile) {
-  const std::vector<TExportTask> tasks = SampleTasks();
+  const std::vector<TaskRecord> tasks = SampleTasks();
   EXPECT_EQ(Export(tasks, Options(TExportFormat::kHtml, true)), ExpectedFile("tasks-notes.htm"));
   EXPECT_EQ(Export(tasks, Options(TExportFormat::kRtf, true)), ExpectedFile("tasks-notes.rtf"));
   EXPECT_EQ(Export(tasks, Options(TExportFormat::kText, true)), ExpectedFile("tasks-notes.txt"));
@@ -94,7 +94,7 @@ TEST_F(ExportTest, EveryLineEndsInCrLfAndTheLastOneToo) {
 }
 
 TEST_F(ExportTest, TextIsWrittenInTheTablesCodePage) {
-  const std::vector<TExportTask> tasks = {
+  const std::vector<TaskRecord> tasks = {
       MakeTask("", "", QStringLiteral("Caf\u00e9 \u20ac5 \u2013 ok"), "", false, QStringLiteral("Gr\u00fc\u00dfe"))};
   const QByteArray html = Export(tasks, Options(TExportFormat::kHtml, true));
   EXPECT_TRUE(html.contains("<TD WRAP>Caf\xE9 \x80" "5 \x96 ok</TD>"));
@@ -122,7 +122,7 @@ TEST_F(ExportTest, TextIsWrittenInTheCodePageOfTheTable) {
   EXPECT_TRUE(ReadFile(rtfPath).startsWith("{\\rtf1\\ansi\\ansicpg1251\\deff0\\deftab720\r\n"
                                            "{\\fonttbl{\\f0\\fnil\\fcharset204 Times New Roman;}}\r\n"));
   // A character the code page cannot hold is one "?", also outside the basic plane.
-  const std::vector<TExportTask> tasks = {
+  const std::vector<TaskRecord> tasks = {
       MakeTask("", "", QStringLiteral("a\u0416b\U0001F600c"), "", false, QString())};
   EXPECT_TRUE(Export(tasks, Options(TExportFormat::kRtf, false)).contains("\\cf1 a?b?c\\cell"));
 }
@@ -150,7 +150,7 @@ TEST_F(ExportTest, LongNotesWrapAtTheFormatsWidth) {
   EXPECT_EQ(Options(TExportFormat::kRtf, true).NoteWidth, 288);
   EXPECT_EQ(Options(TExportFormat::kText, true).NoteWidth, measure_.TextNoteWidth());
 
-  const std::vector<TExportTask> tasks = {
+  const std::vector<TaskRecord> tasks = {
       MakeTask("", "", QStringLiteral("t"), "", false, QStringLiteral("aaaa bbbb cccc dddd\r\neeeeeeeeeeee"))};
   TExportOptions options = Options(TExportFormat::kText, true);
   options.Measure = TenPixels;
@@ -168,14 +168,14 @@ TEST_F(ExportTest, LongNotesWrapAtTheFormatsWidth) {
 TEST_F(ExportTest, TheRealMeasureWrapsAParagraphWiderThanTheTextColumn) {
   // 34 digits fit the text export's width exactly; one more character does not.
   const QString digits = QStringLiteral("1234567890123456789012345678901234");
-  const std::vector<TExportTask> tasks = {
+  const std::vector<TaskRecord> tasks = {
       MakeTask("", "", QStringLiteral("t"), "", false, digits + QStringLiteral(" ") + digits)};
   const QByteArray text = Export(tasks, Options(TExportFormat::kText, true));
   EXPECT_TRUE(text.endsWith("\r\n   " + digits.toLatin1() + "\r\n   " + digits.toLatin1() + "\r\n"));
 }
 
 TEST_F(ExportTest, TheWalkStopsAtTheListsCountAndLetsEventsRunBetweenRows) {
-  std::vector<TExportTask> tasks;
+  std::vector<TaskRecord> tasks;
   for (int i = 0; i < 5; ++i) tasks.push_back(MakeTask("", "", QStringLiteral("task %1").arg(i), "", false, {}));
   TMemorySource source(tasks);
   int betweenRows = 0;
@@ -190,7 +190,7 @@ TEST_F(ExportTest, TheWalkStopsAtTheListsCountAndLetsEventsRunBetweenRows) {
   class TCountedSource : public TMemorySource {
    public:
     using TMemorySource::TMemorySource;
-    int FilterRecordCount() override { return 2; }
+    int Count() override { return 2; }
   } counted(tasks);
   EXPECT_EQ(Export(counted, options).count("<TD WRAP>task "), 2);
 }
@@ -237,7 +237,7 @@ class TFillingDevice : public QIODevice {
 };
 
 TEST_F(ExportTest, ARefusedWriteStopsTheExportAndKeepsWhatWasWritten) {
-  std::vector<TExportTask> tasks;
+  std::vector<TaskRecord> tasks;
   for (int i = 0; i < 3000; ++i) {
     tasks.push_back(MakeTask("20240305", "14:30", QStringLiteral("task number %1").arg(i), "A", false,
                              QStringLiteral("a note for the task")));
@@ -370,7 +370,7 @@ TEST_F(ExportTest, EveryPrintableWesternCharacterReadsBackWholeWhereTheFileSaysH
     if (c.isPrint() && static_cast<uint8_t>(xbase::UnicodeToCp1252(c.unicode())) == byte) all += c;
   }
   ASSERT_EQ(all.size(), 95 + 27 + 95);
-  std::vector<TExportTask> tasks;
+  std::vector<TaskRecord> tasks;
   QStringList texts;
   for (qsizetype at = 0; at < all.size(); at += 40) {
     texts << QLatin1Char('|') + all.mid(at, 40) + QLatin1Char('|');

@@ -1,4 +1,4 @@
-// Shared by the export tests: a task list held in memory, the four tasks of the expected
+// Shared by the export and report tests: a task list held in memory, the four tasks of the expected
 // files in tests/reports/data, and reading those files.
 #pragma once
 
@@ -8,52 +8,57 @@
 #include <QString>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "core/DateTimeFormat.h"
-#include "reports/ExportSource.h"
+#include "store/TaskWalk.h"
 
 namespace export_testing {
 
 // A task list in memory, walked as the table walks its view.
-class TMemorySource : public TExportSource {
+class TMemorySource : public TTaskWalk {
  public:
-  explicit TMemorySource(std::vector<TExportTask> tasks) : tasks_(std::move(tasks)) {}
+  explicit TMemorySource(std::vector<TaskRecord> tasks) : tasks_(std::move(tasks)) {}
   void First() override { pos_ = 0; }
-  int FilterRecordCount() override { return static_cast<int>(tasks_.size()); }
+  int Count() override { return static_cast<int>(tasks_.size()); }
   bool AtEnd() override { return pos_ >= tasks_.size(); }
   void Next() override {
     if (pos_ < tasks_.size()) ++pos_;
   }
-  void Read(TExportTask* task, bool withNote) override {
+  void Read(TaskRecord& task, TaskParts parts) override {
     ++reads;
-    *task = tasks_.at(pos_);
-    if (!withNote) task->Note.clear();
+    if (onRead) onRead(pos_);
+    task = tasks_.at(pos_);
+    if (!parts.keys) task.keys.clear();
+    if (!parts.note) task.note.clear();
   }
   size_t Position() const { return pos_; }
   int reads = 0;
+  // Called before each task is read, with its position.
+  std::function<void(size_t)> onRead;
 
  private:
-  std::vector<TExportTask> tasks_;
+  std::vector<TaskRecord> tasks_;
   size_t pos_ = 0;
 };
 
-inline TExportTask MakeTask(const char* date, const char* time, const QString& descript, const char* priority,
-                            bool done, const QString& note) {
-  TExportTask task;
-  task.Date = QLatin1String(date);
-  task.Time = QLatin1String(time);
-  task.Descript = descript;
-  task.Priority = QLatin1String(priority);
-  task.Done = done;
-  task.Note = note;
+inline TaskRecord MakeTask(const char* date, const char* time, const QString& descript, const char* priority,
+                           bool done, const QString& note) {
+  TaskRecord task;
+  task.date = QLatin1String(date);
+  task.time = QLatin1String(time);
+  task.descript = descript;
+  task.priority = QLatin1String(priority);
+  task.done = done;
+  task.note = note;
   return task;
 }
 
 // The tasks of the expected files: a note ending in a line break; empty cells with a note
 // of blanks; a 50-character text with a note of two line breaks; the characters RTF and
 // HTML treat specially, in the text and in a note with trailing blanks and an indented line.
-inline std::vector<TExportTask> SampleTasks() {
+inline std::vector<TaskRecord> SampleTasks() {
   return {
       MakeTask("20240305", "14:30", QStringLiteral("Call the plumber"), "A", false,
                QStringLiteral("Ask about the boiler\r\nand the tap\r\n")),

@@ -29,8 +29,8 @@ namespace {
 
 using namespace task_report_testing;
 
-std::vector<TReportTask> ManyTasks(int count) {
-  std::vector<TReportTask> tasks;
+std::vector<TaskRecord> ManyTasks(int count) {
+  std::vector<TaskRecord> tasks;
   for (int i = 0; i < count; ++i)
     tasks.push_back(Task("20261205", "09:00", QStringLiteral("Task number %1").arg(i), "B", i % 2 == 0));
   return tasks;
@@ -65,7 +65,7 @@ class ReportPrintPreviewTest : public ::testing::Test {
 };
 
 TEST_F(ReportPrintPreviewTest, StoppedPreviewShowsThePagesMadeSoFar) {
-  TMemoryReportSource source(ManyTasks(400));
+  TMemorySource source(ManyTasks(400));
   TReportPrint status(source);
   EXPECT_EQ(status.size(), QSize(TReportPrint::kClientWidth, TReportPrint::kClientHeight));
   bool pressed = false;
@@ -152,7 +152,7 @@ TEST_F(ReportPrintPreviewTest, StoppedPreviewShowsThePagesMadeSoFar) {
 }
 
 TEST_F(ReportPrintPreviewTest, OnePageReportHidesThePageButtonsAndOpensAtTheWholePage) {
-  TMemoryReportSource source(ManyTasks(3));
+  TMemorySource source(ManyTasks(3));
   TReportPrint status(source);
   RunPreview(status);
   EXPECT_EQ(status.Label1->text(), "\nPreview Ready!");
@@ -172,7 +172,7 @@ TEST_F(ReportPrintPreviewTest, OnePageReportHidesThePageButtonsAndOpensAtTheWhol
 }
 
 TEST_F(ReportPrintPreviewTest, StatusLabelShowsThePageInProgress) {
-  TMemoryReportSource source(ManyTasks(120));
+  TMemorySource source(ManyTasks(120));
   TReportPrint status(source);
   QStringList seen;
   source.onRead = [&](size_t) { seen << status.Label1->text(); };

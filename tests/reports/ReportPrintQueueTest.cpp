@@ -44,8 +44,8 @@ void RemoveQueuedPdfs() {
       QFile::remove(QDir(folder).filePath(old));
 }
 
-std::vector<TReportTask> Tasks() {
-  std::vector<TReportTask> tasks;
+std::vector<TaskRecord> Tasks() {
+  std::vector<TaskRecord> tasks;
   for (int i = 1; i <= 90; ++i)
     tasks.push_back(Task("20261205", "", QStringLiteral("Errand%1").arg(i, 3, 10, QLatin1Char('0')), "A", false));
   return tasks;
@@ -71,7 +71,7 @@ TEST(ReportPrintQueue, PrintedToThePdfQueueAndToAFile) {
   QTemporaryDir dir;
   const QString file = dir.filePath("report.pdf");
   {
-    TMemoryReportSource source(Tasks());
+    TMemorySource source(Tasks());
     TReportPrint status(source);
     status.TestPrinterReport->SetOutputFileName(file);
     RunPrint(status);
@@ -92,7 +92,7 @@ TEST(ReportPrintQueue, PrintedToThePdfQueueAndToAFile) {
   const QString title = QStringLiteral("Test Report");
   RemoveQueuedPdfs();
   {
-    TMemoryReportSource source(Tasks());
+    TMemorySource source(Tasks());
     TReportPrint status(source);
     RunPrint(status);
   }
@@ -109,7 +109,7 @@ TEST(ReportPrintQueue, CancelAsksAndCancelsTheJob) {
   boxes.AnswerYes();
   QTemporaryDir dir;
   const QString file = dir.filePath("cancelled.pdf");
-  TMemoryReportSource source(Tasks());
+  TMemorySource source(Tasks());
   TReportPrint status(source);
   status.TestPrinterReport->SetOutputFileName(file);
   bool pressed = false;

@@ -100,13 +100,13 @@ TEST_F(ReportRenderingTest, ReportDialogShowsThePrintedReportPage) {
 
 TEST_F(ReportRenderingTest, PreviewIsPaperOnAGreyDeskAndOneToOneAtFullSize) {
   // Four lines a task (the row, the key words, two note lines): three pages.
-  std::vector<TReportTask> tasks;
+  std::vector<TaskRecord> tasks;
   for (int i = 1; i <= 40; ++i) {
     tasks.push_back(Task("20261208", "08:15", QStringLiteral("Task %1: review the budget proposal").arg(i), "B", false,
                          QStringLiteral("work home"),
                          QStringLiteral("First line of the note for task %1\r\nA second line").arg(i)));
   }
-  TMemoryReportSource source(tasks);
+  TMemorySource source(tasks);
   QBuffer stream;
   stream.open(QIODevice::ReadWrite);
   {

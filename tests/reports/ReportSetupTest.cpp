@@ -54,19 +54,19 @@ class ReportSetupTest : public ::testing::Test {
     SetProgramDirectoryForTests(QString());
   }
 
-  void WriteTasks(const std::vector<TExportTask>& tasks) {
+  void WriteTasks(const std::vector<TaskRecord>& tasks) {
     TodoTable table;
     table.SetDirectory(dir_.path());
     ASSERT_TRUE(table.OpenTaskFiles(false));
-    for (const TExportTask& task : tasks) {
+    for (const TaskRecord& task : tasks) {
       ASSERT_TRUE(table.Append().ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kDate, task.Date).ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kTime, task.Time).ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kDescript, task.Descript).ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kPriority, task.Priority).ok());
-      ASSERT_TRUE(table.SetFieldBool(TodoTable::kDone, task.Done).ok());
-      if (!task.Note.isEmpty()) {
-        ASSERT_TRUE(table.SetMemo(TodoTable::kNote, task.Note).ok());
+      ASSERT_TRUE(table.SetFieldText(TodoTable::kDate, task.date).ok());
+      ASSERT_TRUE(table.SetFieldText(TodoTable::kTime, task.time).ok());
+      ASSERT_TRUE(table.SetFieldText(TodoTable::kDescript, task.descript).ok());
+      ASSERT_TRUE(table.SetFieldText(TodoTable::kPriority, task.priority).ok());
+      ASSERT_TRUE(table.SetFieldBool(TodoTable::kDone, task.done).ok());
+      if (!task.note.isEmpty()) {
+        ASSERT_TRUE(table.SetMemo(TodoTable::kNote, task.note).ok());
       }
       ASSERT_TRUE(table.Post().ok());
     }

@@ -36,9 +36,9 @@ class TaskReportTest : public ::testing::Test {
   void TearDown() override { SetTodayForTests(QDate()); }
 
   // Runs the body over `tasks` and returns the recorder's entries with their pages.
-  std::vector<Entry> Run(std::vector<TReportTask> tasks, const TTaskReportOptions& options,
+  std::vector<Entry> Run(std::vector<TaskRecord> tasks, const TTaskReportOptions& options,
                          const std::function<void(size_t, TTaskReport&)>& onRead = {}) {
-    TMemoryReportSource source(std::move(tasks));
+    TMemorySource source(std::move(tasks));
     TTaskReport body(source, options, SixPixels, 96);
     if (onRead) source.onRead = [&body, &onRead](size_t pos) { onRead(pos, body); };
     TaskRecorder report;
@@ -175,7 +175,7 @@ TEST_F(TaskReportTest, CheckBoxSquareAndItsEmptyStop) {
 }
 
 TEST_F(TaskReportTest, DoubleSpacingLeavesOneEmptyLineAfterEachTask) {
-  std::vector<TReportTask> tasks;
+  std::vector<TaskRecord> tasks;
   for (int i = 0; i < 3; ++i) tasks.push_back(Task("", "", QStringLiteral("T%1").arg(i), "C", false));
   TTaskReportOptions options;
   auto rows = Of(Run(tasks, options), "textrect", QStringLiteral(" No"));
@@ -257,7 +257,7 @@ TEST_F(TaskReportTest, DateAndTimeCells) {
 }
 
 TEST_F(TaskReportTest, StopEndsBeforeTheNextTask) {
-  std::vector<TReportTask> tasks;
+  std::vector<TaskRecord> tasks;
   for (int i = 0; i < 10; ++i) tasks.push_back(Task("", "", QStringLiteral("T%1").arg(i), "C", false));
   const auto entries = Run(tasks, TTaskReportOptions(), [](size_t pos, TTaskReport& body) {
     if (pos == 3) body.Stop();

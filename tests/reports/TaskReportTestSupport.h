@@ -1,50 +1,29 @@
-// Shared by the task report tests: a task list in memory and a report that records what
-// the report body draws, with the page geometry the test chooses.
+// Shared by the task report tests: the task list in memory of the export tests and a
+// report that records what the report body draws, with the page geometry the test chooses.
 #pragma once
 
 #include <QString>
 
-#include <functional>
 #include <string>
 #include <vector>
 
-#include "reports/TaskReportSource.h"
+#include "tests/reports/ExportTestSupport.h"
 #include "tests/reportengine/PageModelTestSupport.h"
 
 namespace task_report_testing {
 
-class TMemoryReportSource : public TTaskReportSource {
- public:
-  explicit TMemoryReportSource(std::vector<TReportTask> tasks) : tasks_(std::move(tasks)) {}
-  void First() override { pos_ = 0; }
-  bool AtEnd() override { return pos_ >= tasks_.size(); }
-  void Next() override {
-    if (pos_ < tasks_.size()) ++pos_;
-  }
-  void Read(TReportTask* task, bool withKeys, bool withNote) override {
-    if (onRead) onRead(pos_);
-    *task = tasks_.at(pos_);
-    if (!withKeys) task->Keys.clear();
-    if (!withNote) task->Note.clear();
-  }
-  // Called before each task is read, with its position.
-  std::function<void(size_t)> onRead;
+using export_testing::TMemorySource;
 
- private:
-  std::vector<TReportTask> tasks_;
-  size_t pos_ = 0;
-};
-
-inline TReportTask Task(const char* date, const char* time, const QString& descript, const char* priority,
-                        bool done, const QString& keys = QString(), const QString& note = QString()) {
-  TReportTask t;
-  t.Date = QLatin1String(date);
-  t.Time = QLatin1String(time);
-  t.Descript = descript;
-  t.Priority = QLatin1String(priority);
-  t.Done = done;
-  t.Keys = keys;
-  t.Note = note;
+inline TaskRecord Task(const char* date, const char* time, const QString& descript, const char* priority,
+                       bool done, const QString& keys = QString(), const QString& note = QString()) {
+  TaskRecord t;
+  t.date = QLatin1String(date);
+  t.time = QLatin1String(time);
+  t.descript = descript;
+  t.priority = QLatin1String(priority);
+  t.done = done;
+  t.keys = keys;
+  t.note = note;
   return t;
 }
 

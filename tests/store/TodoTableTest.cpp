@@ -102,7 +102,7 @@ class TodoTableTest : public ::testing::Test {
   QStringList Descriptions() {
     QStringList out;
     for (int row = 0; row < table_.ViewCount(); ++row) {
-      TaskRow task;
+      TaskRecord task;
       EXPECT_TRUE(table_.ReadRow(row, &task));
       out << task.descript;
     }
@@ -226,7 +226,7 @@ TEST_F(TodoTableTest, FieldsRoundTripThroughTheCodePageAndAreCutToTheirWidth) {
   EXPECT_EQ(table_.FieldText(TodoTable::kKeys), QString(60, 'k'));
   EXPECT_EQ(table_.Memo(TodoTable::kNote), QString::fromUtf8("line one\r\n\u00fcber"));
 
-  TaskRow row;
+  TaskRecord row;
   ASSERT_TRUE(table_.ReadRow(0, &row));
   EXPECT_EQ(row.date, "20240101");
   EXPECT_EQ(row.time, "10:00");

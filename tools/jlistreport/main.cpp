@@ -17,10 +17,10 @@
 #include "reports/DialogFontMeasure.h"
 #include "reports/TaskExchangeExport.h"
 #include "reports/TaskExport.h"
-#include "reports/TaskFolderSource.h"
 #include "reports/TaskReportWriter.h"
 #include "reportengine/ReportError.h"
 #include "store/Settings.h"
+#include "store/TaskFolderWalk.h"
 #include "store/TodoTable.h"
 
 namespace {
@@ -216,7 +216,7 @@ void ReportErrorToStderr(const QString& message) {
 
 // The task report into the file or folder the arguments name, with the switches given or
 // the folder's report settings.
-int PrintReport(const TArguments& args, TTaskFolderSource& source, const TPreferences& preferences,
+int PrintReport(const TArguments& args, TTaskFolderWalk& source, const TPreferences& preferences,
                 const TReportTexts& texts) {
   TTaskReportOptions options;
   options.Title = args.Title.value_or(texts.ReportTitle);
@@ -268,7 +268,7 @@ int main(int argc, char** argv) {
   const TPreferences preferences = settings.LoadPreferences();
   const TReportTexts texts = settings.LoadReportTexts();
 
-  TTaskFolderSource source;
+  TTaskFolderWalk source;
   const xbase::Status opened = source.Open(args.Folder, args.Order.value_or(preferences.Order), args.Filter);
   if (!opened.ok()) {
     const bool badInput = opened.code() != xbase::Status::Code::kIoError && opened.code() != xbase::Status::Code::kInUse &&

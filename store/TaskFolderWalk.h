@@ -1,28 +1,29 @@
-// TTaskFolderSource: the task files of a folder, opened read-only, as an export or the
-// printed report walks them (jlistreport): one order (a tag number, 0 for record order) and one filter expression,
-// without a window and without changing a byte of the files.
+// TTaskFolderWalk: the task files of a folder, opened read-only, as an export or the
+// printed report walks them (jlistreport): one order (a tag number, 0 for record order)
+// and one filter expression, without a window and without changing a byte of the files.
 #pragma once
 
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
-#include "reports/ExportSource.h"
-#include "reports/TaskReportSource.h"
+#include "store/TaskFields.h"
+#include "store/TaskWalk.h"
 #include "store/xbase/Status.h"
 
 namespace xbase {
 class Table;
 }
 
-class TTaskFolderSource : public TExportSource, public TTaskReportSource {
+class TTaskFolderWalk : public TTaskWalk {
  public:
-  TTaskFolderSource();
-  ~TTaskFolderSource() override;
-  TTaskFolderSource(const TTaskFolderSource&) = delete;
-  TTaskFolderSource& operator=(const TTaskFolderSource&) = delete;
+  TTaskFolderWalk();
+  ~TTaskFolderWalk() override;
+  TTaskFolderWalk(const TTaskFolderWalk&) = delete;
+  TTaskFolderWalk& operator=(const TTaskFolderWalk&) = delete;
 
   // Opens JLIST.DBF (with its memo and index files) in `folder` read-only, selects
   // `order` and sets `filter` ("" for none), then lists the tasks. Failures, each with a
@@ -33,24 +34,19 @@ class TTaskFolderSource : public TExportSource, public TTaskReportSource {
   xbase::Status Open(const QString& folder, int order, const QString& filter);
 
   void First() override { pos_ = 0; }
-  int FilterRecordCount() override { return static_cast<int>(recnos_.size()); }
+  int Count() override { return static_cast<int>(recnos_.size()); }
   bool AtEnd() override { return pos_ >= recnos_.size(); }
   void Next() override {
     if (pos_ < recnos_.size()) ++pos_;
   }
   // A record that cannot be read gives empty fields.
-  void Read(TExportTask* task, bool withNote) override;
-  void Read(TReportTask* task, bool withKeys, bool withNote) override;
+  void Read(TaskRecord& task, TaskParts parts) override;
   int CodePage() const override { return codePage_; }
 
  private:
-  // The current task's fields (and key words when `keys` is given); empty when there is
-  // no current task or its record cannot be read.
-  void ReadCurrent(TExportTask* task, bool withNote, QString* keys);
-
   std::unique_ptr<xbase::Table> table_;
+  std::optional<TTaskFields> fields_;
   std::vector<uint32_t> recnos_;
   size_t pos_ = 0;
   int codePage_ = kDefaultCodePage;
-  int date_ = -1, time_ = -1, descript_ = -1, note_ = -1, done_ = -1, priority_ = -1, keys_ = -1;
 };

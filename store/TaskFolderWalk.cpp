@@ -1,9 +1,8 @@
-#include "reports/TaskFolderSource.h"
+#include "store/TaskFolderWalk.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "core/AppHelpers.h"
 #include "store/CodePage.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
@@ -16,11 +15,12 @@ std::string Utf8(const QString& text) { return text.toStdString(); }
 
 }  // namespace
 
-TTaskFolderSource::TTaskFolderSource() = default;
-TTaskFolderSource::~TTaskFolderSource() = default;
+TTaskFolderWalk::TTaskFolderWalk() = default;
+TTaskFolderWalk::~TTaskFolderWalk() = default;
 
-Status TTaskFolderSource::Open(const QString& folder, int order, const QString& filter) {
+Status TTaskFolderWalk::Open(const QString& folder, int order, const QString& filter) {
   table_.reset();
+  fields_.reset();
   recnos_.clear();
   pos_ = 0;
   if (!QFileInfo(folder).isDir()) return Status::NotFound("folder " + Utf8(folder) + " does not exist");
@@ -52,41 +52,15 @@ Status TTaskFolderSource::Open(const QString& folder, int order, const QString& 
     }
   }
   XB_RETURN_IF_ERROR(table->CollectVisible(true, &recnos_));
-  date_ = table->FieldIndex(TodoTable::kDate);
-  time_ = table->FieldIndex(TodoTable::kTime);
-  descript_ = table->FieldIndex(TodoTable::kDescript);
-  note_ = table->FieldIndex(TodoTable::kNote);
-  done_ = table->FieldIndex(TodoTable::kDone);
-  priority_ = table->FieldIndex(TodoTable::kPriority);
-  keys_ = table->FieldIndex(TodoTable::kKeys);
+  fields_.emplace(*table);
   codePage_ = table->code_page();
   table_ = std::move(table);
   return Status::Ok();
 }
 
-void TTaskFolderSource::ReadCurrent(TExportTask* task, bool withNote, QString* keys) {
-  *task = TExportTask();
-  if (keys) keys->clear();
+void TTaskFolderWalk::Read(TaskRecord& task, TaskParts parts) {
+  task = TaskRecord();
   if (AtEnd() || !table_ || !table_->Go(recnos_[pos_]).ok()) return;
-  auto text = [this](int field) {
-    return field < 0 ? QString() : TrimTrailingBlanks(FromCodePage(table_->GetString(field), codePage_));
-  };
-  task->Date = text(date_);
-  task->Time = text(time_);
-  task->Descript = text(descript_);
-  task->Priority = text(priority_);
-  task->Done = done_ >= 0 && table_->GetLogical(done_);
-  task->Recno = recnos_[pos_];
-  if (keys) *keys = text(keys_);
-  if (withNote && note_ >= 0) {
-    std::string note;
-    if (table_->GetMemo(note_, &note).ok()) task->Note = FromCodePage(note, codePage_);
-  }
-}
-
-void TTaskFolderSource::Read(TExportTask* task, bool withNote) { ReadCurrent(task, withNote, nullptr); }
-
-void TTaskFolderSource::Read(TReportTask* task, bool withKeys, bool withNote) {
-  task->Keys.clear();
-  ReadCurrent(task, withNote, withKeys ? &task->Keys : nullptr);
+  fields_->Read(*table_, codePage_, parts, &task);
+  task.recno = recnos_[pos_];
 }
