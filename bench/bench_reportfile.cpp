@@ -10,7 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
@@ -220,7 +220,7 @@ BENCHMARK(BM_MemoryBeyondStream)->Arg(10)->Arg(100)->Arg(1000)->Iterations(1)->U
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  QGuiApplication app(argc, argv);
   NoPrinters();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

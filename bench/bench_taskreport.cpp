@@ -21,10 +21,10 @@
 
 #include "bench/BenchTaskFolder.h"
 #include "bench/BenchTaskWalk.h"
-#include "reportengine/FilePreview.h"
+#include "reportengine/PreviewRenderer.h"
 #include "reportengine/ReportFiler.h"
 #include "reports/FontWidthMeasure.h"
-#include "reports/ReportPrint.h"
+#include "reports/StatusFontMeasure.h"
 #include "reports/TaskReport.h"
 #include "store/TodoTable.h"
 #include "store/TodoTableWalk.h"
@@ -82,7 +82,7 @@ TTaskReportOptions AllSwitches() {
 
 // Records the report of `source` into `stream` as the preview does; gives its page count.
 int Record(TTaskWalk& source, QBuffer& stream) {
-  static const TFontWidthMeasure measure(TReportPrint::WindowFont());
+  static const TStatusFontMeasure measure;
   TTaskReport body(source, AllSwitches(), measure.AsFunction(), 96);
   TReportFiler report;
   body.Attach(report);
@@ -129,7 +129,7 @@ struct TOpenReport {
   ~TOpenReport() { preview.Finish(); }
 
   QBuffer stream;
-  TFilePreview preview;
+  TPreviewRenderer preview;
 };
 
 void BM_PageChange(benchmark::State& state) {

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "reportengine/FilePreview.h"
+#include "reportengine/PreviewRenderer.h"
 #include "reportengine/FilePrinter.h"
 #include "reportengine/REDevice.h"
 #include "reportengine/RecordReader.h"
@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Previewed: the renderer sizes its page image from the file's own page size.
   for (const double zoom : {10.0, 100.0, 200.0}) {
-    TFilePreview preview;
+    TPreviewRenderer preview;
     preview.SetStreamMode(smUser);
     preview.SetStream(&buffer);
     try {

@@ -303,37 +303,3 @@ void TBaseReport::AllowAll() {
   destinations_ |= kDestPrinter | kDestPreview;
   DestinationsChanged(akAll);
 }
-
-// ---- Dialogs ------------------------------------------------------------------------------------------
-
-bool TBaseReport::ShowPrintDialog(QWidget* parent) {
-  CheckNotPrinting();
-  TREDevice& device = TREDevice::Instance();
-  TPrintDialogRequest request;
-  request.Collate = device.Collate();
-  request.Copies = device.Copies();
-  request.FromPage = first_page_;
-  request.ToPage = last_page_;
-  request.MinPage = 1;
-  request.MaxPage = last_page_;
-  request.AllowPrintToFile = true;
-  if (!device.PrintDialog(request, parent)) return false;
-  device.SetCollate(request.Collate);
-  copies_ = request.Copies;
-  if (request.Range == TPrintDialogRequest::prPageNums) {
-    first_page_ = request.FromPage;
-    last_page_ = request.ToPage;
-  } else {
-    first_page_ = 1;
-    last_page_ = 9999;
-  }
-  // The file chosen in the dialog is where the job goes; the printer chosen instead takes
-  // the job back from a file chosen before.
-  output_file_name_ = request.PrintToFile ? request.OutputFileName : QString();
-  return true;
-}
-
-bool TBaseReport::ShowPrinterSetupDialog(QWidget* parent) {
-  CheckNotPrinting();
-  return TREDevice::Instance().PrinterSetupDialog(parent);
-}

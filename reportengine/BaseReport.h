@@ -42,7 +42,6 @@
 
 class QIODevice;
 class QPaintDevice;
-class QWidget;
 
 class TBaseReport : public TREBaseComponent {
  public:
@@ -406,14 +405,6 @@ class TBaseReport : public TREBaseComponent {
   double XD2I(int x) const;
   double YD2I(int y) const;
   double Zoom() const { return zoom_; }
-
-  // ---- Dialogs -------------------------------------------------------------------------------------
-  // The print dialog for the selected printer (printer and copies, print to file; no page
-  // numbers, no selection). On OK writes collate, Copies, FirstPage/LastPage (1, 9999) and
-  // OutputFileName (the file chosen, or empty when a printer was chosen).
-  bool ShowPrintDialog(QWidget* parent = nullptr);
-  // The printer-setup dialog for the selected printer; true on OK.
-  bool ShowPrinterSetupDialog(QWidget* parent = nullptr);
 
  protected:
   // ==== Hooks: lifecycle ==========================================================================

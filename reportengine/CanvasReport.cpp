@@ -17,7 +17,7 @@ TPageGeometry TCanvasReport::DeviceGeometry() { return TREDevice::Instance().Geo
 QPaintDevice* TCanvasReport::MetricsDevice() {
   TRECanvas& canvas = Canvas();
   if (canvas.Active()) return canvas.Painter()->device();
-  return TREDevice::Instance().Printer();
+  return TREDevice::Instance().MetricsDevice();
 }
 
 void TCanvasReport::OrientationChanged() {

@@ -6,7 +6,6 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
-#include <QPrinter>
 #include <cmath>
 
 #include "reportengine/REDevice.h"
@@ -149,9 +148,8 @@ void TFilePrinter::ApplyHeaderToPrinter() {
   const QPageSize::PageSizeId id = QPageSize::id(h.paper_size);
   if (id != QPageSize::Custom) {
     device.SetPaperSize(id);
-  } else if (h.paper_width > 0 && h.paper_length > 0 && device.Printer() != nullptr) {
-    device.Printer()->setPageSize(
-        QPageSize(QSizeF(h.paper_width / 10.0, h.paper_length / 10.0), QPageSize::Millimeter));
+  } else if (h.paper_width > 0 && h.paper_length > 0) {
+    device.SetPageSize(QPageSize(QSizeF(h.paper_width / 10.0, h.paper_length / 10.0), QPageSize::Millimeter));
   }
 }
 

@@ -1,15 +1,9 @@
 #include "reportengine/REDevice.h"
 
-#include <QDir>
-#include <QEvent>
-#include <QFile>
 #include <QCoreApplication>
-#include <QGuiApplication>
+#include <QDir>
+#include <QFile>
 #include <QLocale>
-#include <QPrintDialog>
-#include <QPrintEngine>
-#include <QPrinterInfo>
-#include <QScreen>
 #include <QTemporaryFile>
 
 #include <cups/cups.h>
@@ -17,69 +11,16 @@
 #include <algorithm>
 #include <utility>
 
-#include "reportengine/PrinterSetupDialog.h"
+#include "reportengine/CupsPrinters.h"
 #include "reportengine/ReportError.h"
 
 namespace {
 
-// The print engine property through which Qt's CUPS engine takes job options (key and
-// value pairs in one string list). Qt uses it for the options its dialogs set.
-const auto kCupsOptionsProperty = static_cast<QPrintEngine::PrintEnginePropertyKey>(0xfe00);
-
-// The CUPS destinations, freed with the object.
-class CupsDests {
- public:
-  CupsDests() : count_(cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_)) {}
-  ~CupsDests() { cupsFreeDests(count_, dests_); }
-  CupsDests(const CupsDests&) = delete;
-  CupsDests& operator=(const CupsDests&) = delete;
-
-  cups_dest_t* Find(const QString& name) const {
-    return cupsGetDest(name.toUtf8().constData(), nullptr, count_, dests_);
-  }
-
- private:
-  cups_dest_t* dests_ = nullptr;
-  int count_ = 0;
-};
-
-// Calls `use` with the supported values of one attribute of a CUPS printer.
-template <typename Use>
-void WithSupported(const QString& device, const char* attribute, Use use) {
-  const CupsDests dests;
-  cups_dest_t* dest = dests.Find(device);
-  if (!dest) return;
-  cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
-  if (!info) return;
-  ipp_attribute_t* attr = cupsFindDestSupported(CUPS_HTTP_DEFAULT, dest, info, attribute);
-  if (attr) use(attr);
-  cupsFreeDestInfo(info);
+// A PDF writer with the device mode's page and resolution.
+void Configure(QPdfWriter& writer, const TDeviceMode& mode) {
+  writer.setResolution(mode.Resolution);
+  writer.setPageLayout(mode.Layout);
 }
-
-QString PortOf(const QPrinterInfo& info) {
-  if (!info.location().isEmpty()) return info.location();
-  const CupsDests dests;
-  if (cups_dest_t* dest = dests.Find(info.printerName())) {
-    if (const char* uri = cupsGetOption("device-uri", dest->num_options, dest->options)) {
-      return QString::fromUtf8(uri);
-    }
-  }
-  return info.printerName();
-}
-
-// Moves a dialog by the centring rule when it is shown (its final size is known then).
-class CentreOnShow : public QObject {
- public:
-  using QObject::QObject;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Show && watched->isWidgetType()) {
-      TREDevice::CenterDialog(static_cast<QWidget*>(watched));
-    }
-    return false;
-  }
-};
 
 }  // namespace
 
@@ -97,35 +38,17 @@ TPrinterSource TREDevice::SystemPrinterSource() {
   TPrinterSource source;
   source.List = [] {
     std::vector<TREDeviceItem> items;
-    for (const QPrinterInfo& info : QPrinterInfo::availablePrinters()) {
-      const QString device = info.printerName();
-      if (device.toUpper().contains(QLatin1String("RENDERING SUBSYSTEM"))) continue;
-      items.emplace_back(device, info.makeAndModel(), PortOf(info));
+    for (TREDeviceItem& item : TCupsPrinters::List()) {
+      if (item.DeviceName().toUpper().contains(QLatin1String("RENDERING SUBSYSTEM"))) continue;
+      items.push_back(std::move(item));
     }
     return items;
   };
-  source.DefaultDevice = [] { return QPrinterInfo::defaultPrinterName(); };
-  source.Bins = [](const QString& device) {
-    QStringList bins;
-    WithSupported(device, "media-source", [&bins](ipp_attribute_t* attr) {
-      for (int i = 0; i < ippGetCount(attr); ++i) {
-        if (const char* name = ippGetString(attr, i, nullptr)) bins << QString::fromUtf8(name);
-      }
-    });
-    return bins;
-  };
+  source.DefaultDevice = [] { return TCupsPrinters::DefaultDevice(); };
+  source.Bins = [](const QString& device) { return TCupsPrinters::Bins(device); };
   source.MaxCopies = [](const QString& device) {
-    int max = 0;
-    WithSupported(device, CUPS_COPIES, [&max](ipp_attribute_t* attr) {
-      if (ippGetValueTag(attr) == IPP_TAG_RANGE) {
-        int upper = 0;
-        ippGetRange(attr, 0, &upper);
-        max = upper;
-      } else if (ippGetValueTag(attr) == IPP_TAG_INTEGER) {
-        max = ippGetInteger(attr, 0);
-      }
-    });
     // The bound is exclusive: a printer that takes up to n copies has the bound n + 1.
+    const int max = TCupsPrinters::MaxCopies(device);
     return max > 0 ? max + 1 : 0;
   };
   return source;
@@ -141,12 +64,10 @@ TPrinterSource TREDevice::FilePrinterSource() {
   source.Bins = [](const QString&) { return QStringList(); };
   source.MaxCopies = [](const QString&) { return 0; };
   source.DeviceMode = [](const QString&) {
-    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setResolution(1200);
+    TDeviceMode mode;
     const bool inches = QLocale().measurementSystem() != QLocale::MetricSystem;
-    printer->setPageSize(QPageSize(inches ? QPageSize::Letter : QPageSize::A4));
-    return printer;
+    mode.SetPageSize(QPageSize(inches ? QPageSize::Letter : QPageSize::A4));
+    return std::optional<TDeviceMode>(mode);
   };
   source.FilesOnly = true;
   return source;
@@ -277,16 +198,8 @@ void TREDevice::Select(int index) {
   selected_ = index;
   selection_made_ = true;
   const QString& device = items_[static_cast<size_t>(index)].DeviceName();
-  if (source_.DeviceMode) {
-    printer_ = source_.DeviceMode(device);
-    if (printer_) printer_->setFullPage(false);
-    return;
-  }
-  const QPrinterInfo info = QPrinterInfo::printerInfo(device);
-  // A printer Qt cannot open has no device mode; settings that need one are ignored.
-  if (info.isNull()) return;
-  printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-  printer_->setFullPage(false);
+  // A printer CUPS cannot open has no device mode; settings that need one are ignored.
+  printer_ = source_.DeviceMode ? source_.DeviceMode(device) : TCupsPrinters::DeviceMode(device);
 }
 
 QString TREDevice::DeviceName() {
@@ -306,30 +219,35 @@ QString TREDevice::PortName() {
 
 bool TREDevice::HasDevMode() {
   EnsureSelection();
-  return printer_ != nullptr;
+  return printer_.has_value();
 }
 
-QPrinter* TREDevice::Printer() {
+TDeviceMode* TREDevice::Printer() {
   EnsureSelection();
-  return printer_.get();
+  return printer_ ? &*printer_ : nullptr;
+}
+
+QPaintDevice* TREDevice::MetricsDevice() {
+  if (!HasDevMode()) return nullptr;
+  if (!metrics_device_) metrics_device_ = std::make_unique<QPdfWriter>(&metrics_sink_);
+  Configure(*metrics_device_, *printer_);
+  return metrics_device_.get();
 }
 
 // ---- Settings ----------------------------------------------------------------------------------------------
 
 TOrientation TREDevice::Orientation() {
   if (!HasDevMode()) return poPortrait;
-  return printer_->pageLayout().orientation() == QPageLayout::Landscape ? poLandScape
-                                                                          : poPortrait;
+  return printer_->Layout.orientation() == QPageLayout::Landscape ? poLandScape : poPortrait;
 }
 
 void TREDevice::SetOrientation(TOrientation orientation) {
   if (!HasDevMode()) throw EReportError(report_messages::kNoDevMode);
   if (orientation == poDefault) return;
-  printer_->setPageOrientation(orientation == poLandScape ? QPageLayout::Landscape
-                                                          : QPageLayout::Portrait);
+  printer_->Layout.setOrientation(orientation == poLandScape ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
-int TREDevice::Copies() { return HasDevMode() ? printer_->copyCount() : 1; }
+int TREDevice::Copies() { return HasDevMode() ? printer_->Copies : 1; }
 
 int TREDevice::MaxCopies() {
   EnsureSelection();
@@ -343,40 +261,28 @@ int TREDevice::MaxCopies() {
 void TREDevice::SetCopies(int copies) {
   CheckNotPrinting();
   if (!HasDevMode()) return;
-  if (copies >= 1 && copies < MaxCopies()) printer_->setCopyCount(copies);
+  if (copies >= 1 && copies < MaxCopies()) printer_->Copies = copies;
 }
 
-int TREDevice::Duplex() {
-  if (!HasDevMode()) return 0;
-  switch (printer_->duplex()) {
-    case QPrinter::DuplexLongSide: return 1;
-    case QPrinter::DuplexShortSide: return 2;
-    default: return 0;
-  }
-}
+int TREDevice::Duplex() { return HasDevMode() ? printer_->Duplex : 0; }
 
-bool TREDevice::SupportsDuplex() {
-  if (!HasDevMode()) return false;
-  const QList<QPrinter::DuplexMode> modes =
-      QPrinterInfo::printerInfo(DeviceName()).supportedDuplexModes();
-  return modes.contains(QPrinter::DuplexLongSide) || modes.contains(QPrinter::DuplexShortSide);
-}
+bool TREDevice::SupportsDuplex() { return HasDevMode() && printer_->SupportsDuplex(); }
 
 void TREDevice::SetDuplex(int duplex) {
   CheckNotPrinting();
   if (duplex < 0 || duplex > 2 || !SupportsDuplex()) return;
-  printer_->setDuplex(duplex == 1   ? QPrinter::DuplexLongSide
-                      : duplex == 2 ? QPrinter::DuplexShortSide
-                                    : QPrinter::DuplexNone);
+  // A mode the printer does not offer is refused, as the printer would.
+  const auto mode = static_cast<TDeviceMode::TDuplex>(duplex);
+  if (printer_->DuplexModes.contains(mode)) printer_->Duplex = mode;
 }
 
-bool TREDevice::Collate() { return HasDevMode() && printer_->collateCopies(); }
+bool TREDevice::Collate() { return HasDevMode() && printer_->Collate; }
 
-bool TREDevice::SupportsCollate() { return HasDevMode() && printer_->supportsMultipleCopies(); }
+bool TREDevice::SupportsCollate() { return HasDevMode() && printer_->SupportsMultipleCopies; }
 
 void TREDevice::SetCollate(bool collate) {
   CheckNotPrinting();
-  if (SupportsCollate()) printer_->setCollateCopies(collate);
+  if (SupportsCollate()) printer_->Collate = collate;
 }
 
 const QStringList& TREDevice::Bins() {
@@ -411,8 +317,9 @@ void TREDevice::SetBinNumber(int number) {
 }
 
 void TREDevice::ApplyBin() {
-  if (!printer_ || !printer_->printEngine()) return;
-  QStringList options = printer_->printEngine()->property(kCupsOptionsProperty).toStringList();
+  // Only a printer's device mode carries CUPS options.
+  if (!printer_ || printer_->PrinterName.isEmpty()) return;
+  QStringList& options = printer_->CupsOptions;
   for (qsizetype i = 0; i + 1 < options.size(); i += 2) {
     if (options.at(i) == QLatin1String("media-source")) {
       options.remove(i, 2);
@@ -420,17 +327,20 @@ void TREDevice::ApplyBin() {
     }
   }
   if (bin_ >= 0) options << QStringLiteral("media-source") << bins_.at(bin_);
-  printer_->printEngine()->setProperty(kCupsOptionsProperty, options);
 }
 
 int TREDevice::PaperSize() {
-  return HasDevMode() ? static_cast<int>(printer_->pageLayout().pageSize().id()) : -1;
+  return HasDevMode() ? static_cast<int>(printer_->Layout.pageSize().id()) : -1;
 }
 
 void TREDevice::SetPaperSize(int page_size_id) {
   if (!HasDevMode() || page_size_id < 0 || page_size_id > QPageSize::LastPageSize) return;
   if (page_size_id == QPageSize::Custom) return;
-  printer_->setPageSize(QPageSize(static_cast<QPageSize::PageSizeId>(page_size_id)));
+  printer_->SetPageSize(QPageSize(static_cast<QPageSize::PageSizeId>(page_size_id)));
+}
+
+void TREDevice::SetPageSize(const QPageSize& size) {
+  if (HasDevMode()) printer_->SetPageSize(size);
 }
 
 // ---- Information context ------------------------------------------------------------------------------------
@@ -442,8 +352,8 @@ TPageGeometry TREDevice::Geometry() {
     return geometry;
   }
   if (!HasDevMode()) return geometry;
-  const int resolution = printer_->resolution();
-  const QPageLayout layout = printer_->pageLayout();
+  const int resolution = printer_->Resolution;
+  const QPageLayout& layout = printer_->Layout;
   const QRectF full = layout.fullRect(QPageLayout::Inch);
   const QRectF paint = layout.paintRect(QPageLayout::Inch);
   geometry.XDPI = geometry.YDPI = resolution > 0 ? resolution : 300;
@@ -484,13 +394,9 @@ void TREDevice::BeginDoc() {
     job_file_ = file.fileName();
     target = job_file_;
   }
-  job_printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  job_printer_->setOutputFormat(QPrinter::PdfFormat);
-  job_printer_->setOutputFileName(target);
-  job_printer_->setResolution(printer_->resolution());
-  job_printer_->setFullPage(false);
-  job_printer_->setPageLayout(printer_->pageLayout());
-  job_printer_->setDocName(document_title_.isEmpty() ? title_ : document_title_);
+  job_printer_ = std::make_unique<QPdfWriter>(target);
+  Configure(*job_printer_, *printer_);
+  job_printer_->setTitle(document_title_.isEmpty() ? title_ : document_title_);
   job_printer_->setCreator(QStringLiteral("Jotlist"));
   painter_ = std::make_unique<QPainter>();
   if (!painter_->begin(job_printer_.get())) {
@@ -514,9 +420,7 @@ void TREDevice::NewPage(bool open) {
   // The job's first page exists from the start; later ones are added, in the layout the
   // device mode has now (an orientation change between pages).
   if (pages_started_ > 0) {
-    if (!(job_printer_->pageLayout() == printer_->pageLayout())) {
-      job_printer_->setPageLayout(printer_->pageLayout());
-    }
+    if (!(job_printer_->pageLayout() == printer_->Layout)) job_printer_->setPageLayout(printer_->Layout);
     job_printer_->newPage();
   }
   ++pages_started_;
@@ -554,18 +458,15 @@ void TREDevice::AbortDoc() {
 std::vector<std::pair<QByteArray, QByteArray>> TREDevice::JobOptions() {
   std::vector<std::pair<QByteArray, QByteArray>> options;
   // Options the print dialog set (page sets, layouts and the like), then our own.
-  if (printer_->printEngine()) {
-    const QStringList pairs =
-        printer_->printEngine()->property(kCupsOptionsProperty).toStringList();
-    for (qsizetype i = 0; i + 1 < pairs.size(); i += 2) {
-      if (pairs.at(i) == QLatin1String("media-source")) continue;
-      options.emplace_back(pairs.at(i).toUtf8(), pairs.at(i + 1).toUtf8());
-    }
+  const QStringList& pairs = printer_->CupsOptions;
+  for (qsizetype i = 0; i + 1 < pairs.size(); i += 2) {
+    if (pairs.at(i) == QLatin1String("media-source")) continue;
+    options.emplace_back(pairs.at(i).toUtf8(), pairs.at(i + 1).toUtf8());
   }
-  options.emplace_back("copies", QByteArray::number(std::max(1, printer_->copyCount())));
+  options.emplace_back("copies", QByteArray::number(std::max(1, printer_->Copies)));
   options.emplace_back("multiple-document-handling",
-                       printer_->collateCopies() ? "separate-documents-collated-copies"
-                                                 : "separate-documents-uncollated-copies");
+                       printer_->Collate ? "separate-documents-collated-copies"
+                                         : "separate-documents-uncollated-copies");
   switch (Duplex()) {
     case 1: options.emplace_back("sides", "two-sided-long-edge"); break;
     case 2: options.emplace_back("sides", "two-sided-short-edge"); break;
@@ -595,41 +496,13 @@ void TREDevice::Submit(const QString& file) {
   }
 }
 
-// ---- Dialogs --------------------------------------------------------------------------------------------------
+// ---- For the dialogs ---------------------------------------------------------------------------------------
 
-void TREDevice::CenterDialog(QWidget* dialog) {
-  if (!dialog) return;
-  QScreen* screen = dialog->screen() ? dialog->screen() : QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect area = screen->geometry();
-  const QSize size = dialog->frameGeometry().size();
-  dialog->move(area.left() + (area.width() - size.width()) / 2,
-               area.top() + (area.height() - size.height()) / 3);
-}
-
-bool TREDevice::PrintDialog(TPrintDialogRequest& request, QWidget* parent) {
+void TREDevice::AdoptDialogSettings(const TDeviceMode& mode) {
   CheckNotPrinting();
-  if (!HasDevMode()) return false;
-  QPrintDialog dialog(printer_.get(), parent);
-  QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintCollateCopies;
-  if (request.AllowPrintToFile) options |= QAbstractPrintDialog::PrintToFile;
-  if (request.AllowPageNums) options |= QAbstractPrintDialog::PrintPageRange;
-  if (request.AllowSelection) options |= QAbstractPrintDialog::PrintSelection;
-  dialog.setOptions(options);
-  dialog.setMinMax(std::max(1, request.MinPage), std::max(request.MinPage, request.MaxPage));
-  if (request.AllowPageNums) {
-    dialog.setFromTo(std::clamp(request.FromPage, dialog.minPage(), dialog.maxPage()),
-                     std::clamp(request.ToPage, dialog.minPage(), dialog.maxPage()));
-  }
-  dialog.setPrintRange(QAbstractPrintDialog::AllPages);
-  printer_->setCopyCount(std::max(1, request.Copies));
-  if (SupportsCollate()) printer_->setCollateCopies(request.Collate);
-  CentreOnShow centre;
-  dialog.installEventFilter(&centre);
-  if (dialog.exec() != QDialog::Accepted) return false;
-
-  // The dialog configured our QPrinter in place; the printer chosen becomes the selection.
-  const QString chosen = printer_->printerName();
+  if (!HasDevMode()) return;
+  const QString chosen = mode.PrinterName;
+  TDeviceMode adopted = mode;
   if (!chosen.isEmpty() && chosen != DeviceName()) {
     for (size_t i = 0; i < items_.size(); ++i) {
       if (items_[i].DeviceName() == chosen) {
@@ -640,36 +513,26 @@ bool TREDevice::PrintDialog(TPrintDialogRequest& request, QWidget* parent) {
         break;
       }
     }
+    // The settings stay; what the printer offers is the new printer's.
+    if (!source_.DeviceMode) {
+      if (const std::optional<TDeviceMode> offered = TCupsPrinters::DeviceMode(chosen)) {
+        adopted.PageSizes = offered->PageSizes;
+        adopted.CustomMargins = offered->CustomMargins;
+        adopted.DuplexModes = offered->DuplexModes;
+        adopted.SupportsMultipleCopies = offered->SupportsMultipleCopies;
+      }
+    }
   }
-  request.Collate = printer_->collateCopies();
-  request.Copies = printer_->copyCount();
-  request.OutputFileName = printer_->outputFileName();
-  request.PrintToFile = !request.OutputFileName.isEmpty();
-  switch (dialog.printRange()) {
-    case QAbstractPrintDialog::PageRange: request.Range = TPrintDialogRequest::prPageNums; break;
-    case QAbstractPrintDialog::Selection: request.Range = TPrintDialogRequest::prSelection; break;
-    default: request.Range = TPrintDialogRequest::prAllPages; break;
-  }
-  request.FromPage = dialog.fromPage();
-  request.ToPage = dialog.toPage();
-  // The output file is the report's to pass at each job, not a lasting printer setting.
-  if (request.PrintToFile) {
-    printer_->setOutputFileName(QString());
-    printer_->setPrinterName(DeviceName());
-  }
-  return true;
+  printer_ = std::move(adopted);
 }
 
 TPrinterPaper TREDevice::PaperOf(int index) {
   TPrinterPaper paper;
+  BuildList();
   if (index < 0 || index >= static_cast<int>(items_.size())) return paper;
   const QString& device = items_[static_cast<size_t>(index)].DeviceName();
-  const QPrinterInfo info = QPrinterInfo::printerInfo(device);
-  if (!info.isNull()) {
-    paper.Sizes = info.supportedPageSizes();
-    paper.Default = info.defaultPageSize();
-  }
-  // A printer that names no sizes of its own (one Qt cannot open, one that only writes
+  paper.Sizes = TCupsPrinters::PageSizes(device, &paper.Default);
+  // A printer that names no sizes of its own (one CUPS cannot open, one that only writes
   // files) takes the common ones.
   if (paper.Sizes.isEmpty()) {
     for (const QPageSize::PageSizeId id : {QPageSize::Letter, QPageSize::Legal, QPageSize::Executive, QPageSize::A3,
@@ -677,7 +540,7 @@ TPrinterPaper TREDevice::PaperOf(int index) {
       paper.Sizes.append(QPageSize(id));
   }
   // The selected printer's present paper is its own.
-  if (index == selected_ && printer_) paper.Default = printer_->pageLayout().pageSize();
+  if (index == selected_ && printer_) paper.Default = printer_->Layout.pageSize();
   if (!paper.Default.isValid()) {
     const bool inches = QLocale().measurementSystem() != QLocale::MetricSystem;
     paper.Default = QPageSize(inches ? QPageSize::Letter : QPageSize::A4);
@@ -686,31 +549,4 @@ TPrinterPaper TREDevice::PaperOf(int index) {
     for (const QString& bin : source_.Bins(device)) paper.Bins << bin.left(24);
   }
   return paper;
-}
-
-bool TREDevice::PrinterSetupDialog(QWidget* parent) {
-  CheckNotPrinting();
-  EnsureSelection();
-  if (items_.empty()) return false;
-  TPrinterSetup current;
-  current.Printer = std::max(0, selected_);
-  current.Paper = printer_ ? printer_->pageLayout().pageSize() : QPageSize();
-  current.Bin = BinNumber();
-  current.Orientation = Orientation();
-  TPrinterSetupDialog dialog(items_, [this](int index) { return PaperOf(index); }, current, parent);
-  CentreOnShow centre;
-  dialog.installEventFilter(&centre);
-  if (dialog.exec() != QDialog::Accepted) return false;
-
-  // The printer named in the dialog becomes the selection, then takes the paper and the
-  // orientation chosen for it.
-  const TPrinterSetup chosen = dialog.Setup();
-  if (chosen.Printer < 0 || chosen.Printer >= static_cast<int>(items_.size())) return false;
-  SelectPrinter(items_[static_cast<size_t>(chosen.Printer)].DeviceName(), true);
-  if (HasDevMode()) {
-    SetOrientation(chosen.Orientation);
-    if (chosen.Paper.isValid()) printer_->setPageSize(chosen.Paper);
-  }
-  SetBinNumber(chosen.Bin);
-  return true;
 }

@@ -1,45 +1,39 @@
 // TREDevice: the report engine's one printer object. It lists the installed printers
-// (CUPS through Qt PrintSupport), keeps the selected printer's names and its device mode
-// (a QPrinter configured for it), applies page settings (orientation, copies, duplex,
-// collation, paper bin), runs print jobs and shows the print and printer-setup dialogs.
-// A job is painted (a QPainter from begin document to end document) into a PDF with the
-// device mode's page layout and resolution: the report's output file, or a temporary file
-// that end document hands to CUPS with the job options. Abort discards the file, so a
-// cancelled job never reaches the printer.
+// (CUPS through libcups), keeps the selected printer's names and its device mode (a
+// TDeviceMode value), applies page settings (orientation, copies, duplex, collation, paper
+// bin) and runs print jobs. A job is painted (a QPainter from begin document to end
+// document) into a PDF (QPdfWriter) with the device mode's page layout and resolution: the
+// report's output file, or a temporary file that end document hands to CUPS with the job
+// options. Abort discards the file, so a cancelled job never reaches the printer. The print
+// and printer-setup dialogs work on the device from reportengine/ui.
 #pragma once
 
+#include <QBuffer>
+#include <QList>
+#include <QPageSize>
 #include <QPainter>
-#include <QPrinter>
+#include <QPdfWriter>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "reportengine/DeviceMode.h"
 #include "reportengine/RECanvas.h"
 #include "reportengine/REDeviceItem.h"
 #include "reportengine/ReportTypes.h"
 
-class QWidget;
-struct TPrinterPaper;
-
-// What a report asks of the print dialog and what the dialog gives back.
-struct TPrintDialogRequest {
-  enum TRange { prAllPages, prSelection, prPageNums };
-  bool Collate = false;
-  int Copies = 1;
-  int FromPage = 1;
-  int ToPage = 9999;
-  int MinPage = 1;
-  int MaxPage = 9999;
-  bool AllowPrintToFile = true;
-  bool AllowPageNums = false;
-  bool AllowSelection = false;
-  bool PrintToFile = false;
-  // The file chosen for print-to-file (returned).
-  QString OutputFileName;
-  TRange Range = prAllPages;
+// The paper one printer offers.
+struct TPrinterPaper {
+  QList<QPageSize> Sizes;
+  // The printer's own paper size, chosen when the user moves to that printer and the size
+  // chosen before is not among its sizes.
+  QPageSize Default;
+  // Paper bins (input slots); the printer's default source comes before them.
+  QStringList Bins;
 };
 
 // Where the device reads the installed printers from. Tests point it elsewhere.
@@ -51,9 +45,9 @@ struct TPrinterSource {
   std::function<QStringList(const QString& device)> Bins;
   // Maximum copy count of a printer (the bound is exclusive); 0 when unknown.
   std::function<int(const QString& device)> MaxCopies;
-  // The device mode of a printer; null (or no function): Qt's printer of that name, when
-  // Qt can open it.
-  std::function<std::unique_ptr<QPrinter>(const QString& device)> DeviceMode;
+  // The device mode of a printer; no function: the one CUPS gives for a queue of that name
+  // (none for a printer CUPS does not know).
+  std::function<std::optional<TDeviceMode>(const QString& device)> DeviceMode;
   // The printers only write files: a job needs an output file name.
   bool FilesOnly = false;
 };
@@ -96,10 +90,14 @@ class TREDevice {
   QString DeviceName();
   QString DriverName();
   QString PortName();
-  // A device mode (a configured QPrinter) exists for the selection.
+  // A device mode exists for the selection.
   bool HasDevMode();
-  // The selected printer's QPrinter (the device mode), or null without one.
-  QPrinter* Printer();
+  // The selected printer's device mode, or null without one. Changes to it take effect at
+  // the next job (the layout at the next page).
+  TDeviceMode* Printer();
+  // A paint device with the device mode's resolution and page, for font metrics outside a
+  // job; null without a device mode.
+  QPaintDevice* MetricsDevice();
 
   // ---- Settings ---------------------------------------------------------------------------------
   TOrientation Orientation();
@@ -131,6 +129,9 @@ class TREDevice {
   // Paper size of the device mode (QPageSize::PageSizeId), -1 without a device mode.
   int PaperSize();
   void SetPaperSize(int page_size_id);
+  // Takes `size` as the printer has it (a custom size as given); nothing without a device
+  // mode.
+  void SetPageSize(const QPageSize& size);
 
   // ---- Information context ------------------------------------------------------------------------
   // Resolution, offsets and paper size of the selected printer (96 pixels per inch and an
@@ -168,22 +169,17 @@ class TREDevice {
   // Number of device pages started in the current (or last) job.
   int PagesStarted() const { return pages_started_; }
   // The paint device of the open job, or null.
-  QPrinter* JobPrinter() const { return job_printer_.get(); }
+  QPdfWriter* JobPrinter() const { return job_printer_.get(); }
   // The canvas on the current context (active while a page is open).
   TRECanvas& Canvas() { return canvas_; }
 
-  // ---- Dialogs ---------------------------------------------------------------------------------------
-  // The print dialog for the selected printer; on OK takes over the settings, selects the
-  // printer chosen and fills the request. True on OK.
-  bool PrintDialog(TPrintDialogRequest& request, QWidget* parent = nullptr);
-  // The printer-setup dialog ("Print Setup") on the selected printer, its paper size and
-  // source and the orientation. On OK the printer chosen there becomes the selection (by its
-  // device name, exact) and takes the paper, source and orientation chosen; Cancel changes
-  // nothing. False on Cancel and without printers. Refused while printing.
-  bool PrinterSetupDialog(QWidget* parent = nullptr);
-  // The centring rule of both dialogs: horizontally centred, top at a third of the free
-  // vertical space of the screen.
-  static void CenterDialog(QWidget* dialog);
+  // ---- For the dialogs (reportengine/ui) -------------------------------------------------------
+  // The paper sizes, default size and bins of the printer at `index` of the list.
+  TPrinterPaper PaperOf(int index);
+  // Takes the device mode a print dialog configured: the printer it names becomes the
+  // selection, keeping these settings (and the paper bin setting goes). Refused while
+  // printing; nothing without a device mode.
+  void AdoptDialogSettings(const TDeviceMode& mode);
 
  private:
   void BuildList();
@@ -193,8 +189,6 @@ class TREDevice {
   void CheckNotPrinting() const;
   void CheckPrinting() const;
   void ApplyBin();
-  // The paper sizes, default size and bins of the printer at `index` of the list.
-  TPrinterPaper PaperOf(int index);
   // Hands the finished job file to CUPS; raises when CUPS refuses it.
   void Submit(const QString& file);
   // The CUPS job options of the device mode (copies, collation, sides, bin, dialog options).
@@ -206,7 +200,7 @@ class TREDevice {
   QStringList names_;
   int selected_ = -1;
   bool selection_made_ = false;
-  std::unique_ptr<QPrinter> printer_;
+  std::optional<TDeviceMode> printer_;
   bool bins_built_ = false;
   QStringList bins_;
   int bin_ = -1;
@@ -218,7 +212,10 @@ class TREDevice {
   QString title_;
   QString document_title_;
   QString output_name_;
-  std::unique_ptr<QPrinter> job_printer_;
+  std::unique_ptr<QPdfWriter> job_printer_;
+  // The paint device MetricsDevice() gives (never written to).
+  QBuffer metrics_sink_;
+  std::unique_ptr<QPdfWriter> metrics_device_;
   QString job_file_;
   std::unique_ptr<QPainter> painter_;
   TRECanvas canvas_;

@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QPageLayout>
 #include <QPageSize>
-#include <QPrinter>
 
 #include <utility>
 
@@ -67,9 +66,9 @@ ReportFileHeader TReportFiler::DeviceSettings() {
   const int id = device.PaperSize();
   h.paper_size =
       id >= 0 ? static_cast<int16_t>(QPageSize(static_cast<QPageSize::PageSizeId>(id)).windowsId()) : 0;
-  if (QPrinter* printer = device.Printer()) {
+  if (const TDeviceMode* printer = device.Printer()) {
     // The sheet's own size, portrait: the orientation byte says how it is turned.
-    const QSizeF mm = printer->pageLayout().pageSize().size(QPageSize::Millimeter);
+    const QSizeF mm = printer->Layout.pageSize().size(QPageSize::Millimeter);
     h.paper_width = static_cast<int16_t>(qRound(mm.width() * 10));
     h.paper_length = static_cast<int16_t>(qRound(mm.height() * 10));
   }
@@ -92,7 +91,7 @@ void TReportFiler::ApplyOrientation() {
 QPaintDevice* TReportFiler::MetricsDevice() {
   TREDevice& device = TREDevice::Instance();
   // Without a printer the fonts are measured on an image at the geometry's 96 pixels per inch.
-  return device.Printers().isEmpty() ? nullptr : device.Printer();
+  return device.Printers().isEmpty() ? nullptr : device.MetricsDevice();
 }
 
 // ---- lifecycle

@@ -13,12 +13,11 @@
 
 #include <sys/stat.h>
 
-#include "reportengine/FilePreview.h"
+#include "reportengine/PreviewRenderer.h"
 #include "reportengine/PrinterReport.h"
 #include "reportengine/REDevice.h"
 #include "reportengine/ReportFiler.h"
-#include "reports/ReportPrint.h"
-#include "widgets/FormPlacement.h"
+#include "reports/StatusFontMeasure.h"
 
 using xbase::Status;
 
@@ -123,7 +122,8 @@ Status Run(TBaseReport& report) {
 }  // namespace
 
 TTaskReportWriter::TTaskReportWriter(TTaskWalk& source, const TTaskReportOptions& options)
-    : measure_(TReportPrint::WindowFont()), body_(source, options, measure_.AsFunction(), ScreenPixelsPerInch()) {}
+    : measure_(TStatusFontMeasure::Font()),
+      body_(source, options, measure_.AsFunction(), TStatusFontMeasure::ScreenPixelsPerInch()) {}
 
 Status TTaskReportWriter::WritePdf(const QString& path) {
   pages_ = 0;
@@ -169,7 +169,7 @@ Status TTaskReportWriter::WritePages(const QString& folder, double zoom, QString
     report.SetStream(&stream);
     XB_RETURN_IF_ERROR(Run(report));
   }
-  TFilePreview preview;
+  TPreviewRenderer preview;
   preview.SetStreamMode(smUser);
   preview.SetStream(&stream);
   try {

@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "app/MainScreen.h"
-#include "reports/ReportDialogScript.h"
-#include "reports/ReportSetup.h"
+#include "reports/ui/ReportDialogScript.h"
+#include "reports/ui/ReportSetup.h"
 #include "store/Settings.h"
 #include "tests/NextWindow.h"
 #include "tests/app/MainWindowFixture.h"

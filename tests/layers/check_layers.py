@@ -7,10 +7,14 @@ there is any; exits 0 when every include goes down or sideways within its layer.
 The arrows (see the root CMakeLists.txt):
   base <- xbase, reportengine (base: byte order and code pages, below both)
   xbase <- store <- core <- dialogs, reports, app
-  widgets <- dialogs, reports, app
+  widgets <- dialogs, reports_ui, app
   reportengine <- reports <- app
+  reportengine <- reportengine_ui (reportengine/ui: dialogs, preview scroll box) <- reports_ui, app
+  reports <- reports_ui (reports/ui: the report windows) <- app; widgets <- reports_ui
 base and store/xbase include no Qt; store/ and core/ include Qt Core only; reportengine never
-includes store/, core/, widgets/, dialogs/ or app/; nothing but app/ includes app/.
+includes store/, core/, widgets/, dialogs/ or app/ and includes Qt Core and Gui only (its
+window part reportengine/ui any); reports/ includes Qt Core and Gui only (reports/ui any);
+nothing but app/ includes app/.
 """
 import os
 import re
@@ -25,8 +29,12 @@ ALLOWED = {
     "widgets": {"widgets"},
     "dialogs": {"base", "xbase", "store", "core", "widgets", "dialogs"},
     "reportengine": {"base", "reportengine"},
-    "reports": {"base", "xbase", "store", "core", "widgets", "reportengine", "reports"},
-    "app": {"base", "xbase", "store", "core", "widgets", "dialogs", "reportengine", "reports", "app"},
+    "reportengine_ui": {"base", "reportengine", "reportengine_ui"},
+    "reports": {"base", "xbase", "store", "core", "reportengine", "reports"},
+    "reports_ui": {"base", "xbase", "store", "core", "widgets", "reportengine", "reportengine_ui", "reports",
+                   "reports_ui"},
+    "app": {"base", "xbase", "store", "core", "widgets", "dialogs", "reportengine", "reportengine_ui", "reports",
+            "reports_ui", "app"},
 }
 # Qt modules a layer may include; None means any.
 QT_ALLOWED = {
@@ -34,6 +42,12 @@ QT_ALLOWED = {
     "xbase": set(),
     "store": {"QtCore"},
     "core": {"QtCore"},
+    # The report engine draws and prints without a window; its dialogs and the preview's
+    # scroll box are reportengine_ui.
+    "reportengine": {"QtCore", "QtGui"},
+    # The exports and the task report without a window (jlistreport); the report windows
+    # are reports_ui.
+    "reports": {"QtCore", "QtGui"},
 }
 # store/TaskSchema.h is header-only and Qt-free: the one definition of the task table,
 # which the engine-level programs (jlistdb, benchmarks, fuzz targets) share.
@@ -49,6 +63,8 @@ def layer_of_path(rel):
     parts = rel.split("/")
     if parts[0] == "store":
         return "xbase" if len(parts) > 1 and parts[1] == "xbase" else "store"
+    if len(parts) > 2 and parts[1] == "ui" and parts[0] + "_ui" in ALLOWED:
+        return parts[0] + "_ui"  # a folder's window part
     if parts[0] in ALLOWED:
         return parts[0]
     return None
@@ -61,6 +77,8 @@ def program_layer(rel):
     if top == "tests":
         inner = "/".join(parts[1:])
         layer = layer_of_path(inner)
+        if layer == "reports":
+            return "reports_ui", set()  # one test program for the report code and its windows
         if layer is not None:
             return layer, set()
         return None, set()  # test mains and helpers at the top of tests/
@@ -71,7 +89,7 @@ def program_layer(rel):
             if parts[-1].startswith("ExchangeImportCommand"):
                 return "core", set()
             return "xbase", ENGINE_LEVEL_EXTRAS
-        return "app", set()  # jlistreport and later tools run the report code
+        return "reports", set()  # jlistreport writes the report without a window
     if top in ("bench", "fuzz"):
         name = parts[-1]
         if name.startswith("bench_ui_") or name == "BenchUiHosts.h":

@@ -1,40 +1,21 @@
-// The preview renderer: zoom limits and fitted zooms, margins, rulers and shadow on the
+// The preview renderer: zoom limits, margins, rulers and shadow on the
 // rendered bitmap, page turning, the monochrome and shadow refusals, and shaded note lines
 // whose letters stay whole at screen zooms.
 #include <QBuffer>
-#include <QScrollArea>
-#include <QStyle>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 
 #include "PageModelTestSupport.h"
+#include "PreviewTestSupport.h"
 #include "ReportFileTestSupport.h"
-#include "reportengine/FilePreview.h"
+#include "reportengine/PreviewRenderer.h"
 #include "reportengine/REDevice.h"
 #include "reportengine/ReportError.h"
 #include "reportengine/ReportFiler.h"
 
 namespace {
-
-// A report file of `pages` pages, each with a filled box at 1 inch, 1 inch.
-QByteArray RecordBoxes(int pages) {
-  QByteArray data;
-  QBuffer buffer(&data);
-  TReportFiler filer;
-  filer.SetStreamMode(smUser);
-  filer.SetStream(&buffer);
-  filer.OnPrint = [pages](TBaseReport& r) {
-    for (int page = 1; page <= pages; ++page) {
-      if (page > 1) r.NewPage();
-      r.SetBrush(clBlack, bsSolid);
-      r.Rectangle(1, 1, 2, 2);
-    }
-  };
-  filer.Execute();
-  return data;
-}
 
 // A page of note lines as the task report prints them: Arial 9 with the font's line height,
 // each line in a cell of one tab stop, shaded `shade` percent (0: no band is drawn).
@@ -62,7 +43,7 @@ QByteArray RecordNoteLines(int shade) {
 QImage PreviewAt(const QByteArray& file, double zoom) {
   QBuffer buffer;
   buffer.setData(file);
-  TFilePreview preview;
+  TPreviewRenderer preview;
   preview.SetStreamMode(smUser);
   preview.SetStream(&buffer);
   preview.StartOffscreen(96, 96);
@@ -82,7 +63,7 @@ class FilePreviewTest : public ::testing::Test {
   }
   QByteArray data_;
   QBuffer buffer_;
-  TFilePreview preview_;
+  TPreviewRenderer preview_;
 };
 
 std::vector<QString> g_errors;
@@ -99,38 +80,9 @@ TEST_F(FilePreviewTest, ZoomLimitsAndSteps) {
   preview_.ZoomIn();
   EXPECT_EQ(preview_.ZoomFactor(), 200);
   int changes = 0;
-  preview_.OnZoomChange = [&changes](TFilePreview&) { ++changes; };
+  preview_.OnZoomChange = [&changes](TPreviewRenderer&) { ++changes; };
   preview_.SetZoomFactor(50);
   EXPECT_EQ(changes, 1);
-}
-
-TEST_F(FilePreviewTest, FittedZoomsFollowTheScrollBox) {
-  Open(1);
-  QScrollArea box;
-  box.resize(600, 400);
-  preview_.SetScrollBox(&box);
-  preview_.SetMarginPercent(2.5);
-  preview_.SetScreenResolution(96, 96);
-  preview_.Start();
-  const double w = preview_.FilePageWidth(), h = preview_.FilePageHeight();
-  const double p = 96 * w;
-  const double m = std::round(p * 2.5 / 100);
-  const int border = 2 * box.frameWidth();
-  // The whole page: the smaller of the two fits, 4 pixels kept free each way.
-  const double zx = (600 - 4 - 2 * m) / p, zy = (400 - 4 - 2 * m) / (96 * h);
-  EXPECT_NEAR(preview_.ZoomPageFactor(), std::min(zx, zy) * 100, 1e-9);
-  // The page width: too tall for the box, so the vertical scroll bar's width is taken off.
-  const int bar = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
-  EXPECT_NEAR(preview_.ZoomPageWidthFactor(), (600 - bar - (border + 2 * m)) / p * 100, 1e-9);
-  preview_.SetZoomFactor(-2);
-  EXPECT_NEAR(preview_.ZoomFactor(), preview_.ZoomPageWidthFactor(), 1e-9);
-  preview_.SetZoomFactor(-1);
-  EXPECT_NEAR(preview_.ZoomFactor(), preview_.ZoomPageFactor(), 1e-9);
-  // The image lies M pixels inside the desk, which is the bitmap and M on both sides.
-  EXPECT_EQ(preview_.Image()->pos(), QPoint(preview_.Margin(), preview_.Margin()));
-  EXPECT_EQ(preview_.Desk()->width(), preview_.Bitmap().width() + 2 * preview_.Margin());
-  preview_.Finish();
-  EXPECT_FALSE(preview_.Active());
 }
 
 TEST_F(FilePreviewTest, StartNeedsAScrollBox) {
@@ -198,26 +150,6 @@ TEST_F(FilePreviewTest, ShadowAndScaledMargins) {
   preview_.Finish();
 }
 
-TEST_F(FilePreviewTest, PageTurningStopsAtBothEnds) {
-  Open(2);
-  QScrollArea box;
-  box.resize(400, 300);
-  preview_.SetScrollBox(&box);
-  int changes = 0;
-  preview_.OnPageChange = [&changes](TFilePreview&) { ++changes; };
-  preview_.Start();
-  EXPECT_EQ(preview_.FilePage(), 1);
-  preview_.PrevPage();
-  EXPECT_EQ(preview_.FilePage(), 1);
-  preview_.SetPageInc(2);
-  preview_.NextPage();  // the seek stops at the last page
-  EXPECT_EQ(preview_.FilePage(), 2);
-  preview_.NextPage();
-  EXPECT_EQ(preview_.FilePage(), 2);
-  EXPECT_EQ(changes, 2);
-  preview_.Finish();
-}
-
 TEST_F(FilePreviewTest, MonochromeAndShadowsExcludeEachOther) {
   const TErrorBoxHandler previous = SetReportErrorBoxHandler(&CollectError);
   g_errors.clear();
@@ -248,12 +180,12 @@ TEST_F(FilePreviewTest, AHugePageIsDrawnWithinTheImageBudget) {
   preview_.SetStreamMode(smUser);
   preview_.SetStream(&buffer_);
   std::vector<double> announced;
-  preview_.OnPageChange = [&announced](TFilePreview& p) { announced.push_back(p.ZoomFactor()); };
+  preview_.OnPageChange = [&announced](TPreviewRenderer& p) { announced.push_back(p.ZoomFactor()); };
   preview_.StartOffscreen(96, 96);
   preview_.SetZoomFactor(200);
   const QImage page = preview_.PaintPage(1);
   ASSERT_FALSE(page.isNull());
-  EXPECT_LE(page.sizeInBytes(), static_cast<qsizetype>(TFilePreview::kMaxPageImageBytes));
+  EXPECT_LE(page.sizeInBytes(), static_cast<qsizetype>(TPreviewRenderer::kMaxPageImageBytes));
   EXPECT_LT(preview_.ZoomFactor(), 200);
   EXPECT_GT(preview_.ZoomFactor(), 50);  // the largest that fits, not the smallest
   ASSERT_FALSE(announced.empty());

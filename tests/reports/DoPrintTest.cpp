@@ -11,10 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "core/AppHelpers.h"
-#include "reports/PreviewForm.h"
-#include "reports/ReportDialogScript.h"
-#include "reports/ReportPrint.h"
-#include "reports/ReportSetup.h"
+#include "reports/ui/PreviewForm.h"
+#include "reports/ui/ReportDialogScript.h"
+#include "reports/ui/ReportPrint.h"
+#include "reports/ui/ReportSetup.h"
 #include "store/TodoTable.h"
 #include "tests/reports/ExportTestSupport.h"
 #include "widgets/MessageBox.h"

@@ -1,6 +1,6 @@
 #include "core/AppHelpers.h"
 #include "widgets/FormPlacement.h"
-#include "reports/SettingsPlacementStore.h"
+#include "reports/ui/SettingsPlacementStore.h"
 
 #include "widgets/MessageBox.h"
 #include "store/IniFile.h"

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "core/AppHelpers.h"
-#include "reports/ReportSetup.h"
+#include "reports/ui/ReportSetup.h"
 #include "store/IniFile.h"
 #include "store/Settings.h"
 #include "store/TodoTable.h"

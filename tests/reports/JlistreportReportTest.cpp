@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "reportengine/FilePreview.h"
+#include "reportengine/PreviewRenderer.h"
 #include "store/Settings.h"
 #include "store/TodoTable.h"
 #include "tests/reports/ExportTestSupport.h"
@@ -120,7 +120,7 @@ TEST_F(JlistreportReportTest, PdfIsWrittenWithoutAnyPrinter) {
 
 TEST_F(JlistreportReportTest, PngPagesAreThePagesOfTheReportFile) {
   ASSERT_EQ(Run({"--report", Path("tasks.rep"), "--notes", "--double"}).exitCode, 0);
-  TFilePreview reader;
+  TPreviewRenderer reader;
   reader.SetFileName(Path("tasks.rep"));
   reader.SetStreamMode(smFile);
   reader.StartOffscreen(96, 96);

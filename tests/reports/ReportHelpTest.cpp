@@ -6,8 +6,8 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-#include "reports/PreviewForm.h"
-#include "reports/ReportSetup.h"
+#include "reports/ui/PreviewForm.h"
+#include "reports/ui/ReportSetup.h"
 #include "store/TodoTable.h"
 
 namespace {

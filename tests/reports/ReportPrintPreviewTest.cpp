@@ -17,9 +17,9 @@
 
 #include "core/AppHelpers.h"
 #include "core/DateTimeFormat.h"
-#include "reports/SettingsPlacementStore.h"
-#include "reports/PreviewForm.h"
-#include "reports/ReportPrint.h"
+#include "reports/ui/SettingsPlacementStore.h"
+#include "reports/ui/PreviewForm.h"
+#include "reports/ui/ReportPrint.h"
 #include "store/IniFile.h"
 #include "tests/reports/ExportTestSupport.h"
 #include "tests/reports/TaskReportTestSupport.h"

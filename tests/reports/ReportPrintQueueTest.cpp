@@ -23,9 +23,9 @@
 
 #include "core/AppHelpers.h"
 #include "reportengine/REDevice.h"
-#include "reports/ReportDialogScript.h"
-#include "reports/ReportPrint.h"
-#include "reports/ReportSetup.h"
+#include "reports/ui/ReportDialogScript.h"
+#include "reports/ui/ReportPrint.h"
+#include "reports/ui/ReportSetup.h"
 #include "store/TodoTable.h"
 #include "tests/reportengine/PdfQueueTestSupport.h"
 #include "tests/reports/ExportTestSupport.h"

@@ -19,10 +19,10 @@
 #include <cmath>
 
 #include "core/AppHelpers.h"
-#include "reports/PreviewForm.h"
-#include "reports/ReportPrint.h"
-#include "reports/ReportSetup.h"
-#include "reports/SettingsPlacementStore.h"
+#include "reports/ui/PreviewForm.h"
+#include "reports/ui/ReportPrint.h"
+#include "reports/ui/ReportSetup.h"
+#include "reports/ui/SettingsPlacementStore.h"
 #include "store/Settings.h"
 #include "store/TodoTable.h"
 #include "tests/reports/ExportTestSupport.h"

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "core/AppHelpers.h"
-#include "reports/ReportSetup.h"
+#include "reports/ui/ReportSetup.h"
 #include "store/TodoTable.h"
 #include "widgets/BevelPanel.h"
 

@@ -19,8 +19,8 @@
 #include <map>
 
 #include "core/AppHelpers.h"
-#include "reports/ReportDialogScript.h"
-#include "reports/ReportSetup.h"
+#include "reports/ui/ReportDialogScript.h"
+#include "reports/ui/ReportSetup.h"
 #include "store/IniFile.h"
 #include "store/Settings.h"
 #include "store/TodoTable.h"

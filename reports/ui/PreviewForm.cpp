@@ -1,4 +1,4 @@
-#include "reports/PreviewForm.h"
+#include "reports/ui/PreviewForm.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -15,7 +15,7 @@
 #include <cmath>
 #include <exception>
 
-#include "reports/ReportErrorHandler.h"
+#include "reports/ui/ReportErrorHandler.h"
 #include "widgets/FormPlacement.h"
 #include "widgets/HelpContext.h"
 #include "widgets/MagnifyCursor.h"
@@ -168,8 +168,8 @@ TPreviewForm::TPreviewForm(QWidget* parent) : QDialog(parent) {
   FilePreview1->SetZoomFactor(100);
   FilePreview1->SetMarginPercent(2.5);
   FilePreview1->SetShadowDepth(0);
-  FilePreview1->OnZoomChange = [this](TFilePreview&) { FilePreview1ZoomChange(); };
-  FilePreview1->OnPageChange = [this](TFilePreview&) { FilePreview1PageChange(); };
+  FilePreview1->OnZoomChange = [this](TPreviewRenderer&) { FilePreview1ZoomChange(); };
+  FilePreview1->OnPageChange = [this](TPreviewRenderer&) { FilePreview1PageChange(); };
   FilePrinter1 = std::make_unique<TFilePrinter>(this);
   FilePrinter1->SetStreamMode(smUser);
 

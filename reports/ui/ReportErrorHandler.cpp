@@ -1,4 +1,4 @@
-#include "reports/ReportErrorHandler.h"
+#include "reports/ui/ReportErrorHandler.h"
 
 #include "reportengine/ReportError.h"
 #include "widgets/MessageBox.h"

@@ -1,15 +1,13 @@
-// TFilePreview: shows one page of a report file at a time inside a scroll box, at a chosen
+// TPreviewRenderer: draws one page of a report file at a time into an image, at a chosen
 // zoom, with an optional drop shadow, rulers and grid. It is a TFilePrinter whose device is
 // an off-screen bitmap: each page is painted whole into the bitmap (background, shadow,
-// rulers, white paper, grid, then the recorded commands) and the bitmap is shown by an
-// image control in the scroll box, on a grey margin. Nothing of a previous page is kept.
+// rulers, white paper, grid, then the recorded commands). Nothing of a previous page is
+// kept. It needs no window: a view that shows the page (TFilePreview in reportengine/ui)
+// derives from it and gives its size through ViewMetrics.
 #pragma once
 
 #include <QImage>
-#include <QLabel>
 #include <QPen>
-#include <QPointer>
-#include <QScrollArea>
 
 #include <functional>
 
@@ -21,9 +19,9 @@ class QPainter;
 enum TMarginMethod { mmFixed, mmScaled };
 enum TRulerType { rtNone, rtHorizCm, rtVertCm, rtBothCm, rtHorizIn, rtVertIn, rtBothIn };
 
-class TFilePreview : public TFilePrinter {
+class TPreviewRenderer : public TFilePrinter {
  public:
-  using TPreviewEvent = std::function<void(TFilePreview&)>;
+  using TPreviewEvent = std::function<void(TPreviewRenderer&)>;
 
   static constexpr double kMinZoom = 10;
   static constexpr double kMaxZoom = 200;
@@ -31,16 +29,21 @@ class TFilePreview : public TFilePrinter {
   static constexpr double kMaxPageImageBytes = 256.0 * 1024 * 1024;
   static constexpr int kRulerSize = 20;
 
-  explicit TFilePreview(QObject* owner = nullptr);
+  // The view's measurements the fitted zooms need, pixels.
+  struct TViewMetrics {
+    int Width = 0, Height = 0;
+    int HBarHeight = 0, VBarWidth = 0;
+    // Both sides of the frame together.
+    int BorderX = 0, BorderY = 0;
+  };
+
+  explicit TPreviewRenderer(QObject* owner = nullptr);
   // An active preview is finished first.
-  ~TFilePreview() override;
+  ~TPreviewRenderer() override;
 
   TOutputKind OutputKind() const override { return okPreview; }
 
   // ---- Properties
-  // Where the page is shown; required by Start; cleared when the control goes away.
-  QScrollArea* ScrollBox() const { return scroll_box_; }
-  void SetScrollBox(QScrollArea* box) { scroll_box_ = box; }
   int ZoomInc() const { return zoom_inc_; }
   void SetZoomInc(int points) { zoom_inc_ = points; }
   // Percent, 10 to 200. v <= -1.9 selects ZoomPageWidthFactor, -1.9 < v < 0 ZoomPageFactor,
@@ -75,8 +78,8 @@ class TFilePreview : public TFilePrinter {
   void SetPagesHigh(int pages) { pages_high_ = pages; }
   int PageInc() const { return page_inc_; }
   void SetPageInc(int pages) { page_inc_ = pages; }
-  // Screen resolution used instead of the image control's (0: the control's). For tools
-  // and tests that need a fixed one.
+  // Screen resolution used instead of the view's (0: the view's). For tools and tests that
+  // need a fixed one.
   void SetScreenResolution(double xdpi, double ydpi) {
     fixed_xdpi_ = xdpi;
     fixed_ydpi_ = ydpi;
@@ -88,14 +91,13 @@ class TFilePreview : public TFilePrinter {
   TPreviewEvent OnPageChange;
 
   // ---- Lifecycle
-  // Refused while active; needs ScrollBox ("ScrollBox must be assigned for FilePreview
-  // component"). Fires OnZoomChange, measures the scroll box, creates the page image, opens
-  // the input, becomes active and draws page 1.
+  // A preview needs a view to start: without one raises "ScrollBox must be assigned for
+  // FilePreview component" (TFilePreview starts on its scroll box).
   void Start() override;
   // Same as Start.
   void Execute() override;
-  // Opens the input for PaintPage without a scroll box (no image control); `xdpi` and
-  // `ydpi` are the resolution at 100 %. Refused while active.
+  // Opens the input for PaintPage without a view; `xdpi` and `ydpi` are the resolution at
+  // 100 %. Refused while active.
   void StartOffscreen(double xdpi, double ydpi);
   // Requires an active preview; frees the bitmap and closes the input (the stream stays the
   // caller's in mode smUser).
@@ -103,8 +105,8 @@ class TFilePreview : public TFilePrinter {
   bool Active() const { return active_; }
 
   // ---- Pages
-  // Draws that page (the seek stops at the last page); only while active.
-  void PrintPage(int page);
+  // Draws that page (the seek stops at the last page); only while active. A view shows it.
+  virtual void PrintPage(int page);
   // Current page + PageInc when the current page has a next link.
   void NextPage();
   // Current page - PageInc when the current page has a previous link.
@@ -112,21 +114,18 @@ class TFilePreview : public TFilePrinter {
   void RedrawPage();
   void ZoomIn() { SetZoomFactor(zoom_factor_ + zoom_inc_); }
   void ZoomOut() { SetZoomFactor(zoom_factor_ - zoom_inc_); }
-  // The zoom (percent) that fits the page width, or the whole page, into the scroll box
-  // (100 without one).
+  // The zoom (percent) that fits the page width, or the whole page, into the view (100
+  // without one).
   double ZoomPageWidthFactor();
   double ZoomPageFactor();
-  // Paints page `page` into a new bitmap at the current zoom and returns it (also shown by
-  // the image control when there is one). Only while active.
+  // Paints page `page` into a new bitmap at the current zoom and returns it. Only while
+  // active.
   QImage PaintPage(int page);
   // Bytes of the page image of the current page at `zoom`, rulers and shadow included.
   double PageImageBytes(double zoom) const;
 
-  // ---- State for the window
+  // ---- State for the view
   const QImage& Bitmap() const { return bitmap_; }
-  QLabel* Image() const { return image_; }
-  // The widget inside the scroll box that carries the image on the grey margin.
-  QWidget* Desk() const { return desk_; }
   // Left ruler width and top ruler height of the last page drawn.
   int RulerLeft() const { return ruler_left_; }
   int RulerTop() const { return ruler_top_; }
@@ -136,19 +135,23 @@ class TFilePreview : public TFilePrinter {
  protected:
   void PageChanging() override;
   void DeviceNames(QString& device, QString& driver, QString& port) const override;
+  // The view's measurements; false without a view.
+  virtual bool ViewMetrics(TViewMetrics& metrics) const;
+  // Becomes active at the view's resolution (the fixed one where set): start time, input
+  // opened. Refused while active.
+  void Activate(double view_xdpi, double view_ydpi);
+  // Inactive again, input closed (after a failed first page).
+  void Deactivate();
+  void FireZoomChange();
 
  private:
-  void MeasureScrollBox();
   void RulerSizes();
   int MarginPixels() const;
   // Lowers the zoom of the current page until its image is within kMaxPageImageBytes.
   void FitZoomToImageBudget();
   void DrawRulers(QPainter& p, int page_w, int page_h);
   void DrawGrid(QPainter& p, int page_w, int page_h);
-  void ShowBitmap();
-  void FireZoomChange();
 
-  QPointer<QScrollArea> scroll_box_;
   int zoom_inc_ = 10;
   double zoom_factor_ = 100;
   bool monochrome_ = false;
@@ -165,9 +168,5 @@ class TFilePreview : public TFilePrinter {
   double xdpi_ = 96, ydpi_ = 96;
   int ruler_left_ = 0, ruler_top_ = 0;
   int margin_ = 0;
-  // Scroll box measurements taken at Start.
-  int hbar_height_ = 0, vbar_width_ = 0, border_x_ = 0, border_y_ = 0;
   QImage bitmap_;
-  QPointer<QWidget> desk_;
-  QPointer<QLabel> image_;
 };

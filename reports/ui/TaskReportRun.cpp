@@ -1,11 +1,11 @@
-#include "reports/TaskReportRun.h"
+#include "reports/ui/TaskReportRun.h"
 
 #include <QBuffer>
 
 #include <memory>
 
-#include "reports/PreviewForm.h"
-#include "reports/ReportPrint.h"
+#include "reports/ui/PreviewForm.h"
+#include "reports/ui/ReportPrint.h"
 #include "store/TodoTableWalk.h"
 #include "store/TodoTable.h"
 #include "widgets/FormPlacement.h"

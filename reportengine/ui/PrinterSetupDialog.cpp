@@ -1,4 +1,4 @@
-#include "reportengine/PrinterSetupDialog.h"
+#include "reportengine/ui/PrinterSetupDialog.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

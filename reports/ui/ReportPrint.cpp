@@ -1,4 +1,4 @@
-#include "reports/ReportPrint.h"
+#include "reports/ui/ReportPrint.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -9,7 +9,8 @@
 
 #include "reportengine/REDevice.h"
 #include "reportengine/ReportError.h"
-#include "reports/ReportErrorHandler.h"
+#include "reports/ui/ReportErrorHandler.h"
+#include "reports/StatusFontMeasure.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/FormPlacement.h"
 #include "widgets/MessageBox.h"
@@ -72,11 +73,7 @@ TReportPrint::TReportPrint(TTaskWalk& source, QWidget* parent)
 
 TReportPrint::~TReportPrint() = default;
 
-QFont TReportPrint::WindowFont() {
-  QFont font(QStringLiteral("System"));
-  font.setPixelSize(13);
-  return font;
-}
+QFont TReportPrint::WindowFont() { return TStatusFontMeasure::Font(); }
 
 void TReportPrint::ConfigureReport(TBaseReport& report, const QString& statusFormat) {
   report_.Attach(report);

@@ -1,4 +1,4 @@
-#include "reports/ReportDialogScript.h"
+#include "reports/ui/ReportDialogScript.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

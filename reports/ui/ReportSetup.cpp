@@ -1,4 +1,4 @@
-#include "reports/ReportSetup.h"
+#include "reports/ui/ReportSetup.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,9 +11,10 @@
 #include <QTabBar>
 
 #include "core/AppHelpers.h"
-#include "reports/ReportDialogScript.h"
-#include "reports/ReportErrorHandler.h"
-#include "reports/TaskReportRun.h"
+#include "reportengine/ui/PrintDialogs.h"
+#include "reports/ui/ReportDialogScript.h"
+#include "reports/ui/ReportErrorHandler.h"
+#include "reports/ui/TaskReportRun.h"
 #include "store/TodoTableWalk.h"
 #include "widgets/BevelPanel.h"
 #include "widgets/DialogFrame.h"
@@ -297,7 +298,7 @@ bool TReportSetup::CheckPrinters() {
 void TReportSetup::PrintNowClick() {
   if (!CheckPrinters()) return;
   printMode_ = true;
-  if (!PrinterReport1->ShowPrintDialog(this)) return;
+  if (!ShowPrintDialog(*PrinterReport1, this)) return;
   DoPrint();
 }
 
@@ -309,7 +310,7 @@ void TReportSetup::PreviewButtonClick() {
 
 void TReportSetup::PrintSetupClick() {
   if (!CheckPrinters()) return;
-  PrinterReport1->ShowPrinterSetupDialog(this);
+  ShowPrinterSetupDialog(*PrinterReport1, this);
 }
 
 void TReportSetup::DoPrint() {

@@ -1,4 +1,4 @@
-#include "reports/SettingsPlacementStore.h"
+#include "reports/ui/SettingsPlacementStore.h"
 
 #include "core/AppHelpers.h"
 #include "store/Settings.h"

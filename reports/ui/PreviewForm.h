@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "reportengine/FilePreview.h"
+#include "reportengine/ui/FilePreview.h"
 
 class QIODevice;
 class QPushButton;

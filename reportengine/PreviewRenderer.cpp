@@ -1,12 +1,6 @@
-#include "reportengine/FilePreview.h"
+#include "reportengine/PreviewRenderer.h"
 
-#include <QApplication>
-#include <QCursor>
-#include <QLabel>
 #include <QPainter>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QStyle>
 
 #include <cmath>
 
@@ -23,29 +17,11 @@ constexpr const char* kNoShadows = "Shadows not allowed while monochrome in effe
 const QColor kRulerColor(255, 255, 128);
 const QColor kSilver(192, 192, 192);
 
-bool HasScreen() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
-
-// Hourglass while a page is drawn (only where there is a screen to show it).
-class PreviewWaitCursor {
- public:
-  PreviewWaitCursor() : shown_(HasScreen()) {
-    if (shown_) QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-  }
-  ~PreviewWaitCursor() {
-    if (shown_) QApplication::restoreOverrideCursor();
-  }
-  PreviewWaitCursor(const PreviewWaitCursor&) = delete;
-  PreviewWaitCursor& operator=(const PreviewWaitCursor&) = delete;
-
- private:
-  bool shown_;
-};
-
 }  // namespace
 
-TFilePreview::TFilePreview(QObject* owner) : TFilePrinter(owner) { SetStreamMode(smMemory); }
+TPreviewRenderer::TPreviewRenderer(QObject* owner) : TFilePrinter(owner) { SetStreamMode(smMemory); }
 
-TFilePreview::~TFilePreview() {
+TPreviewRenderer::~TPreviewRenderer() {
   if (active_) {
     try {
       Finish();
@@ -53,11 +29,9 @@ TFilePreview::~TFilePreview() {
       // Nothing more can be done for a preview that is going away.
     }
   }
-  delete image_.data();
-  delete desk_.data();
 }
 
-void TFilePreview::DeviceNames(QString& device, QString& driver, QString& port) const {
+void TPreviewRenderer::DeviceNames(QString& device, QString& driver, QString& port) const {
   device = QStringLiteral("Preview");
   driver = QStringLiteral("Preview");
   port = QStringLiteral("Screen");
@@ -65,7 +39,7 @@ void TFilePreview::DeviceNames(QString& device, QString& driver, QString& port) 
 
 // ---- properties
 
-void TFilePreview::SetZoomFactor(double value) {
+void TPreviewRenderer::SetZoomFactor(double value) {
   if (value <= -1.9) {
     value = ZoomPageWidthFactor();
   } else if (value < 0) {
@@ -75,7 +49,7 @@ void TFilePreview::SetZoomFactor(double value) {
   FireZoomChange();
 }
 
-void TFilePreview::FireZoomChange() {
+void TPreviewRenderer::FireZoomChange() {
   if (OnZoomChange) {
     OnZoomChange(*this);
   } else if (active_) {
@@ -83,7 +57,7 @@ void TFilePreview::FireZoomChange() {
   }
 }
 
-void TFilePreview::SetMonochrome(bool on) {
+void TPreviewRenderer::SetMonochrome(bool on) {
   if (on && shadow_depth_ > 0) {
     ReportErrorBox(QString::fromLatin1(kNoMonochrome));
     return;
@@ -91,7 +65,7 @@ void TFilePreview::SetMonochrome(bool on) {
   monochrome_ = on;
 }
 
-void TFilePreview::SetShadowDepth(int pixels) {
+void TPreviewRenderer::SetShadowDepth(int pixels) {
   if (pixels > 0 && monochrome_) {
     ReportErrorBox(QString::fromLatin1(kNoShadows));
     return;
@@ -101,53 +75,30 @@ void TFilePreview::SetShadowDepth(int pixels) {
 
 // ---- lifecycle
 
-void TFilePreview::MeasureScrollBox() {
-  QScrollArea* box = scroll_box_;
-  const int extent = box->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, box);
-  hbar_height_ = extent;
-  vbar_width_ = extent;
-  border_x_ = 2 * box->frameWidth();
-  border_y_ = 2 * box->frameWidth();
+void TPreviewRenderer::Execute() { Start(); }
+
+void TPreviewRenderer::Start() {
+  if (active_) throw EReportError(report_messages::kAlreadyPrinting);
+  throw EReportError(kNoScrollBox);
 }
 
-void TFilePreview::Execute() { Start(); }
+bool TPreviewRenderer::ViewMetrics(TViewMetrics&) const { return false; }
 
-void TFilePreview::Start() {
+void TPreviewRenderer::Activate(double view_xdpi, double view_ydpi) {
   if (active_) throw EReportError(report_messages::kAlreadyPrinting);
-  if (!scroll_box_) throw EReportError(kNoScrollBox);
-  FireZoomChange();
-  MeasureScrollBox();
-  // A fresh image control on a fresh desk; the previous run's go.
-  delete image_.data();
-  delete desk_.data();
-  auto* desk = new QWidget;
-  desk->setObjectName(QStringLiteral("PreviewDesk"));
-  desk->setAutoFillBackground(false);
-  auto* image = new QLabel(desk);
-  image->setObjectName(QStringLiteral("PreviewImage"));
-  image->setGeometry(0, 0, 100, 100);
-  image->setCursor(scroll_box_->cursor());
-  desk->resize(100, 100);
-  scroll_box_->setWidgetResizable(false);
-  delete scroll_box_->takeWidget();
-  scroll_box_->setWidget(desk);
-  desk_ = desk;
-  image_ = image;
-  xdpi_ = fixed_xdpi_ > 0 ? fixed_xdpi_ : image->logicalDpiX();
-  ydpi_ = fixed_ydpi_ > 0 ? fixed_ydpi_ : image->logicalDpiY();
+  xdpi_ = fixed_xdpi_ > 0 ? fixed_xdpi_ : view_xdpi;
+  ydpi_ = fixed_ydpi_ > 0 ? fixed_ydpi_ : view_ydpi;
   SetStartDateTime(QDateTime::currentDateTime());
   OpenInput();
   active_ = true;
-  try {
-    PrintPage(1);
-  } catch (...) {
-    active_ = false;
-    CloseInput();
-    throw;
-  }
 }
 
-void TFilePreview::StartOffscreen(double xdpi, double ydpi) {
+void TPreviewRenderer::Deactivate() {
+  active_ = false;
+  CloseInput();
+}
+
+void TPreviewRenderer::StartOffscreen(double xdpi, double ydpi) {
   if (active_) throw EReportError(report_messages::kAlreadyPrinting);
   xdpi_ = xdpi > 0 ? xdpi : 96;
   ydpi_ = ydpi > 0 ? ydpi : 96;
@@ -156,7 +107,7 @@ void TFilePreview::StartOffscreen(double xdpi, double ydpi) {
   active_ = true;
 }
 
-void TFilePreview::Finish() {
+void TPreviewRenderer::Finish() {
   if (!active_) throw EReportError(report_messages::kNotPrinting);
   active_ = false;
   bitmap_ = QImage();
@@ -165,11 +116,12 @@ void TFilePreview::Finish() {
 
 // ---- zoom arithmetic
 
-double TFilePreview::ZoomPageWidthFactor() {
-  if (!scroll_box_) return 100;
+double TPreviewRenderer::ZoomPageWidthFactor() {
+  TViewMetrics view;
+  if (!ViewMetrics(view)) return 100;
   RulerSizes();
-  const double w = scroll_box_->width() - shadow_depth_ - ruler_left_;
-  const double h = scroll_box_->height();
+  const double w = view.Width - shadow_depth_ - ruler_left_;
+  const double h = view.Height;
   const double page_w = FilePageWidth() > 0 ? FilePageWidth() : 8.5;
   const double page_h = FilePageHeight() > 0 ? FilePageHeight() : 11;
   const double p = xdpi_ * page_w;
@@ -178,23 +130,24 @@ double TFilePreview::ZoomPageWidthFactor() {
     double m = 0;
     if (margin_method_ == mmFixed) {
       m = std::round(p * margin_percent_ / 100);
-      z = (width - (border_x_ + 2 * m)) / p;
+      z = (width - (view.BorderX + 2 * m)) / p;
     } else {
-      z = (width - border_x_) / (p * (1 + margin_percent_ * 0.02));
+      z = (width - view.BorderX) / (p * (1 + margin_percent_ * 0.02));
       m = std::round(p * margin_percent_ / 100 * z);
     }
     return std::pair(z, m);
   };
   auto [z, m] = fit(w);
-  if (h - shadow_depth_ - ruler_top_ - border_y_ < z * ydpi_ * page_h + 2 * m) z = fit(w - vbar_width_).first;
+  if (h - shadow_depth_ - ruler_top_ - view.BorderY < z * ydpi_ * page_h + 2 * m) z = fit(w - view.VBarWidth).first;
   return z * 100;
 }
 
-double TFilePreview::ZoomPageFactor() {
-  if (!scroll_box_) return 100;
+double TPreviewRenderer::ZoomPageFactor() {
+  TViewMetrics view;
+  if (!ViewMetrics(view)) return 100;
   RulerSizes();
-  const double a = scroll_box_->width() - shadow_depth_ - ruler_left_ - 4;
-  const double b = scroll_box_->height() - shadow_depth_ - ruler_top_ - 4;
+  const double a = view.Width - shadow_depth_ - ruler_left_ - 4;
+  const double b = view.Height - shadow_depth_ - ruler_top_ - 4;
   const double page_w = FilePageWidth() > 0 ? FilePageWidth() : 8.5;
   const double page_h = FilePageHeight() > 0 ? FilePageHeight() : 11;
   const double e = xdpi_ * page_w;
@@ -212,40 +165,29 @@ double TFilePreview::ZoomPageFactor() {
 
 // ---- pages
 
-void TFilePreview::PageChanging() {
+void TPreviewRenderer::PageChanging() {
   if (OnPageChange) OnPageChange(*this);
 }
 
-void TFilePreview::PrintPage(int page) {
-  if (!active_) return;
-  const PreviewWaitCursor wait;
-  QScrollBar* hbar = scroll_box_ ? scroll_box_->horizontalScrollBar() : nullptr;
-  QScrollBar* vbar = scroll_box_ ? scroll_box_->verticalScrollBar() : nullptr;
-  const int h_pos = hbar ? hbar->value() : 0;
-  const int v_pos = vbar ? vbar->value() : 0;
-  if (hbar) hbar->setValue(0);
-  if (vbar) vbar->setValue(0);
-  PaintPage(page);
-  ShowBitmap();
-  if (hbar) hbar->setValue(h_pos);
-  if (vbar) vbar->setValue(v_pos);
+void TPreviewRenderer::PrintPage(int page) {
+  if (active_) PaintPage(page);
 }
 
-void TFilePreview::NextPage() {
+void TPreviewRenderer::NextPage() {
   if (!active_ || NextLink() <= 0 || FilePage() >= PageCount()) return;
   PrintPage(FilePage() + page_inc_);
 }
 
-void TFilePreview::PrevPage() {
+void TPreviewRenderer::PrevPage() {
   if (!active_ || PreviousLink() <= 0 || FilePage() <= 1) return;
   PrintPage(FilePage() - page_inc_);
 }
 
-void TFilePreview::RedrawPage() {
+void TPreviewRenderer::RedrawPage() {
   if (active_) PrintPage(FilePage());
 }
 
-void TFilePreview::RulerSizes() {
+void TPreviewRenderer::RulerSizes() {
   const bool vert = ruler_type_ == rtVertCm || ruler_type_ == rtBothCm || ruler_type_ == rtVertIn ||
                     ruler_type_ == rtBothIn;
   const bool horiz = ruler_type_ == rtHorizCm || ruler_type_ == rtBothCm || ruler_type_ == rtHorizIn ||
@@ -254,18 +196,18 @@ void TFilePreview::RulerSizes() {
   ruler_top_ = horiz ? kRulerSize : 0;
 }
 
-int TFilePreview::MarginPixels() const {
+int TPreviewRenderer::MarginPixels() const {
   const double m = xdpi_ * FilePageWidth() * margin_percent_ / 100;
   return static_cast<int>(std::lround(margin_method_ == mmFixed ? m : m * zoom_factor_ / 100));
 }
 
-double TFilePreview::PageImageBytes(double zoom) const {
+double TPreviewRenderer::PageImageBytes(double zoom) const {
   const double w = xdpi_ * FilePageWidth() * zoom / 100 + shadow_depth_ + ruler_left_ + 1;
   const double h = ydpi_ * FilePageHeight() * zoom / 100 + shadow_depth_ + ruler_top_ + 1;
   return w * h * 4;
 }
 
-void TFilePreview::FitZoomToImageBudget() {
+void TPreviewRenderer::FitZoomToImageBudget() {
   // A report file may name pages up to 100 inches a side: at a high zoom that is an image
   // of gigabytes. Beyond the budget the page is drawn at the largest zoom that fits (the
   // image's area goes with the square of the zoom), and the page change is announced again
@@ -277,7 +219,7 @@ void TFilePreview::FitZoomToImageBudget() {
   PageChanging();
 }
 
-QImage TFilePreview::PaintPage(int page) {
+QImage TPreviewRenderer::PaintPage(int page) {
   if (!active_) return QImage();
   if (monochrome_) shadow_depth_ = 0;
   RulerSizes();
@@ -319,16 +261,7 @@ QImage TFilePreview::PaintPage(int page) {
   return bitmap_;
 }
 
-void TFilePreview::ShowBitmap() {
-  if (!image_ || !desk_) return;
-  const int m = margin_;
-  image_->setPixmap(QPixmap::fromImage(bitmap_));
-  image_->setGeometry(m, m, bitmap_.width(), bitmap_.height());
-  // The desk's size gives the scroll ranges: the bitmap and its margin on both sides.
-  desk_->resize(bitmap_.width() + 2 * m, bitmap_.height() + 2 * m);
-}
-
-void TFilePreview::DrawRulers(QPainter& p, int page_w, int page_h) {
+void TPreviewRenderer::DrawRulers(QPainter& p, int page_w, int page_h) {
   if (ruler_left_ == 0 && ruler_top_ == 0) return;
   const int left = ruler_left_, top = ruler_top_;
   const bool inches = ruler_type_ >= rtHorizIn;
@@ -380,7 +313,7 @@ void TFilePreview::DrawRulers(QPainter& p, int page_w, int page_h) {
   p.setBrush(Qt::NoBrush);
 }
 
-void TFilePreview::DrawGrid(QPainter& p, int page_w, int page_h) {
+void TPreviewRenderer::DrawGrid(QPainter& p, int page_w, int page_h) {
   const QPen saved = p.pen();
   p.setPen(grid_pen_);
   const int left = ruler_left_, top = ruler_top_;

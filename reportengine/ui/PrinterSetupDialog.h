@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "reportengine/REDevice.h"
 #include "reportengine/REDeviceItem.h"
 #include "reportengine/ReportTypes.h"
 
@@ -19,16 +20,6 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
-
-// The paper one printer offers.
-struct TPrinterPaper {
-  QList<QPageSize> Sizes;
-  // The printer's own paper size, chosen when the user moves to that printer and the size
-  // chosen before is not among its sizes.
-  QPageSize Default;
-  // Paper bins (input slots); the printer's default source comes before them.
-  QStringList Bins;
-};
 
 // A setup: what the dialog shows first and what it gives back.
 struct TPrinterSetup {
