@@ -53,18 +53,7 @@ QImage PreviewAt(const QByteArray& file, double zoom) {
   return page;
 }
 
-class FilePreviewTest : public ::testing::Test {
- protected:
-  void Open(int pages) {
-    data_ = RecordBoxes(pages);
-    buffer_.setData(data_);
-    preview_.SetStreamMode(smUser);
-    preview_.SetStream(&buffer_);
-  }
-  QByteArray data_;
-  QBuffer buffer_;
-  TPreviewRenderer preview_;
-};
+using FilePreviewTest = PreviewFixture<TPreviewRenderer>;
 
 std::vector<QString> g_errors;
 void CollectError(const QString& message) { g_errors.push_back(message); }

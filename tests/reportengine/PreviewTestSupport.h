@@ -3,6 +3,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <gtest/gtest.h>
 
 #include "reportengine/ReportFiler.h"
 
@@ -23,3 +24,18 @@ inline QByteArray RecordBoxes(int pages) {
   filer.Execute();
   return data;
 }
+
+// A preview (renderer or window preview) reading a report file of boxes from memory.
+template <typename Preview>
+class PreviewFixture : public ::testing::Test {
+ protected:
+  void Open(int pages) {
+    data_ = RecordBoxes(pages);
+    buffer_.setData(data_);
+    preview_.SetStreamMode(smUser);
+    preview_.SetStream(&buffer_);
+  }
+  QByteArray data_;
+  QBuffer buffer_;
+  Preview preview_;
+};

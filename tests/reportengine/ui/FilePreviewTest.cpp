@@ -12,18 +12,7 @@
 
 namespace {
 
-class FilePreviewTest : public ::testing::Test {
- protected:
-  void Open(int pages) {
-    data_ = RecordBoxes(pages);
-    buffer_.setData(data_);
-    preview_.SetStreamMode(smUser);
-    preview_.SetStream(&buffer_);
-  }
-  QByteArray data_;
-  QBuffer buffer_;
-  TFilePreview preview_;
-};
+using FilePreviewTest = PreviewFixture<TFilePreview>;
 
 TEST_F(FilePreviewTest, FittedZoomsFollowTheScrollBox) {
   Open(1);
