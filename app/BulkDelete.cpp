@@ -57,7 +57,7 @@ int TBulkDelete::Walk(Test test, bool skipWhenEmpty) {
     bool qualifies = false;
     switch (test) {
       case Test::kDoneNotDeleted:
-        qualifies = table.EvalLogical(QStringLiteral("DONE")) && !table.IsDeleted();
+        qualifies = table.EvalLogical(QString::fromLatin1(task_schema::kDoneField)) && !table.IsDeleted();
         break;
       case Test::kBeforeToday:
         // The list holds no deleted records, so a task deleted earlier is never

@@ -186,9 +186,9 @@ void TMainScreen::SetSortChecks(QAction* date_time, QAction* description, QActio
   for (QAction* action : {date_time, description, priority, key_words}) action->setChecked(false);
   const QString tag = table_->TagName(table_->CurrentOrder()).toUpper();
   if (tag == QLatin1String(kDateTimeTag)) date_time->setChecked(true);
-  if (tag == QLatin1String("DESCRIPT")) description->setChecked(true);
-  if (tag == QLatin1String("PRIORITY")) priority->setChecked(true);
-  if (tag == QLatin1String("KEYS")) key_words->setChecked(true);
+  if (tag == QLatin1String(task_schema::kDescriptTag)) description->setChecked(true);
+  if (tag == QLatin1String(task_schema::kPriorityTag)) priority->setChecked(true);
+  if (tag == QLatin1String(task_schema::kKeysTag)) key_words->setChecked(true);
 }
 
 void TMainScreen::SetMainMenuSortChecks() {
@@ -701,7 +701,7 @@ void TMainScreen::ActiveGridDblClick() {
     PriorityColumnMenu->popup(pos);
   } else if (field == QLatin1String("SHOWTIME")) {
     DoQuickTime();
-  } else if (field == QLatin1String("KEYS")) {
+  } else if (field == QLatin1String(task_schema::kKeysField)) {
     DoKeyListMenu(pos);
   } else {
     EditbuttonClick();

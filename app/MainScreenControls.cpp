@@ -259,9 +259,9 @@ void TMainScreen::CreateMenus() {
     return action;
   };
   mainmnuSortDateTime = sort_item(SortMenu, "mainmnuSortDateTime", "Sort by Date+Time", task_schema::kDateTimeTag);
-  mainmnuSortDescription = sort_item(SortMenu, "mainmnuSortDescription", "Sort by Description", "DESCRIPT");
-  mainmnuSortPriority = sort_item(SortMenu, "mainmnuSortPriority", "Sort by Priority", "PRIORITY");
-  mainmnuSortKeyWords = sort_item(SortMenu, "mainmnuSortKeyWords", "Sort by Key Words", "KEYS");
+  mainmnuSortDescription = sort_item(SortMenu, "mainmnuSortDescription", "Sort by Description", task_schema::kDescriptTag);
+  mainmnuSortPriority = sort_item(SortMenu, "mainmnuSortPriority", "Sort by Priority", task_schema::kPriorityTag);
+  mainmnuSortKeyWords = sort_item(SortMenu, "mainmnuSortKeyWords", "Sort by Key Words", task_schema::kKeysTag);
   FileMenu->addSeparator();
   DeleteMenu = FileMenu->addMenu(QStringLiteral("Delete"));
   DeleteMenu->setObjectName(QStringLiteral("Delete1"));
@@ -317,9 +317,9 @@ void TMainScreen::CreateMenus() {
   ButtonSortMenu = new QMenu(this);
   ButtonSortMenu->setObjectName(QStringLiteral("ButtonSortMenu"));
   mnuSortDateTime = sort_item(ButtonSortMenu, "mnuSortDateTime", "Sort by Date+Time", task_schema::kDateTimeTag);
-  mnuSortDescription = sort_item(ButtonSortMenu, "mnuSortDescription", "Sort by Description", "DESCRIPT");
-  mnuSortPriority = sort_item(ButtonSortMenu, "mnuSortPriority", "Sort by Priority", "PRIORITY");
-  mnuSortKeyWords = sort_item(ButtonSortMenu, "mnuSortKeyWords", "Sort by Key Words", "KEYS");
+  mnuSortDescription = sort_item(ButtonSortMenu, "mnuSortDescription", "Sort by Description", task_schema::kDescriptTag);
+  mnuSortPriority = sort_item(ButtonSortMenu, "mnuSortPriority", "Sort by Priority", task_schema::kPriorityTag);
+  mnuSortKeyWords = sort_item(ButtonSortMenu, "mnuSortKeyWords", "Sort by Key Words", task_schema::kKeysTag);
   connect(ButtonSortMenu, &QMenu::aboutToShow, this,
           [this] { SetSortChecks(mnuSortDateTime, mnuSortDescription, mnuSortPriority, mnuSortKeyWords); });
 }

@@ -27,6 +27,7 @@
 #include "dialogs/DateSelector.h"
 #include "dialogs/SetTimeDialog.h"
 #include "store/CodePage.h"
+#include "store/TaskSchema.h"
 #include "widgets/BevelPanel.h"
 #include "widgets/DialogFrame.h"
 #include "widgets/HelpContext.h"
@@ -89,7 +90,7 @@ TTaskEditor::TTaskEditor(const QStringList& keyWords, QWidget* parent) : QDialog
   TaskLabel = Named(new QLabel(QStringLiteral("Editing Task"), this), "TaskLabel");
   TaskLabel->setGeometry(kMargin, 6, kWidth, 15);
   Task = Named(new QLineEdit(this), "Task");
-  Task->setMaxLength(50);
+  Task->setMaxLength(static_cast<int>(task_schema::kDescriptWidth));
   Task->setGeometry(kMargin, 22, kWidth, kEditHeight);
   TaskLabel->setBuddy(Task);
 

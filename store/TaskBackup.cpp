@@ -6,6 +6,7 @@
 #include <string>
 
 #include "store/IniFile.h"
+#include "store/TaskSchema.h"
 #include "store/xbase/TableBackup.h"
 
 using xbase::Status;
@@ -42,7 +43,7 @@ std::vector<TBackupInfo> ListBackups(const QString& folder) {
     info.When = QDateTime::fromString(name.left(19), QLatin1String(task_backup::kNameFormat));
     int64_t tasks = 0, done = 0;
     const std::string path = xbase::BackupTablePath(TablePath(folder), BackupFolder(folder), Path(name));
-    if (xbase::CountLiveRecords(path, "DONE", &tasks, &done).ok()) {
+    if (xbase::CountLiveRecords(path, task_schema::kDoneField, &tasks, &done).ok()) {
       info.Tasks = static_cast<int>(tasks);
       info.Done = static_cast<int>(done);
     }

@@ -9,6 +9,7 @@
 #include "store/xbase/Codepage.h"
 #include "store/xbase/File.h"
 #include "store/ErrorText.h"
+#include "store/TaskSchema.h"
 #include "store/TodoTable.h"
 #include "store/xbase/Table.h"
 
@@ -107,12 +108,12 @@ class Upgrade {
   }
 
   bool CopyRecords() {
-    const int date = backup_->FieldIndex("DATE");
-    const int time = backup_->FieldIndex("TIME");
-    const int descript = backup_->FieldIndex("DESCRIPT");
-    const int note = backup_->FieldIndex("NOTE");
-    const int done = backup_->FieldIndex("DONE");
-    const int keys = backup_->FieldIndex("KEYS");
+    const int date = backup_->FieldIndex(task_schema::kDateField);
+    const int time = backup_->FieldIndex(task_schema::kTimeField);
+    const int descript = backup_->FieldIndex(task_schema::kDescriptField);
+    const int note = backup_->FieldIndex(task_schema::kNoteField);
+    const int done = backup_->FieldIndex(task_schema::kDoneField);
+    const int keys = backup_->FieldIndex(task_schema::kKeysField);
     if (date < 0 || time < 0 || descript < 0 || note < 0 || done < 0 || keys < 0) return false;
 
     int count = 0;
