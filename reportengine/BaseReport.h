@@ -540,7 +540,7 @@ class TBaseReport : public TREBaseComponent {
 
   // Properties.
   int first_page_ = 1;
-  int last_page_ = 9999;
+  int last_page_ = kLastPageAll;
   QPointer<QObject> status_label_;
   QString status_format_ = QStringLiteral("Printing page %p");
   QStringList status_text_;

@@ -1,6 +1,5 @@
 #include "reportengine/FilePrinter.h"
 
-#include <QCursor>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QPageLayout>
@@ -11,6 +10,7 @@
 #include "reportengine/REDevice.h"
 #include "reportengine/ReportError.h"
 #include "reportengine/ReportFileFormat.h"
+#include "reportengine/WaitCursor.h"
 
 using namespace report_file;
 
@@ -19,21 +19,6 @@ namespace {
 constexpr const char* kUnexpectedCode = "Unexpected code found in report file.";
 constexpr const char* kNoUserStream = "StreamMode is smUser but Stream is nil";
 
-// Hourglass from construction to destruction (only where there is a screen to show it).
-class WaitCursor {
- public:
-  WaitCursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-    if (shown_) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-  }
-  ~WaitCursor() {
-    if (shown_) QGuiApplication::restoreOverrideCursor();
-  }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  bool shown_;
-};
 
 }  // namespace
 

@@ -1,33 +1,15 @@
 #include "reportengine/ui/FilePreview.h"
 
 #include <QApplication>
-#include <QCursor>
 #include <QScrollBar>
 #include <QStyle>
 
 #include "reportengine/ReportError.h"
+#include "reportengine/WaitCursor.h"
 
 namespace {
 
 constexpr const char* kNoScrollBox = "ScrollBox must be assigned for FilePreview component";
-
-bool HasScreen() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
-
-// Hourglass while a page is drawn (only where there is a screen to show it).
-class PreviewWaitCursor {
- public:
-  PreviewWaitCursor() : shown_(HasScreen()) {
-    if (shown_) QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-  }
-  ~PreviewWaitCursor() {
-    if (shown_) QApplication::restoreOverrideCursor();
-  }
-  PreviewWaitCursor(const PreviewWaitCursor&) = delete;
-  PreviewWaitCursor& operator=(const PreviewWaitCursor&) = delete;
-
- private:
-  bool shown_;
-};
 
 }  // namespace
 
@@ -97,7 +79,7 @@ void TFilePreview::Start() {
 
 void TFilePreview::PrintPage(int page) {
   if (!Active()) return;
-  const PreviewWaitCursor wait;
+  const WaitCursor wait;
   QScrollBar* hbar = scroll_box_ ? scroll_box_->horizontalScrollBar() : nullptr;
   QScrollBar* vbar = scroll_box_ ? scroll_box_->verticalScrollBar() : nullptr;
   const int h_pos = hbar ? hbar->value() : 0;

@@ -45,7 +45,7 @@ bool RunPrintDialog(TREDevice& device, TPrintDialogRequest& request, QWidget* pa
 bool RunPrinterSetupDialog(TREDevice& device, QWidget* parent = nullptr);
 
 // The print dialog for a report (printer and copies, print to file; no page numbers, no
-// selection). On OK writes collate, Copies, FirstPage/LastPage (1, 9999) and
+// selection). On OK writes collate, Copies, FirstPage/LastPage (1, kLastPageAll) and
 // OutputFileName (the file chosen, or empty when a printer was chosen). Refused while the
 // report prints.
 bool ShowPrintDialog(TBaseReport& report, QWidget* parent = nullptr);

@@ -11,6 +11,8 @@
 #include <QTabBar>
 
 #include "core/AppHelpers.h"
+#include "reportengine/ReportTypes.h"
+#include "reportengine/WaitCursor.h"
 #include "reportengine/ui/PrintDialogs.h"
 #include "reports/ui/ReportDialogScript.h"
 #include "reports/ui/ReportErrorHandler.h"
@@ -45,20 +47,7 @@ constexpr int kCheckStep = 24;
 constexpr int kButtonHeight = 25;
 constexpr int kFootTop = kPageHeight - kMargin - kButtonHeight;
 
-// Windows colour values keep red in the low byte.
-QColor FromWindowsColor(int value) {
-  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-int ToWindowsColor(const QColor& color) { return color.red() | (color.green() << 8) | (color.blue() << 16); }
 
-// The pointer shows the export at work while it writes.
-class TBusyCursor {
- public:
-  TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-  TBusyCursor(const TBusyCursor&) = delete;
-  TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
 
 }  // namespace
 
@@ -278,7 +267,7 @@ void TReportSetup::GetSwitches(TPreferences* preferences) const {
 void TReportSetup::SetBackgroundColor(int windowsColor) {
   backgroundColor_ = windowsColor;
   colorString_ = TTaskExport::ColorString(windowsColor);
-  ColorPanel->SetColor(FromWindowsColor(windowsColor));
+  ColorPanel->SetColor(ColorToQColor(static_cast<TColor>(windowsColor) & 0xFFFFFF));
 }
 
 void TReportSetup::SplitFilePath(const QString& path, QString* directory, QString* fileName) {
@@ -328,7 +317,8 @@ void TReportSetup::DoPrint() {
 }
 
 void TReportSetup::ColorPanelClick() {
-  SetBackgroundColor(ToWindowsColor(RunColorDialog(this, FromWindowsColor(backgroundColor_))));
+  SetBackgroundColor(static_cast<int>(
+      QColorToColor(RunColorDialog(this, ColorToQColor(static_cast<TColor>(backgroundColor_) & 0xFFFFFF)))));
 }
 
 void TReportSetup::TabSet1Click(int index) {
@@ -404,7 +394,7 @@ void TReportSetup::SaveAs(TExportFormat format) {
 
 Status TReportSetup::Copy(TExportFormat format, const QString& fileName, const QString& title, bool notes,
                           const QString& colorString) {
-  TBusyCursor busy;
+  const WaitCursor busy;
   TTodoTableWalk source(table_);
   TExportOptions options = TTaskExport::OptionsFor(format, measure_);
   options.Title = title;
