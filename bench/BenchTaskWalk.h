@@ -2,6 +2,9 @@
 // their writers without the cost of reading a task folder.
 #pragma once
 
+#include <QDate>
+#include <QString>
+
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -9,6 +12,21 @@
 #include "store/TaskWalk.h"
 
 namespace bench {
+
+// Task number i of a benchmark's list: dates over three months from 1 February 2024,
+// every third task done, priorities A to C, every seventh without a time; the texts are
+// the benchmark's own.
+inline TaskRecord SampleTask(int i, const char* descript, const char* note, const char* keys) {
+  TaskRecord task;
+  task.date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
+  task.time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
+  task.descript = QString::fromLatin1(descript);
+  task.priority = QString(QChar(u'A' + i % 3));
+  task.done = i % 3 == 0;
+  task.keys = QString::fromLatin1(keys);
+  task.note = QString::fromLatin1(note);
+  return task;
+}
 
 class MemoryTaskWalk : public TTaskWalk {
  public:

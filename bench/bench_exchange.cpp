@@ -41,17 +41,9 @@ const char* const kNotes[] = {
 };
 const char* const kKeys[] = {"work", "home shop", "", "car money urgent"};
 
-// Tasks over three months, every third one done, priorities A to C, every seventh
-// without a time.
+// Task number i of the list, with this benchmark's texts.
 TaskRecord TaskNumber(int i) {
-  TaskRecord task;
-  task.date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
-  task.time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
-  task.descript = QString::fromLatin1(kTexts[i % 4]);
-  task.priority = QString(QChar(u'A' + i % 3));
-  task.done = i % 3 == 0;
-  task.keys = QString::fromLatin1(kKeys[i % 4]);
-  task.note = QString::fromLatin1(kNotes[i % 2]);
+  TaskRecord task = bench::SampleTask(i, kTexts[i % 4], kNotes[i % 2], kKeys[i % 4]);
   task.recno = static_cast<uint32_t>(i + 1);
   return task;
 }

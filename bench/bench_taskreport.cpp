@@ -44,19 +44,8 @@ const char* const kNotes[] = {
 };
 const char* const kKeys[] = {"work", "home errands", "car money"};
 
-// Tasks over three months, every third one done, priorities A to C, each with key words and
-// a note of two lines.
-TaskRecord TaskNumber(int i) {
-  TaskRecord task;
-  task.date = QDate(2024, 2, 1).addDays(i % 90).toString(QStringLiteral("yyyyMMdd"));
-  task.time = i % 7 == 0 ? QString() : QStringLiteral("09:30");
-  task.descript = QString::fromLatin1(kTexts[i % 4]);
-  task.priority = QString(QChar(u'A' + i % 3));
-  task.done = i % 3 == 0;
-  task.keys = QString::fromLatin1(kKeys[i % 3]);
-  task.note = QString::fromLatin1(kNotes[i % 2]);
-  return task;
-}
+// Task number i of the list, with this benchmark's texts.
+TaskRecord TaskNumber(int i) { return bench::SampleTask(i, kTexts[i % 4], kNotes[i % 2], kKeys[i % 3]); }
 
 void BuildTable() {
   bench::BuildTaskFolder(Folder(), kTasks, [](xbase::Table& t, int i) {
