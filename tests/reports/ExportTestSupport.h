@@ -13,6 +13,7 @@
 
 #include "core/DateTimeFormat.h"
 #include "store/TaskWalk.h"
+#include "store/TodoTable.h"
 
 namespace export_testing {
 
@@ -53,6 +54,27 @@ inline TaskRecord MakeTask(const char* date, const char* time, const QString& de
   task.done = done;
   task.note = note;
   return task;
+}
+
+// Stores `tasks` (date, time, text, priority, done, note) in the task files of `folder`;
+// a failed step fails the calling test.
+inline void StoreTasks(const QString& folder, const std::vector<TaskRecord>& tasks) {
+  TodoTable table;
+  table.SetDirectory(folder);
+  ASSERT_TRUE(table.OpenTaskFiles(false));
+  for (const TaskRecord& task : tasks) {
+    ASSERT_TRUE(table.Append().ok());
+    ASSERT_TRUE(table.SetFieldText(TodoTable::kDate, task.date).ok());
+    ASSERT_TRUE(table.SetFieldText(TodoTable::kTime, task.time).ok());
+    ASSERT_TRUE(table.SetFieldText(TodoTable::kDescript, task.descript).ok());
+    ASSERT_TRUE(table.SetFieldText(TodoTable::kPriority, task.priority).ok());
+    ASSERT_TRUE(table.SetFieldBool(TodoTable::kDone, task.done).ok());
+    if (!task.note.isEmpty()) {
+      ASSERT_TRUE(table.SetMemo(TodoTable::kNote, task.note).ok());
+    }
+    ASSERT_TRUE(table.Post().ok());
+  }
+  ASSERT_TRUE(table.Close().ok());
 }
 
 // The tasks of the expected files: a note ending in a line break; empty cells with a note

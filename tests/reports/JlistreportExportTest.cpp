@@ -25,22 +25,8 @@ class JlistreportExportTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
     UseEnglishDates();
-    TodoTable table;
-    table.SetDirectory(dir_.path());
-    ASSERT_TRUE(table.OpenTaskFiles(false));
-    for (const TaskRecord& task : SampleTasks()) {
-      ASSERT_TRUE(table.Append().ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kDate, task.date).ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kTime, task.time).ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kDescript, task.descript).ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kPriority, task.priority).ok());
-      ASSERT_TRUE(table.SetFieldBool(TodoTable::kDone, task.done).ok());
-      if (!task.note.isEmpty()) {
-        ASSERT_TRUE(table.SetMemo(TodoTable::kNote, task.note).ok());
-      }
-      ASSERT_TRUE(table.Post().ok());
-    }
-    ASSERT_TRUE(table.Close().ok());
+    StoreTasks(dir_.path(), SampleTasks());
+    ASSERT_FALSE(HasFatalFailure());
     // Record order unless a test stores another.
     TPreferences preferences;
     preferences.Order = 0;

@@ -54,24 +54,7 @@ class ReportSetupTest : public ::testing::Test {
     SetProgramDirectoryForTests(QString());
   }
 
-  void WriteTasks(const std::vector<TaskRecord>& tasks) {
-    TodoTable table;
-    table.SetDirectory(dir_.path());
-    ASSERT_TRUE(table.OpenTaskFiles(false));
-    for (const TaskRecord& task : tasks) {
-      ASSERT_TRUE(table.Append().ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kDate, task.date).ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kTime, task.time).ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kDescript, task.descript).ok());
-      ASSERT_TRUE(table.SetFieldText(TodoTable::kPriority, task.priority).ok());
-      ASSERT_TRUE(table.SetFieldBool(TodoTable::kDone, task.done).ok());
-      if (!task.note.isEmpty()) {
-        ASSERT_TRUE(table.SetMemo(TodoTable::kNote, task.note).ok());
-      }
-      ASSERT_TRUE(table.Post().ok());
-    }
-    ASSERT_TRUE(table.Close().ok());
-  }
+  void WriteTasks(const std::vector<TaskRecord>& tasks) { StoreTasks(dir_.path(), tasks); }
 
   QString Path(const char* name) const { return dir_.filePath(QLatin1String(name)); }
   QString IniValue(const char* file, const char* section, const char* key) const {

@@ -16,14 +16,8 @@ using export_testing::TMemorySource;
 
 inline TaskRecord Task(const char* date, const char* time, const QString& descript, const char* priority,
                        bool done, const QString& keys = QString(), const QString& note = QString()) {
-  TaskRecord t;
-  t.date = QLatin1String(date);
-  t.time = QLatin1String(time);
-  t.descript = descript;
-  t.priority = QLatin1String(priority);
-  t.done = done;
+  TaskRecord t = export_testing::MakeTask(date, time, descript, priority, done, note);
   t.keys = keys;
-  t.note = note;
   return t;
 }
 
