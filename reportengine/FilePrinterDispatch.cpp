@@ -4,7 +4,9 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QLocale>
+#include <array>
 #include <cmath>
+#include <tuple>
 
 #include "reportengine/FilePrinter.h"
 #include "reportengine/ReportFileFormat.h"
@@ -25,6 +27,23 @@ constexpr double kMaxPenWidth = 10.0;    // inches
 // Steps of the width-fitting loop, and the overshoot beyond which it first jumps.
 constexpr int kMaxFitSteps = 64;
 constexpr double kFitJumpRatio = 1.25;
+
+// The numbers of a plain op's decoded record in layout order, a point giving two.
+template <uint8_t kCode>
+std::array<double, ValueCount(kCode)> Values(const ReportRecord& r) {
+  std::array<double, ValueCount(kCode)> values{};
+  size_t next = 0;
+  int point = 0, real = 0;
+  for (const char* letter = OperandLayout(kCode); *letter != '\0'; ++letter) {
+    if (*letter == 'P') {
+      values[next++] = r.points[point].x();
+      values[next++] = r.points[point++].y();
+    } else {
+      values[next++] = r.reals[real++];
+    }
+  }
+  return values;
+}
 
 }  // namespace
 
@@ -209,12 +228,15 @@ void TFilePrinter::Dispatch(const ReportRecord& r) {
       if (OutputAllowed()) Draw(p[0].x(), p[0].y(), Graphic(r));
       break;
     case kDrawFocusRect: DrawFocusRect(DeviceRect(p[0], p[1])); break;
-    case kEllipse: Ellipse(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
+#define REPORT_PLAYER_PLAIN_CASE(X, name, code, layout, count) \
+  case k##name:                                                  \
+    std::apply([this](auto... v) { name(v...); }, Values<k##name>(r)); \
+    break;
+    REPORT_FILE_PLAIN_OPS(REPORT_PLAYER_PLAIN_CASE, _)
+#undef REPORT_PLAYER_PLAIN_CASE
     case kFillRect: FillRect(DeviceRect(p[0], p[1])); break;
     case kFloodFill: FloodFill(p[0].x(), p[0].y(), static_cast<TColor>(n[0]), in_range(n[1], 1)); break;
     case kFrameRect: FrameRect(DeviceRect(p[0], p[1])); break;
-    case kLineTo: LineTo(p[0].x(), p[0].y()); break;
-    case kMoveTo: MoveTo(p[0].x(), p[0].y()); break;
     case kPolygon: Polygon(DevicePoints(r.list)); break;
     case kPolyline: Polyline(DevicePoints(r.list)); break;
     case kPrintBitmap:
@@ -224,9 +246,6 @@ void TFilePrinter::Dispatch(const ReportRecord& r) {
     case kPrintBitmapRect:
       if (OutputAllowed()) PrintBitmapRect(p[0].x(), p[0].y(), p[1].x(), p[1].y(), Graphic(r));
       break;
-    case kRectangle: Rectangle(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
-    case kTabRectangle: TabRectangle(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
-    case kRoundRect: RoundRect(p[0].x(), p[0].y(), p[1].x(), p[1].y(), f[0], f[1]); break;
     case kStretchDraw:
       if (OutputAllowed()) StretchDraw(DeviceRect(p[0], p[1]), Graphic(r));
       break;
@@ -342,20 +361,7 @@ void TFilePrinter::Dispatch(const ReportRecord& r) {
     case kAllowAll: AllowAll(); break;
     case kOrientation: SetOrientation(static_cast<TOrientation>(in_range(n[0], poDefault))); break;
     case kSelectBin: SelectBin(RecordText(r.text)); break;
-    case kCreateRectRegion: CreateRectRegion(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
-    case kCreateRoundRectRegion:
-      CreateRoundRectRegion(p[0].x(), p[0].y(), p[1].x(), p[1].y(), f[0], f[1]);
-      break;
-    case kCreateEllipticRegion: CreateEllipticRegion(p[0].x(), p[0].y(), p[1].x(), p[1].y()); break;
     case kCreatePolygonRegion: CreatePolygonRegion(DevicePoints(r.list)); break;
-    case kSelectClipRegion: SelectClipRegion(); break;
-    case kClearClipRegion: ClearClipRegion(); break;
-    case kDeleteRegion: DeleteRegion(); break;
-    case kBeginPath: BeginPath(); break;
-    case kEndPath: EndPath(); break;
-    case kSelectClipPath: SelectClipPath(); break;
-    case kStrokePath: StrokePath(); break;
-    case kStrokeAndFillPath: StrokeAndFillPath(); break;
     case kEndPage:  // ends the page before it is dispatched
     case kPageHeader:
     case kFileHeader:

@@ -2,12 +2,15 @@
 // virtual doing nothing (returning false where it returns a value); every report that
 // performs output (TCanvasReport on a canvas, TReportFiler into a report file) overrides the
 // whole list with REPORT_OUTPUT_HOOK_OVERRIDES. A new hook is one line here and its body in
-// each of those classes.
+// each of those classes; the hooks of the report file's plain ops come from their list
+// (ReportFileFormat.h), and the report file writer's bodies of those are made for it.
 //
 // The hooks are called only when OutputAllowed(); positions in page inches, sizes inches;
 // `line_y` is the line's baseline (Y of the cursor plus origin). Rectangles and point lists
 // are device pixels of the output device, as a canvas takes them.
 #pragma once
+
+#include "reportengine/ReportFileFormat.h"
 
 // One line per hook: return type, name, parenthesised parameter types.
 #define REPORT_OUTPUT_HOOKS(HOOK)                                                             \
@@ -18,13 +21,6 @@
   /* Arc, Chord and Pie: box then start and end points. */                                   \
   HOOK(void, OutArc, (TArcKind, double, double, double, double, double, double, double,       \
                       double))                                                                \
-  HOOK(void, OutEllipse, (double, double, double, double))                                    \
-  HOOK(void, OutRectangle, (double, double, double, double))                                  \
-  HOOK(void, OutTabRectangle, (double, double, double, double))                               \
-  /* Box, then corner ellipse width and height (inches, no origin). */                       \
-  HOOK(void, OutRoundRect, (double, double, double, double, double, double))                  \
-  HOOK(void, OutMoveTo, (double, double))                                                     \
-  HOOK(void, OutLineTo, (double, double))                                                     \
   HOOK(void, OutPolygon, (const QPolygon&))                                                   \
   HOOK(void, OutPolyline, (const QPolygon&))                                                  \
   HOOK(void, OutFillRect, (const QRect&))                                                     \
@@ -39,23 +35,33 @@
   /* BitmapMode() tells whether to combine (AND) or copy. */                                 \
   HOOK(void, OutPrintBitmap, (double, double, double, double, const QImage&))                 \
   HOOK(void, OutPrintBitmapRect, (double, double, double, double, const QImage&))             \
-  HOOK(void, OutCreateRectRegion, (double, double, double, double))                           \
-  HOOK(void, OutCreateRoundRectRegion, (double, double, double, double, double, double))      \
-  HOOK(void, OutCreateEllipticRegion, (double, double, double, double))                       \
   HOOK(void, OutCreatePolygonRegion, (const QPolygon&))                                       \
-  HOOK(void, OutSelectClipRegion, ())                                                         \
-  HOOK(void, OutClearClipRegion, ())                                                          \
-  HOOK(void, OutDeleteRegion, ())                                                             \
-  HOOK(void, OutBeginPath, ())                                                                \
-  HOOK(void, OutEndPath, ())                                                                  \
-  HOOK(void, OutSelectClipPath, ())                                                           \
-  HOOK(void, OutStrokePath, ())                                                               \
-  HOOK(void, OutStrokeAndFillPath, ())                                                        \
   HOOK(void, OutPrintData, (const QByteArray&))                                               \
   /* Pass `count` bytes of the stream on (count already resolved, never 0 meaning "rest"). */ \
   HOOK(void, OutPrintDataStream, (QIODevice&, qint64 /*count*/))                              \
   /* Returns whether a bin matched. Called also while idle. */                               \
-  HOOK(bool, OutSelectBin, (const QString&))
+  HOOK(bool, OutSelectBin, (const QString&))                                                  \
+  /* The plain ops of the report file: Out<Name> with the op's numbers. */                   \
+  REPORT_FILE_PLAIN_OPS(REPORT_OUTPUT_PLAIN_HOOK, HOOK)
+
+// The hook of a plain op: Out<Name> taking its count of numbers (page inches; sizes inches).
+#define REPORT_OUTPUT_PLAIN_HOOK(HOOK, name, code, layout, count) \
+  HOOK(void, Out##name, REPORT_VALUE_PARAMETERS_##count)
+
+// The parameter lists of 0 to 6 numbers, and the same names as arguments.
+#define REPORT_VALUE_PARAMETERS_0 ()
+// (Named for the writer's bodies; the do-nothing defaults leave them unused.)
+#define REPORT_VALUE_PARAMETER(n) [[maybe_unused]] double v##n
+#define REPORT_VALUE_PARAMETERS_2 (REPORT_VALUE_PARAMETER(0), REPORT_VALUE_PARAMETER(1))
+#define REPORT_VALUE_PARAMETERS_4 \
+  (REPORT_VALUE_PARAMETER(0), REPORT_VALUE_PARAMETER(1), REPORT_VALUE_PARAMETER(2), REPORT_VALUE_PARAMETER(3))
+#define REPORT_VALUE_PARAMETERS_6                                                             \
+  (REPORT_VALUE_PARAMETER(0), REPORT_VALUE_PARAMETER(1), REPORT_VALUE_PARAMETER(2), REPORT_VALUE_PARAMETER(3), \
+   REPORT_VALUE_PARAMETER(4), REPORT_VALUE_PARAMETER(5))
+#define REPORT_VALUE_ARGUMENTS_0
+#define REPORT_VALUE_ARGUMENTS_2 v0, v1
+#define REPORT_VALUE_ARGUMENTS_4 v0, v1, v2, v3
+#define REPORT_VALUE_ARGUMENTS_6 v0, v1, v2, v3, v4, v5
 
 // In TBaseReport: the hook that does nothing. `return Type()` is false for bool and nothing
 // for void.

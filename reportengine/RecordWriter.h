@@ -74,6 +74,16 @@ class RecordWriter {
     (Put(operands), ...);
   }
 
+  // A plain op's record (points and reals only) from its numbers in layout order, a point
+  // taking two: the record its op list line describes, or the call does not compile.
+  template <uint8_t kCode, typename... Values>
+  void RecordValues(Values... values) {
+    static_assert(report_file::ValueCount(kCode) == static_cast<int>(sizeof...(Values)),
+                  "the numbers are not the op list's layout of this code");
+    Byte(kCode);
+    (Real(static_cast<double>(values)), ...);
+  }
+
   // Writes out the buffer.
   void Flush();
   // Absolute device position of the next byte (flushes first).

@@ -34,8 +34,37 @@ inline constexpr int kRectSize = 2 * kPointSize;
 inline constexpr int kMaxTextLength = 255;       // the length is one byte
 inline constexpr int kGraphicHeaderSize = 1 + kIntSize;
 
+// ---- the plain ops: a drawing call whose operands are only points and reals, the numbers of
+// its call in layout order (a point takes two), recorded as they come and played back by the
+// public drawing method of the same name. One line each: name, code byte, layout, count of
+// numbers. Each also stands in the op list above, and makes its output hook (Out<Name>
+// taking that many doubles), the report file writer's hook body and the player's case: a new
+// plain op is its line here, its public drawing method and its drawing on the canvas.
+// X is passed through to PLAIN, for lists that expand these lines inside another list.
+#define REPORT_FILE_PLAIN_OPS(PLAIN, X)                                                      \
+  PLAIN(X, Ellipse, 7, "PP", 4)                                                             \
+  PLAIN(X, LineTo, 11, "P", 2)                                                              \
+  PLAIN(X, MoveTo, 12, "P", 2)                                                              \
+  PLAIN(X, Rectangle, 18, "PP", 4)                                                          \
+  PLAIN(X, TabRectangle, 19, "PP", 4)                                                       \
+  PLAIN(X, RoundRect, 20, "PPFF", 6)  /* box, corner width and height (inches, no origin) */ \
+  PLAIN(X, CreateRectRegion, 201, "PP", 4)                                                  \
+  PLAIN(X, CreateRoundRectRegion, 202, "PPFF", 6)  /* as kRoundRect */                       \
+  PLAIN(X, CreateEllipticRegion, 203, "PP", 4)                                              \
+  PLAIN(X, SelectClipRegion, 205, "", 0)                                                    \
+  PLAIN(X, ClearClipRegion, 206, "", 0)                                                     \
+  PLAIN(X, DeleteRegion, 207, "", 0)                                                        \
+  PLAIN(X, BeginPath, 208, "", 0)                                                           \
+  PLAIN(X, EndPath, 209, "", 0)                                                             \
+  PLAIN(X, SelectClipPath, 210, "", 0)                                                      \
+  PLAIN(X, StrokePath, 211, "", 0)                                                          \
+  PLAIN(X, StrokeAndFillPath, 212, "", 0)
+
+// A plain op as a line of the op list.
+#define REPORT_FILE_PLAIN_AS_OP(OP, name, code, layout, count) OP(name, code, layout)
+
 // ---- the op list: every command record, one line each: name (its code is k<Name>), code
-// byte, operand layout. The code enum and the decoder's layouts come from this list; the
+// byte, operand layout; the plain ops above close it. The code enum and the decoder's layouts come from this list; the
 // writer's records (RecordWriter::Record) are checked against it when they compile, and the
 // player's dispatch (TFilePrinter) has no default case, so a code it leaves out is named by
 // the compiler.
@@ -51,20 +80,14 @@ inline constexpr int kGraphicHeaderSize = 1 + kIntSize;
   OP(CopyRect, 4, "RIR")          /* never written */                                        \
   OP(Draw, 5, "GP")                                                                          \
   OP(DrawFocusRect, 6, "R")                                                                  \
-  OP(Ellipse, 7, "PP")                                                                       \
   OP(FillRect, 8, "R")                                                                       \
   OP(FloodFill, 9, "PII")         /* point, colour, fill style */                            \
   OP(FrameRect, 10, "R")                                                                     \
-  OP(LineTo, 11, "P")                                                                        \
-  OP(MoveTo, 12, "P")                                                                        \
   OP(Pie, 13, "PPPP")             /* as kArc */                                              \
   OP(Polygon, 14, "L")                                                                       \
   OP(Polyline, 15, "L")                                                                      \
   OP(PrintBitmap, 16, "GPFF")     /* bitmap, point, scale X, scale Y */                      \
   OP(PrintBitmapRect, 17, "GPP")  /* bitmap, top-left, bottom-right */                       \
-  OP(Rectangle, 18, "PP")                                                                    \
-  OP(TabRectangle, 19, "PP")                                                                 \
-  OP(RoundRect, 20, "PPFF")       /* 2 points, corner width, corner height */                \
   OP(StretchDraw, 21, "GR")                                                                  \
   OP(TextRect, 22, "RPT")         /* clip, text origin, text */                              \
   OP(PrintCenter, 23, "FTF")      /* line Y, text, X of the centre */                        \
@@ -109,18 +132,8 @@ inline constexpr int kGraphicHeaderSize = 1 + kIntSize;
   OP(AllowAll, 86, "")                                                                       \
   OP(Orientation, 87, "B")                                                                   \
   OP(SelectBin, 88, "T")                                                                     \
-  OP(CreateRectRegion, 201, "PP")                                                            \
-  OP(CreateRoundRectRegion, 202, "PPFF") /* 2 points, corner width, corner height */         \
-  OP(CreateEllipticRegion, 203, "PP")                                                        \
   OP(CreatePolygonRegion, 204, "L")                                                          \
-  OP(SelectClipRegion, 205, "")                                                              \
-  OP(ClearClipRegion, 206, "")                                                               \
-  OP(DeleteRegion, 207, "")                                                                  \
-  OP(BeginPath, 208, "")                                                                     \
-  OP(EndPath, 209, "")                                                                       \
-  OP(SelectClipPath, 210, "")                                                                \
-  OP(StrokePath, 211, "")                                                                    \
-  OP(StrokeAndFillPath, 212, "")
+  REPORT_FILE_PLAIN_OPS(REPORT_FILE_PLAIN_AS_OP, OP)
 
 // ---- record codes (the first byte of every record): the op list's, and the two headers.
 enum Code : uint8_t {
@@ -155,6 +168,29 @@ constexpr bool LayoutIs(uint8_t code, const std::array<char, N>& letters) {
     if (layout[i] != letters[i]) return false;  // a shorter layout stops at its '\0'
   return layout[N] == '\0';
 }
+
+// How many numbers a plain op's operands hold (a point two, a real one); -1 when the code
+// has another kind of operand or is not a command.
+constexpr int ValueCount(uint8_t code) {
+  const char* layout = OperandLayout(code);
+  if (layout == nullptr) return -1;
+  int count = 0;
+  for (const char* letter = layout; *letter != '\0'; ++letter) {
+    if (*letter == 'P') {
+      count += 2;
+    } else if (*letter == 'F') {
+      count += 1;
+    } else {
+      return -1;
+    }
+  }
+  return count;
+}
+
+#define REPORT_FILE_PLAIN_COUNT_CHECK(X, name, code, layout, count) \
+  static_assert(ValueCount(code) == count, "the count of numbers of plain op " #name);
+REPORT_FILE_PLAIN_OPS(REPORT_FILE_PLAIN_COUNT_CHECK, _)
+#undef REPORT_FILE_PLAIN_COUNT_CHECK
 
 // ---- file header: the code byte kFileHeader, then these fixed fields in this order, then
 // the output name (text). One line per field: name, kind (a RecordWriter and RecordReader

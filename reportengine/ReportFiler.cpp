@@ -362,29 +362,13 @@ void TReportFiler::OutArc(TArcKind kind, double x1, double y1, double x2, double
                                         Point{x1, y1}, Point{x2, y2}, Point{x3, y3}, Point{x4, y4});
 }
 
-void TReportFiler::OutEllipse(double x1, double y1, double x2, double y2) {
-  if (Recording()) out_->Record<kEllipse>(Point{x1, y1}, Point{x2, y2});
-}
-
-void TReportFiler::OutRectangle(double x1, double y1, double x2, double y2) {
-  if (Recording()) out_->Record<kRectangle>(Point{x1, y1}, Point{x2, y2});
-}
-
-void TReportFiler::OutTabRectangle(double x1, double y1, double x2, double y2) {
-  if (Recording()) out_->Record<kTabRectangle>(Point{x1, y1}, Point{x2, y2});
-}
-
-void TReportFiler::OutRoundRect(double x1, double y1, double x2, double y2, double w, double h) {
-  if (Recording()) out_->Record<kRoundRect>(Point{x1, y1}, Point{x2, y2}, Real{w}, Real{h});
-}
-
-void TReportFiler::OutMoveTo(double x, double y) {
-  if (Recording()) out_->Record<kMoveTo>(Point{x, y});
-}
-
-void TReportFiler::OutLineTo(double x, double y) {
-  if (Recording()) out_->Record<kLineTo>(Point{x, y});
-}
+// The plain ops: each records its numbers as they come.
+#define REPORT_FILER_PLAIN_HOOK(X, name, code, layout, count)        \
+  void TReportFiler::Out##name REPORT_VALUE_PARAMETERS_##count {     \
+    if (Recording()) out_->RecordValues<k##name>(REPORT_VALUE_ARGUMENTS_##count); \
+  }
+REPORT_FILE_PLAIN_OPS(REPORT_FILER_PLAIN_HOOK, _)
+#undef REPORT_FILER_PLAIN_HOOK
 
 // An empty list has nothing to draw and no count to write: no record.
 void TReportFiler::OutPolygon(const QPolygon& points) {
@@ -455,54 +439,8 @@ void TReportFiler::OutPrintBitmapRect(double x1, double y1, double x2, double y2
   out_->Record<kPrintBitmapRect>(Bitmap(bitmap), Point{x1, y1}, Point{x2, y2});
 }
 
-void TReportFiler::OutCreateRectRegion(double x1, double y1, double x2, double y2) {
-  if (Recording()) out_->Record<kCreateRectRegion>(Point{x1, y1}, Point{x2, y2});
-}
-
-void TReportFiler::OutCreateRoundRectRegion(double x1, double y1, double x2, double y2, double w,
-                                            double h) {
-  if (Recording())
-    out_->Record<kCreateRoundRectRegion>(Point{x1, y1}, Point{x2, y2}, Real{w}, Real{h});
-}
-
-void TReportFiler::OutCreateEllipticRegion(double x1, double y1, double x2, double y2) {
-  if (Recording()) out_->Record<kCreateEllipticRegion>(Point{x1, y1}, Point{x2, y2});
-}
-
 void TReportFiler::OutCreatePolygonRegion(const QPolygon& points) {
   if (Recording() && !points.isEmpty()) out_->Record<kCreatePolygonRegion>(DeviceInches(points));
-}
-
-void TReportFiler::OutSelectClipRegion() {
-  if (Recording()) out_->Record<kSelectClipRegion>();
-}
-
-void TReportFiler::OutClearClipRegion() {
-  if (Recording()) out_->Record<kClearClipRegion>();
-}
-
-void TReportFiler::OutDeleteRegion() {
-  if (Recording()) out_->Record<kDeleteRegion>();
-}
-
-void TReportFiler::OutBeginPath() {
-  if (Recording()) out_->Record<kBeginPath>();
-}
-
-void TReportFiler::OutEndPath() {
-  if (Recording()) out_->Record<kEndPath>();
-}
-
-void TReportFiler::OutSelectClipPath() {
-  if (Recording()) out_->Record<kSelectClipPath>();
-}
-
-void TReportFiler::OutStrokePath() {
-  if (Recording()) out_->Record<kStrokePath>();
-}
-
-void TReportFiler::OutStrokeAndFillPath() {
-  if (Recording()) out_->Record<kStrokeAndFillPath>();
 }
 
 void TReportFiler::OutPrintData(const QByteArray& data) {
