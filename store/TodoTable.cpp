@@ -203,6 +203,7 @@ Status TodoTable::Open(bool exclusive) {
   const auto mode = exclusive ? xbase::OpenMode::kExclusive : xbase::OpenMode::kShared;
   XB_RETURN_IF_ERROR(xbase::Table::Open(TablePath().toStdString(), mode, &table));
   engine_ = std::move(table);
+  fields_.emplace(*engine_);
   exclusive_ = exclusive;
   if (turbo_read_) engine_->SetTurboRead(true);
   if (!filter_.isEmpty() && !engine_->SetFilter(ToCodePage(filter_, CodePage())).ok()) filter_.clear();
@@ -229,6 +230,7 @@ Status TodoTable::CloseEngine() {
   }
   if (engine_->editing()) engine_->Cancel();
   appending_ = false;
+  fields_.reset();
   engine_.reset();
   exclusive_ = false;
   batch_deleted_.clear();
@@ -754,14 +756,14 @@ bool TodoTable::IsDeleted() {
 }
 
 void TodoTable::ReadRowFromEngine(uint32_t recno, TaskRecord* out) {
-  TTaskFields(*engine_).Read(*engine_, CodePage(), {.keys = true, .note = false}, out);
+  fields_->Read(*engine_, CodePage(), {.keys = true, .note = false}, out);
   out->recno = recno;
 }
 
 bool TodoTable::ReadCurrent(TaskParts parts, TaskRecord* out) {
   *out = TaskRecord();
   if (!engine_ || (!Editing() && !EngineAtCurrent().ok())) return false;
-  TTaskFields(*engine_).Read(*engine_, CodePage(), parts, out);
+  fields_->Read(*engine_, CodePage(), parts, out);
   out->recno = RecordNumber();
   return true;
 }

@@ -17,11 +17,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "store/TaskFields.h"
 #include "store/TaskRecord.h"
 #include "store/TaskSchema.h"
 #include "store/TaskWalk.h"
@@ -329,6 +331,8 @@ class TodoTable {
   QString directory_;
   Upgrader upgrader_;
   std::unique_ptr<xbase::Table> engine_;
+  // Where the task fields stand in engine_, looked up when it opens.
+  std::optional<TTaskFields> fields_;
   bool exclusive_ = false;
   QString filter_;
   bool soft_seek_ = false;
