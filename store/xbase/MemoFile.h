@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "store/xbase/File.h"
+#include "store/xbase/FileMapping.h"
 #include "store/xbase/FptFormat.h"
 #include "store/xbase/Status.h"
 
@@ -82,6 +83,9 @@ class MemoFile {
 
  private:
   Status RefreshSize() const;
+  // The shared view of the file covering its first `end` bytes, or nullptr when `end` lies
+  // past the size last seen or the file cannot be mapped (the caller reads instead).
+  const uint8_t* View(uint64_t end) const;
   // Reads the block header at file offset `offset` into `head` (kBlockHeaderSize bytes);
   // kCorrupt, naming `where`, when it lies beyond the end of the file.
   Status ReadBlockHeader(uint64_t offset, const std::string& where, uint8_t* head) const;
@@ -99,6 +103,7 @@ class MemoFile {
   mutable uint64_t size_ = 0;  // file size as last seen
   bool dirty_ = false;
   std::vector<uint8_t> buffer_;
+  mutable FileMapping view_;  // reads only; writes go through file_
 };
 
 }  // namespace xbase
