@@ -2,8 +2,6 @@
 
 #include <QFontMetricsF>
 
-#include <cmath>
-
 TFontWidthMeasure::TFontWidthMeasure(const QFont& font) : font_(font) {
   font_.setKerning(false);
   const QFontMetricsF metrics(font_);
@@ -31,10 +29,15 @@ int TFontWidthMeasure::Width(QStringView text) const {
     }
     width += Advance(c.unicode());
   }
-  // A hair of tolerance, so that a sum of fractions that should be whole stays whole.
-  return static_cast<int>(std::ceil(width - 1e-6));
+  return AdvancesWidth(width);
 }
 
 TTextWidthFn TFontWidthMeasure::AsFunction() const {
   return [this](QStringView text) { return Width(text); };
+}
+
+TTextMeasure TFontWidthMeasure::AsMeasure() const {
+  TTextMeasure measure = AsFunction();
+  measure.Advance = [this](char16_t c) { return Advance(c); };
+  return measure;
 }

@@ -19,11 +19,14 @@ class TFontWidthMeasure {
   const QFont& Font() const { return font_; }
   // Width of `text` on one line, in whole pixels (rounded up).
   int Width(QStringView text) const;
+  // The advance of one character of the basic plane, in fractions of a pixel.
+  double Advance(char16_t c) const;
   // The width function for NoteLines; it refers to this object.
   TTextWidthFn AsFunction() const;
+  // The width function with the advances it adds up; it refers to this object.
+  TTextMeasure AsMeasure() const;
 
  private:
-  double Advance(char16_t c) const;
 
   QFont font_;
   std::array<double, 256> latin1_{};

@@ -4,8 +4,11 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "core/TaskDisplay.h"
 #include "reports/DialogFontMeasure.h"
@@ -33,13 +36,35 @@ int RtfCharset(int codePage) {
 }
 
 // The HTML page, the RTF document and the text file of fixed-width columns, line by line,
-// into one buffer: text is encoded and escaped straight into it, and the display texts of
-// dates and times are made once per stored value.
+// into one buffer. Tasks are read as their stored bytes, which already are in the
+// document's code page: they are escaped straight into the buffer, the display texts of
+// dates, times and priorities are made once per stored value, and notes are wrapped on
+// their bytes when the measure gives its advances.
 class Writer {
  public:
   Writer(TTaskWalk& source, const TExportOptions& options, QIODevice& device)
-      : source_(source), options_(options), device_(device), codePage_(source.CodePage()) {
+      : source_(source),
+        options_(options),
+        device_(device),
+        codePage_(source.CodePage()),
+        html_(options.Format == TExportFormat::kHtml),
+        rtf_(options.Format == TExportFormat::kRtf) {
     out_.reserve(kChunk + 4096);
+    for (int b = 0; b < 256; ++b) {
+      // The byte PutText writes for the character this byte stands for: itself, but for
+      // the bytes the code page leaves unassigned.
+      const char16_t c = xbase::ByteToUnicode(static_cast<uint8_t>(b), codePage_);
+      written_[static_cast<size_t>(b)] = c < 0x80 ? static_cast<char>(c) : xbase::UnicodeToByte(c, codePage_);
+    }
+    if (options.Measure.Advance) {
+      std::array<double, 256> advances{};
+      for (size_t b = 0; b < advances.size(); ++b) {
+        advances[b] = options.Measure.Advance(xbase::ByteToUnicode(static_cast<uint8_t>(b), codePage_));
+      }
+      advances_ = TByteAdvances(advances);
+      wrapBytes_ = advances_.growing;
+    }
+    for (const bool done : {false, true}) Encode(doneTexts_[done ? 1 : 0], TaskDisplay::IsDone(done));
   }
 
   Status Run() {
@@ -76,15 +101,37 @@ class Writer {
     out_.clear();
   }
 
-  // Text in the table's code page, escaped for HTML and RTF, as it is for the text file.
-  void PutText(QStringView text) {
-    // Room for the longest escape of every character, given back afterwards.
-    const size_t at = out_.size();
-    const size_t most = options_.Format == TExportFormat::kHtml ? 5 : options_.Format == TExportFormat::kRtf ? 4 : 1;
-    out_.resize(at + most * static_cast<size_t>(text.size()));
-    char* p = out_.data() + at;
-    const bool html = options_.Format == TExportFormat::kHtml;
-    const bool rtf = options_.Format == TExportFormat::kRtf;
+  // One byte of the document's code page at `p`, escaped for HTML and RTF, as it is for
+  // the text file; returns the end of what was written.
+  char* PutByte(char* p, char byte) const {
+    if (html_ && (byte == '&' || byte == '<' || byte == '>')) {
+      const std::string_view entity = byte == '&' ? "&amp;" : byte == '<' ? "&lt;" : "&gt;";
+      return std::copy(entity.begin(), entity.end(), p);
+    }
+    if (rtf_ && (byte == '\\' || byte == '{' || byte == '}')) *p++ = '\\';
+    if (rtf_ && static_cast<unsigned char>(byte) >= 0x80) {
+      // RTF is seven-bit: a byte above 127 is written as the escape of its code.
+      constexpr char kHex[] = "0123456789abcdef";
+      const auto code = static_cast<unsigned char>(byte);
+      *p++ = '\\';
+      *p++ = '\'';
+      *p++ = kHex[code >> 4];
+      *p++ = kHex[code & 0x0F];
+      return p;
+    }
+    *p++ = byte;
+    return p;
+  }
+  // Room at the end of `out` for `n` characters escaped at their longest; the caller gives
+  // back what it did not use.
+  char* Room(std::string& out, size_t n) const {
+    const size_t at = out.size();
+    out.resize(at + (html_ ? 5 : rtf_ ? 4 : 1) * n);
+    return out.data() + at;
+  }
+  // Text encoded in the table's code page and escaped, appended to `out`.
+  void Encode(std::string& out, QStringView text) const {
+    char* p = Room(out, static_cast<size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
       const char16_t c = text[i].unicode();
       char byte;
@@ -96,35 +143,53 @@ class Writer {
       } else {
         byte = xbase::UnicodeToByte(c, codePage_);
       }
-      if (html && (byte == '&' || byte == '<' || byte == '>')) {
-        const std::string_view entity = byte == '&' ? "&amp;" : byte == '<' ? "&lt;" : "&gt;";
-        p = std::copy(entity.begin(), entity.end(), p);
-        continue;
-      }
-      if (rtf && (byte == '\\' || byte == '{' || byte == '}')) *p++ = '\\';
-      if (rtf && static_cast<unsigned char>(byte) >= 0x80) {
-        // RTF is seven-bit: a byte above 127 is written as the escape of its code.
-        constexpr char kHex[] = "0123456789abcdef";
-        const auto code = static_cast<unsigned char>(byte);
-        *p++ = '\\';
-        *p++ = '\'';
-        *p++ = kHex[code >> 4];
-        *p++ = kHex[code & 0x0F];
-        continue;
-      }
-      *p++ = byte;
+      p = PutByte(p, byte);
     }
+    out.resize(static_cast<size_t>(p - out.data()));
+  }
+  void PutText(QStringView text) { Encode(out_, text); }
+  // Stored bytes, written as PutText writes the characters they stand for.
+  void PutBytes(std::string_view bytes) {
+    char* p = Room(out_, bytes.size());
+    for (const char b : bytes) p = PutByte(p, written_[static_cast<unsigned char>(b)]);
     out_.resize(static_cast<size_t>(p - out_.data()));
   }
-  // Text left-justified in `width` bytes: padded with blanks, or cut.
-  void PutColumn(QStringView text, size_t width) {
-    const size_t start = out_.size();
-    PutText(text);
+  // Left-justified in `width` bytes: padded with blanks, or cut.
+  void FitColumn(size_t start, size_t width) {
     if (out_.size() - start > width) {
       out_.resize(start + width);
     } else {
       out_.append(start + width - out_.size(), ' ');
     }
+  }
+  void PutColumn(QStringView text, size_t width) {
+    const size_t start = out_.size();
+    PutText(text);
+    FitColumn(start, width);
+  }
+  void PutColumn(std::string_view encoded, size_t width) {
+    const size_t start = out_.size();
+    Put(encoded);
+    FitColumn(start, width);
+  }
+  void PutBytesColumn(std::string_view stored, size_t width) {
+    const size_t start = out_.size();
+    PutBytes(stored);
+    FitColumn(start, width);
+  }
+
+  // The display text of a stored value, encoded and escaped, made once per value: a list
+  // holds the same few dates, times and priorities over and over.
+  using Known = std::unordered_map<std::string, std::string>;
+  template <class Show>
+  const std::string& Shown(Known& known, const std::string& stored, Show show) {
+    auto it = known.find(stored);
+    if (it == known.end()) {
+      std::string text;
+      Encode(text, show(FromCodePage(stored, codePage_)));
+      it = known.emplace(stored, std::move(text)).first;
+    }
+    return it->second;
   }
 
   // ---- the walk of the task list
@@ -134,7 +199,7 @@ class Writer {
     int rows = 0;
     // An empty list has no row to write (the walk would otherwise write one of empty cells).
     while (!source_.AtEnd()) {
-      source_.Read(task_, {.keys = false, .note = options_.CopyNotes});
+      source_.ReadBytes(task_, {.keys = false, .note = options_.CopyNotes});
       Row();
       if (options_.CopyNotes) Notes();
       if (out_.size() >= kChunk) Flush();
@@ -148,14 +213,20 @@ class Writer {
   }
 
   void Row() {
-    const QString date = display_.Show(task_, TaskDisplay::Calculated::kShowDate);
-    const QString time = display_.Show(task_, TaskDisplay::Calculated::kShowTime);
-    const QString priority = display_.Show(task_, TaskDisplay::Calculated::kShowPriority);
-    const QString done = display_.Show(task_, TaskDisplay::Calculated::kIsDone);
+    const std::string& date = Shown(dates_, task_.date, [this](const QString& s) { return display_.ShowDate(s); });
+    const std::string& time = Shown(times_, task_.time, [this](const QString& s) { return display_.ShowTime(s); });
+    const std::string& priority = Shown(priorities_, task_.priority, TaskDisplay::ShowPriority);
+    const std::string& done = doneTexts_[task_.done ? 1 : 0];
     switch (options_.Format) {
       case TExportFormat::kHtml:
         Line("<TR>");
-        HtmlCell("<TD WRAP>", task_.descript);
+        Put("<TD WRAP>");
+        if (task_.descript.empty()) {
+          Put("</BR>");
+        } else {
+          PutBytes(task_.descript);
+        }
+        Put("</TD>");
         HtmlCell("<TD NOWRAP>", date);
         HtmlCell("<TD NOWRAP>", time);
         HtmlCell("<TD NOWRAP>", priority);
@@ -163,14 +234,16 @@ class Writer {
         Line("</TR>");
         break;
       case TExportFormat::kRtf:
-        RtfCell(task_.descript, "\\cell");
+        Put("\\intbl \\sb40\\sl\\sa40 \\plain\\f0\\fs20\\cf1 ");
+        PutBytes(task_.descript);
+        Line("\\cell");
         RtfCell(date, "\\cell");
         RtfCell(time, "\\cell");
         RtfCell(priority, "\\cell");
         RtfCell(done, "\\cell\\row");
         break;
       case TExportFormat::kText:
-        PutColumn(task_.descript, task_schema::kDescriptWidth);
+        PutBytesColumn(task_.descript, task_schema::kDescriptWidth);
         PutColumn(date, 12);
         PutColumn(time, 9);
         PutColumn(priority, 9);
@@ -180,25 +253,40 @@ class Writer {
     }
   }
 
+  // The note's lines, each without its trailing blanks (leading ones stay).
   void Notes() {
-    if (task_.note.isEmpty()) return;
-    const QStringList lines = NoteLines(task_.note, options_.NoteWidth, options_.Measure);
-    if (lines.isEmpty()) return;
-    auto note = [](const QString& line) {
-      // Trailing blanks off; leading ones stay.
-      qsizetype n = line.size();
-      while (n > 0 && line[n - 1] == QLatin1Char(' ')) --n;
-      return QStringView(line).left(n);
-    };
+    if (task_.note.empty()) return;
+    if (wrapBytes_) {
+      NoteLineSpans(task_.note, options_.NoteWidth, advances_, &spans_);
+      NoteBlock(spans_.size(), [this](size_t i) {
+        std::string_view line = std::string_view(task_.note).substr(spans_[i].start, spans_[i].end - spans_[i].start);
+        while (!line.empty() && line.back() == ' ') line.remove_suffix(1);
+        PutBytes(line);
+      });
+    } else {
+      const QStringList lines = NoteLines(FromCodePage(task_.note, codePage_), options_.NoteWidth, options_.Measure.Width);
+      NoteBlock(static_cast<size_t>(lines.size()), [this, &lines](size_t i) {
+        const QString& line = lines[static_cast<qsizetype>(i)];
+        qsizetype n = line.size();
+        while (n > 0 && line[n - 1] == QLatin1Char(' ')) --n;
+        PutText(QStringView(line).left(n));
+      });
+    }
+  }
+
+  // The note block of `count` lines; `putLine(i)` writes the text of line i.
+  template <class PutLine>
+  void NoteBlock(size_t count, PutLine putLine) {
+    if (count == 0) return;
     switch (options_.Format) {
       case TExportFormat::kHtml:
         Line("<TR>");
         Put("<TD WRAP><FONT SIZE=-1><I><BLOCKQUOTE>");
-        PutText(note(lines.first()));
+        putLine(0);
         Line(" ");
-        for (qsizetype i = 1; i < lines.size(); ++i) {
+        for (size_t i = 1; i < count; ++i) {
           Put("<BR>");
-          PutText(note(lines[i]));
+          putLine(i);
           Line(" ");
         }
         Line("</I><FONT SIZE=+1></BLOCKQUOTE></TD><TD NOWRAP></BR></TD><TD NOWRAP></BR></TD>"
@@ -206,11 +294,11 @@ class Writer {
         break;
       case TExportFormat::kRtf:
         Line("\\intbl \\sb0\\sl\\sa0 \\plain\\f0\\fs16\\cf1\\i\\li180 ");
-        PutText(note(lines.first()));
+        putLine(0);
         Line(" ");
-        for (qsizetype i = 1; i < lines.size(); ++i) {
+        for (size_t i = 1; i < count; ++i) {
           Put("\\par ");
-          PutText(note(lines[i]));
+          putLine(i);
           Line(" ");
         }
         Line("\\cell");
@@ -219,9 +307,9 @@ class Writer {
         Line("\\intbl \\sb40\\sl\\sa40 \\plain\\f0\\fs20\\cf1 \\cell\\row");
         break;
       case TExportFormat::kText:
-        for (const QString& line : lines) {
+        for (size_t i = 0; i < count; ++i) {
           Put("   ");
-          PutText(note(line));
+          putLine(i);
           EndLine();
         }
         break;
@@ -316,20 +404,16 @@ class Writer {
     }
   }
 
-  // An HTML cell: "</BR>" stands for an empty text.
-  void HtmlCell(std::string_view open, const QString& text) {
+  // An HTML cell of encoded text: "</BR>" stands for an empty text.
+  void HtmlCell(std::string_view open, std::string_view encoded) {
     Put(open);
-    if (text.isEmpty()) {
-      Put("</BR>");
-    } else {
-      PutText(text);
-    }
+    Put(encoded.empty() ? std::string_view("</BR>") : encoded);
     Put("</TD>");
   }
 
-  void RtfCell(const QString& text, std::string_view close) {
+  void RtfCell(std::string_view encoded, std::string_view close) {
     Put("\\intbl \\sb40\\sl\\sa40 \\plain\\f0\\fs20\\cf1 ");
-    PutText(text);
+    Put(encoded);
     Line(close);
   }
 
@@ -337,8 +421,16 @@ class Writer {
   const TExportOptions& options_;
   QIODevice& device_;
   const int codePage_;
+  const bool html_;
+  const bool rtf_;
+  std::array<char, 256> written_{};
+  bool wrapBytes_ = false;
+  TByteAdvances advances_;
+  std::vector<TextSpan> spans_;
   TaskDisplay display_;
-  TaskRecord task_;
+  Known dates_, times_, priorities_;
+  std::array<std::string, 2> doneTexts_;
+  TaskBytes task_;
   std::string out_;
   Status status_;
 };
@@ -355,7 +447,7 @@ QString TTaskExport::ColorString(int windowsColor) {
 TExportOptions TTaskExport::OptionsFor(TExportFormat format, const TDialogFontMeasure& measure) {
   TExportOptions options;
   options.Format = format;
-  options.Measure = measure.AsFunction();
+  options.Measure = measure.AsMeasure();
   switch (format) {
     case TExportFormat::kHtml:
       options.NoteWidth = TDialogFontMeasure::kHtmlNoteWidth;

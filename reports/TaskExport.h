@@ -32,9 +32,10 @@ struct TExportOptions {
   bool CopyNotes = false;
   // HTML only: the background colour as six hexadecimal digits, red, green, blue.
   QString ColorString = QStringLiteral("FFFF80");
-  // The note-wrapping control's width in pixels and how it measures text.
+  // The note-wrapping control's width in pixels and how it measures text. With the
+  // measure's advances, notes are wrapped from their stored bytes.
   int NoteWidth = 0;
-  TTextWidthFn Measure;
+  TTextMeasure Measure;
   // Called between two rows, so that the windows can handle pending events.
   std::function<void()> BetweenRows;
 };

@@ -13,13 +13,20 @@ TTaskFields::TTaskFields(const xbase::Table& table)
       keys_(table.FieldIndex(task_schema::kKeysField)),
       priority_(table.FieldIndex(task_schema::kPriorityField)) {}
 
+namespace {
+
+// A text field's bytes without their trailing blanks; empty for a field the table lacks.
+std::string_view Stored(const xbase::Table& table, int field) {
+  if (field < 0) return {};
+  std::string_view bytes = table.GetString(field);
+  while (!bytes.empty() && bytes.back() == ' ') bytes.remove_suffix(1);
+  return bytes;
+}
+
+}  // namespace
+
 void TTaskFields::Read(const xbase::Table& table, int codePage, TaskParts parts, TaskRecord* out) const {
-  auto text = [&table, codePage](int field) {
-    if (field < 0) return QString();
-    std::string_view bytes = table.GetString(field);
-    while (!bytes.empty() && bytes.back() == ' ') bytes.remove_suffix(1);
-    return FromCodePage(bytes, codePage);
-  };
+  auto text = [&table, codePage](int field) { return FromCodePage(Stored(table, field), codePage); };
   out->date = text(date_);
   out->time = text(time_);
   out->descript = text(descript_);
@@ -32,4 +39,19 @@ void TTaskFields::Read(const xbase::Table& table, int codePage, TaskParts parts,
     std::string note;
     if (table.GetMemo(note_, &note).ok()) out->note = FromCodePage(note, codePage);
   }
+}
+
+void TTaskFields::ReadBytes(const xbase::Table& table, TaskParts parts, TaskBytes* out) const {
+  out->date = Stored(table, date_);
+  out->time = Stored(table, time_);
+  out->descript = Stored(table, descript_);
+  out->priority = Stored(table, priority_);
+  if (parts.keys) {
+    out->keys = Stored(table, keys_);
+  } else {
+    out->keys.clear();
+  }
+  out->done = done_ >= 0 && table.GetLogical(done_);
+  out->note.clear();
+  if (parts.note && note_ >= 0 && !table.GetMemo(note_, &out->note).ok()) out->note.clear();
 }

@@ -20,6 +20,11 @@ class TTaskFields {
   // key words and the note only as `parts` asks (empty otherwise; a note that cannot be
   // read too). The record number is left to the caller.
   void Read(const xbase::Table& table, int codePage, TaskParts parts, TaskRecord* out) const;
+  // The same read, of the stored bytes (as TTaskWalk::ReadBytes gives them).
+  void ReadBytes(const xbase::Table& table, TaskParts parts, TaskBytes* out) const;
+
+  // The note field's number in the table, -1 when it has none.
+  int NoteField() const { return note_; }
 
  private:
   int date_, time_, descript_, note_, done_, keys_, priority_;

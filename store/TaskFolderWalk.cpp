@@ -64,3 +64,15 @@ void TTaskFolderWalk::Read(TaskRecord& task, TaskParts parts) {
   fields_->Read(*table_, codePage_, parts, &task);
   task.recno = recnos_[pos_];
 }
+
+void TTaskFolderWalk::ReadBytes(TaskBytes& task, TaskParts parts) {
+  if (AtEnd() || !table_ || !table_->Go(recnos_[pos_]).ok()) {
+    task = TaskBytes();
+    return;
+  }
+  // The walk's order is its own: the next records and notes are hinted into the cache
+  // while this one is read.
+  if (pos_ + 2 < recnos_.size()) table_->Prefetch(recnos_[pos_ + 2], -1);
+  if (pos_ + 1 < recnos_.size()) table_->Prefetch(recnos_[pos_ + 1], parts.note ? fields_->NoteField() : -1);
+  fields_->ReadBytes(*table_, parts, &task);
+}

@@ -41,6 +41,7 @@ class TTaskFolderWalk : public TTaskWalk {
   }
   // A record that cannot be read gives empty fields.
   void Read(TaskRecord& task, TaskParts parts) override;
+  void ReadBytes(TaskBytes& task, TaskParts parts) override;
   int CodePage() const override { return codePage_; }
 
  private:

@@ -760,6 +760,15 @@ void TodoTable::ReadRowFromEngine(uint32_t recno, TaskRecord* out) {
   out->recno = recno;
 }
 
+bool TodoTable::ReadCurrentBytes(TaskParts parts, TaskBytes* out) {
+  if (!engine_ || (!Editing() && !EngineAtCurrent().ok())) {
+    *out = TaskBytes();
+    return false;
+  }
+  fields_->ReadBytes(*engine_, parts, out);
+  return true;
+}
+
 bool TodoTable::ReadCurrent(TaskParts parts, TaskRecord* out) {
   *out = TaskRecord();
   if (!engine_ || (!Editing() && !EngineAtCurrent().ok())) return false;

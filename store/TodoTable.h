@@ -195,6 +195,8 @@ class TodoTable {
   // Reads the current task (the pending one while editing), its key words and note as
   // `parts` asks; false, with `*out` empty, when there is none or it cannot be read.
   bool ReadCurrent(TaskParts parts, TaskRecord* out);
+  // The same read, of the stored bytes in CodePage() (empty fields when there is none).
+  bool ReadCurrentBytes(TaskParts parts, TaskBytes* out);
 
   // The stored bytes of field `name` of the task in `row` (in the table's code page,
   // padded with blanks to the field's width) without moving the current task; empty when

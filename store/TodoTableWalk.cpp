@@ -27,4 +27,6 @@ void TTodoTableWalk::Next() {
 
 void TTodoTableWalk::Read(TaskRecord& task, TaskParts parts) { table_.ReadCurrent(parts, &task); }
 
+void TTodoTableWalk::ReadBytes(TaskBytes& task, TaskParts parts) { table_.ReadCurrentBytes(parts, &task); }
+
 int TTodoTableWalk::CodePage() const { return table_.CodePage(); }

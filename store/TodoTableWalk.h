@@ -21,6 +21,7 @@ class TTodoTableWalk : public TTaskWalk {
   bool AtEnd() override;
   void Next() override;
   void Read(TaskRecord& task, TaskParts parts) override;
+  void ReadBytes(TaskBytes& task, TaskParts parts) override;
   int CodePage() const override;
 
  private:

@@ -45,6 +45,8 @@ class MemoFile {
   // Reads the value at `block` (0 = none, giving ""). kCorrupt when the block lies in
   // the header or its length runs past the end of the file.
   Status Read(uint32_t block, std::string* out, uint32_t* type = nullptr) const;
+  // Asks the start of the value at `block` into the processor's cache (a hint only).
+  void Prefetch(uint32_t block) const;
 
   // Stores `text` as a text value. `*block` holds the value's present block (0 = none)
   // and receives the new one (0 for empty text). The old run is reused when the new value

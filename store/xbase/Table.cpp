@@ -354,6 +354,20 @@ bool Table::GetLogical(int field) const {
   return v[0] == 'T' || v[0] == 't' || v[0] == 'Y' || v[0] == 'y';
 }
 
+void Table::Prefetch(uint32_t recno, int memo_field) const {
+  const Impl& d = *impl_;
+  if (recno < 1 || recno > d.count) return;
+  const uint64_t at = d.RecordOffset(recno);
+  if (at + d.header.record_length > d.map.valid()) return;
+  const uint8_t* image = d.map.data() + at;
+  __builtin_prefetch(image);
+  __builtin_prefetch(image + d.header.record_length - 1);
+  if (memo_field < 0 || static_cast<size_t>(memo_field) >= d.header.fields.size() || !d.memo) return;
+  const FieldDesc& f = d.header.fields[memo_field];
+  uint32_t block = 0;
+  if (f.type == FieldType::kMemo && d.DecodeMemoPointer(image, f, &block).ok()) d.memo->Prefetch(block);
+}
+
 Status Table::GetMemo(int field, std::string* out) const {
   const Impl& d = *impl_;
   out->clear();

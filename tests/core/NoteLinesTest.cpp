@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 // Every character 10 pixels wide but "W", which is 20: lines are easy to count by hand.
@@ -78,6 +80,40 @@ TEST(NoteLinesTest, AParagraphThatFitsIsMeasuredOnce) {
   const QStringList lines = NoteLines(longText, 384, counting);
   EXPECT_EQ(lines.size(), 29);  // 7 words (340 pixels) a line, 4 on the last
   EXPECT_LT(calls, 29 * 12);
+}
+
+// The one-pass wrap over bytes gives NoteLines' lines, for advances in whole 64ths of a
+// pixel (font advances, summed as whole numbers) and for any fractions (summed as NoteLines'
+// measure sums them), over random texts of words, blanks, breaks and wide letters.
+TEST(NoteLinesTest, TheOnePassWrapOverBytesGivesTheSameLines) {
+  std::mt19937 random(20261209);
+  const std::string alphabet = "aaaaabbbW    \t\r\n\xE9\x81";
+  for (const bool whole : {true, false}) {
+    std::array<double, 256> pixels{};
+    for (double& advance : pixels) {
+      advance = whole ? static_cast<double>(random() % 1000) / 64 : static_cast<double>(random() % 1000) / 97;
+    }
+    const TByteAdvances advances(pixels);
+    ASSERT_EQ(advances.whole, whole);
+    const TTextWidthFn measure = [&pixels](QStringView text) {
+      double sum = 0;
+      for (const QChar c : text) sum += pixels[c.unicode()];
+      return AdvancesWidth(sum);
+    };
+    std::vector<TextSpan> spans;
+    for (int round = 0; round < 3000; ++round) {
+      std::string text(random() % 60, ' ');
+      for (char& c : text) c = alphabet[random() % alphabet.size()];
+      const int width = static_cast<int>(random() % 120);
+      NoteLineSpans(text, width, advances, &spans);
+      QStringList got;
+      for (const TextSpan& span : spans) {
+        got << QString::fromLatin1(text.data() + span.start, static_cast<qsizetype>(span.end - span.start));
+      }
+      ASSERT_EQ(got, NoteLines(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())), width, measure))
+          << "text \"" << text << "\", width " << width << (whole ? ", whole 64ths" : ", fractions");
+    }
+  }
 }
 
 }  // namespace
