@@ -70,9 +70,9 @@ void TTaskFolderWalk::ReadBytes(TaskBytes& task, TaskParts parts) {
     task = TaskBytes();
     return;
   }
-  // The walk's order is its own: the next records and notes are hinted into the cache
-  // while this one is read.
-  if (pos_ + 2 < recnos_.size()) table_->Prefetch(recnos_[pos_ + 2], -1);
-  if (pos_ + 1 < recnos_.size()) table_->Prefetch(recnos_[pos_ + 1], parts.note ? fields_->NoteField() : -1);
+  // The walk's order is its own: records four ahead and notes two ahead are hinted into
+  // the cache while this one is read (the note's place is in its record, hinted earlier).
+  if (pos_ + 4 < recnos_.size()) table_->Prefetch(recnos_[pos_ + 4], -1);
+  if (pos_ + 2 < recnos_.size()) table_->Prefetch(recnos_[pos_ + 2], parts.note ? fields_->NoteField() : -1);
   fields_->ReadBytes(*table_, parts, &task);
 }
