@@ -151,7 +151,12 @@ class Writer {
   // Stored bytes, written as PutText writes the characters they stand for.
   void PutBytes(std::string_view bytes) {
     char* p = Room(out_, bytes.size());
-    for (const char b : bytes) p = PutByte(p, written_[static_cast<unsigned char>(b)]);
+    if (!html_ && !rtf_) {
+      // The text file escapes nothing.
+      for (const char b : bytes) *p++ = written_[static_cast<unsigned char>(b)];
+    } else {
+      for (const char b : bytes) p = PutByte(p, written_[static_cast<unsigned char>(b)]);
+    }
     out_.resize(static_cast<size_t>(p - out_.data()));
   }
   // Left-justified in `width` bytes: padded with blanks, or cut.
