@@ -115,18 +115,19 @@ Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
   out->clear();
   if (type != nullptr) *type = fpt::kTypeText;
   if (block == 0) return Status::Ok();
-  const std::string where = "memo block " + std::to_string(block);
-  if (block < first_block_) return Status::Corrupt(where + " lies inside the memo file header");
+  // Named only when something is wrong: a walk reads a note per task.
+  auto corrupt = [block](const char* what) { return Status::Corrupt("memo block " + std::to_string(block) + what); };
+  if (block < first_block_) return corrupt(" lies inside the memo file header");
   const uint64_t offset = uint64_t{block} * block_size_;
   if (offset + fpt::kBlockHeaderSize > size_) XB_RETURN_IF_ERROR(RefreshSize());
-  if (offset + fpt::kBlockHeaderSize > size_) return Status::Corrupt(where + " lies beyond the end of the memo file");
+  if (offset + fpt::kBlockHeaderSize > size_) return corrupt(" lies beyond the end of the memo file");
   // A walk that reads every note (an export, the report) visits them scattered over the file:
   // through the shared view of the file, a note costs no system call.
   if (const uint8_t* view = View(offset + fpt::kBlockHeaderSize)) {
     const uint64_t length = base::Be32(view + offset + fpt::kOffBlockLength);
     const uint64_t end = offset + fpt::kBlockHeaderSize + length;
     if (end > size_) XB_RETURN_IF_ERROR(RefreshSize());
-    if (end > size_) return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
+    if (end > size_) return corrupt(" holds a length that runs past the end of the memo file");
     if (type != nullptr) *type = base::Be32(view + offset + fpt::kOffBlockType);
     view = View(end);
     if (view != nullptr) {
@@ -142,7 +143,7 @@ Status MemoFile::Read(uint32_t block, std::string* out, uint32_t* type) const {
   const uint64_t length = base::Be32(first + fpt::kOffBlockLength);
   const uint64_t end = offset + fpt::kBlockHeaderSize + length;
   if (end > size_) XB_RETURN_IF_ERROR(RefreshSize());
-  if (end > size_) return Status::Corrupt(where + " holds a length that runs past the end of the memo file");
+  if (end > size_) return corrupt(" holds a length that runs past the end of the memo file");
   if (type != nullptr) *type = base::Be32(first + fpt::kOffBlockType);
   out->resize(length);
   const size_t have = static_cast<size_t>(std::min<uint64_t>(length, got - fpt::kBlockHeaderSize));
