@@ -54,7 +54,11 @@ class Writer {
       // The byte PutText writes for the character this byte stands for: itself, but for
       // the bytes the code page leaves unassigned.
       const char16_t c = xbase::ByteToUnicode(static_cast<uint8_t>(b), codePage_);
-      written_[static_cast<size_t>(b)] = c < 0x80 ? static_cast<char>(c) : xbase::UnicodeToByte(c, codePage_);
+      const char byte = c < 0x80 ? static_cast<char>(c) : xbase::UnicodeToByte(c, codePage_);
+      written_[static_cast<size_t>(b)] = byte;
+      char escaped[8];
+      const bool plain = PutByte(escaped, byte) == escaped + 1 && escaped[0] == byte;
+      direct_[static_cast<size_t>(b)] = plain ? static_cast<int16_t>(static_cast<unsigned char>(byte)) : int16_t{-1};
     }
     if (options.Measure.Advance) {
       std::array<double, 256> advances{};
@@ -148,14 +152,17 @@ class Writer {
     out.resize(static_cast<size_t>(p - out.data()));
   }
   void PutText(QStringView text) { Encode(out_, text); }
-  // Stored bytes, written as PutText writes the characters they stand for.
+  // Stored bytes, written as PutText writes the characters they stand for (most of them
+  // need no escape: one look-up each).
   void PutBytes(std::string_view bytes) {
     char* p = Room(out_, bytes.size());
-    if (!html_ && !rtf_) {
-      // The text file escapes nothing.
-      for (const char b : bytes) *p++ = written_[static_cast<unsigned char>(b)];
-    } else {
-      for (const char b : bytes) p = PutByte(p, written_[static_cast<unsigned char>(b)]);
+    for (const char b : bytes) {
+      const int16_t direct = direct_[static_cast<unsigned char>(b)];
+      if (direct >= 0) {
+        *p++ = static_cast<char>(direct);
+      } else {
+        p = PutByte(p, written_[static_cast<unsigned char>(b)]);
+      }
     }
     out_.resize(static_cast<size_t>(p - out_.data()));
   }
@@ -429,6 +436,8 @@ class Writer {
   const bool html_;
   const bool rtf_;
   std::array<char, 256> written_{};
+  // The byte itself when the document writes it unescaped, else -1.
+  std::array<int16_t, 256> direct_{};
   bool wrapBytes_ = false;
   TByteAdvances advances_;
   std::vector<TextSpan> spans_;
