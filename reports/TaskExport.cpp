@@ -179,14 +179,18 @@ class Writer {
     PutText(text);
     FitColumn(start, width);
   }
-  void PutColumn(std::string_view encoded, size_t width) {
-    const size_t start = out_.size();
-    Put(encoded);
-    FitColumn(start, width);
+  // Cells hold either a task's stored bytes or a display text already encoded and escaped.
+  enum class Cell { kStored, kEncoded };
+  void PutCell(std::string_view text, Cell kind) {
+    if (kind == Cell::kStored) {
+      PutBytes(text);
+    } else {
+      Put(text);
+    }
   }
-  void PutBytesColumn(std::string_view stored, size_t width) {
+  void PutColumn(std::string_view text, Cell kind, size_t width) {
     const size_t start = out_.size();
-    PutBytes(stored);
+    PutCell(text, kind);
     FitColumn(start, width);
   }
 
@@ -232,13 +236,7 @@ class Writer {
     switch (options_.Format) {
       case TExportFormat::kHtml:
         Line("<TR>");
-        Put("<TD WRAP>");
-        if (task_.descript.empty()) {
-          Put("</BR>");
-        } else {
-          PutBytes(task_.descript);
-        }
-        Put("</TD>");
+        HtmlCell("<TD WRAP>", task_.descript, Cell::kStored);
         HtmlCell("<TD NOWRAP>", date);
         HtmlCell("<TD NOWRAP>", time);
         HtmlCell("<TD NOWRAP>", priority);
@@ -246,20 +244,18 @@ class Writer {
         Line("</TR>");
         break;
       case TExportFormat::kRtf:
-        Put("\\intbl \\sb40\\sl\\sa40 \\plain\\f0\\fs20\\cf1 ");
-        PutBytes(task_.descript);
-        Line("\\cell");
+        RtfCell(task_.descript, "\\cell", Cell::kStored);
         RtfCell(date, "\\cell");
         RtfCell(time, "\\cell");
         RtfCell(priority, "\\cell");
         RtfCell(done, "\\cell\\row");
         break;
       case TExportFormat::kText:
-        PutBytesColumn(task_.descript, task_schema::kDescriptWidth);
-        PutColumn(date, 12);
-        PutColumn(time, 9);
-        PutColumn(priority, 9);
-        PutColumn(done, 4);
+        PutColumn(task_.descript, Cell::kStored, task_schema::kDescriptWidth);
+        PutColumn(date, Cell::kEncoded, 12);
+        PutColumn(time, Cell::kEncoded, 9);
+        PutColumn(priority, Cell::kEncoded, 9);
+        PutColumn(done, Cell::kEncoded, 4);
         EndLine();
         break;
     }
@@ -416,16 +412,20 @@ class Writer {
     }
   }
 
-  // An HTML cell of encoded text: "</BR>" stands for an empty text.
-  void HtmlCell(std::string_view open, std::string_view encoded) {
+  // An HTML cell: "</BR>" stands for an empty text.
+  void HtmlCell(std::string_view open, std::string_view text, Cell kind = Cell::kEncoded) {
     Put(open);
-    Put(encoded.empty() ? std::string_view("</BR>") : encoded);
+    if (text.empty()) {
+      Put("</BR>");
+    } else {
+      PutCell(text, kind);
+    }
     Put("</TD>");
   }
 
-  void RtfCell(std::string_view encoded, std::string_view close) {
+  void RtfCell(std::string_view text, std::string_view close, Cell kind = Cell::kEncoded) {
     Put("\\intbl \\sb40\\sl\\sa40 \\plain\\f0\\fs20\\cf1 ");
-    Put(encoded);
+    PutCell(text, kind);
     Line(close);
   }
 
